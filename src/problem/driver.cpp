@@ -1,0 +1,13 @@
+#include "problem/driver.h"
+
+#include "mesh/mesh.h"
+#include "problem/pause.h"
+#include "problem/problem.h"
+#include "problem/status.h"
+
+int run_program() {
+    allocate_storage();
+    generate_mesh(nodes);
+    wait_for_key();
+    return run_status();
+}

@@ -1,0 +1,20 @@
+// The run's outcome. A stage that meets a fault it can survive (an output file
+// that cannot be written, an inverted element, a pivot that is not positive)
+// says so on stderr and carries on; the run then ends with status 1.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Writes "heat2d: <message>" as one line on stderr and marks the run as failed.
+void report_failure(const std::string& message);
+
+// 0 while nothing has been reported, 1 afterwards.
+int run_status();
+
+// Input that the run cannot go on with; its text is the complete message line
+// without the program name.
+class input_error : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};

@@ -1,0 +1,43 @@
+// The built executable, run as a user runs it: in a folder of its own, with
+// no standard input.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support.h"
+
+#ifndef _WIN32
+
+namespace {
+const char* const prompt_line = "Press any key to continue . . . \n";
+}
+
+TEST(Program, WritesTheMeshExportsAndPauses) {
+    ScratchDir dir;
+    const ProgramRun run = run_heat2d(dir.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, prompt_line);
+    EXPECT_EQ(read_file("mesh.txt"), expected_mesh_txt);
+    EXPECT_EQ(read_file("mesh.geo"), expected_mesh_geo);
+}
+
+TEST(Program, ArgumentsChangeNothing) {
+    ScratchDir dir;
+    const ProgramRun run = run_heat2d(dir.path(), "--help extra 42");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(read_file("mesh.txt"), expected_mesh_txt);
+}
+
+TEST(Program, UnwritableOutputFailsTheRunButNotTheOtherFiles) {
+    ScratchDir dir;
+    std::filesystem::create_directory("mesh.geo");
+    const ProgramRun run = run_heat2d(dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "heat2d: cannot write mesh.geo: Is a directory\n");
+    EXPECT_EQ(run.out, prompt_line);
+    EXPECT_EQ(read_file("mesh.txt"), expected_mesh_txt);
+}
+
+#endif
