@@ -11,16 +11,10 @@
 
 namespace {
 
-// The node table of the problem, by hand from the plate's dimensions.
-const double expected_nodes[19][2] = {
-    {0, 0}, {0, 0}, {0, 2}, {0, 4}, {1.5, 0}, {1.5, 2}, {1.5, 4}, {1.5, 5}, {1.5, 6}, {3, 0},
-    {3, 2}, {3, 4}, {3, 5}, {3, 6}, {4.5, 0}, {4.5, 2}, {4.5, 4}, {4.5, 5}, {4.5, 6},
-};
-
 void expect_node_table() {
     for (int i = 1; i <= 18; i++) {
-        EXPECT_EQ(nodes[i][1], expected_nodes[i][0]) << "x of node " << i;
-        EXPECT_EQ(nodes[i][2], expected_nodes[i][1]) << "y of node " << i;
+        EXPECT_EQ(nodes[i][1], expected_node_xy[i][0]) << "x of node " << i;
+        EXPECT_EQ(nodes[i][2], expected_node_xy[i][1]) << "y of node " << i;
     }
 }
 

@@ -14,6 +14,7 @@ const char* const prompt_line = "Press any key to continue . . . \n";
 
 TEST(Program, WritesTheMeshExportsAndPauses) {
     ScratchDir dir;
+    write_file("elements.txt", shipped_elements());
     const ProgramRun run = run_heat2d(dir.path());
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -24,6 +25,7 @@ TEST(Program, WritesTheMeshExportsAndPauses) {
 
 TEST(Program, ArgumentsChangeNothing) {
     ScratchDir dir;
+    write_file("elements.txt", shipped_elements());
     const ProgramRun run = run_heat2d(dir.path(), "--help extra 42");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -32,12 +34,38 @@ TEST(Program, ArgumentsChangeNothing) {
 
 TEST(Program, UnwritableOutputFailsTheRunButNotTheOtherFiles) {
     ScratchDir dir;
+    write_file("elements.txt", shipped_elements());
     std::filesystem::create_directory("mesh.geo");
     const ProgramRun run = run_heat2d(dir.path());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "heat2d: cannot write mesh.geo: Is a directory\n");
     EXPECT_EQ(run.out, prompt_line);
     EXPECT_EQ(read_file("mesh.txt"), expected_mesh_txt);
+}
+
+TEST(Program, BadConnectivityStopsTheRunWithItsMessage) {
+    ScratchDir dir;
+    std::string text = shipped_elements();
+    text.replace(text.find("11 7 6"), 6, "11 twelve 6");
+    write_file("elements.txt", text);
+    const ProgramRun run = run_heat2d(dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "heat2d: elements.txt: element 9, node 2: \"twelve\" is not a number\n");
+    EXPECT_EQ(run.out, prompt_line);
+    EXPECT_EQ(read_file("mesh.txt"), expected_mesh_txt);
+    EXPECT_EQ(read_file("mesh.geo"), expected_mesh_geo);
+    for (const char* never : {"f.txt", "K.txt", "write_.txt"}) {
+        EXPECT_FALSE(file_exists(never)) << never;
+    }
+}
+
+TEST(Program, MissingConnectivityStopsTheRun) {
+    ScratchDir dir;
+    const ProgramRun run = run_heat2d(dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "heat2d: elements.txt: cannot open: No such file or directory\n");
+    EXPECT_EQ(run.out, prompt_line);
+    EXPECT_FALSE(file_exists("f.txt"));
 }
 
 #endif

@@ -86,6 +86,15 @@ ProgramRun run_heat2d(const std::string& dir, const std::string& arguments) {
     return run;
 }
 
+const double expected_node_xy[19][2] = {
+    {0, 0}, {0, 0}, {0, 2}, {0, 4}, {1.5, 0}, {1.5, 2}, {1.5, 4}, {1.5, 5}, {1.5, 6}, {3, 0},
+    {3, 2}, {3, 4}, {3, 5}, {3, 6}, {4.5, 0}, {4.5, 2}, {4.5, 4}, {4.5, 5}, {4.5, 6},
+};
+
+std::string shipped_elements() {
+    return read_file(HEAT2D_SOURCE_DIR "/examples/elements.txt");
+}
+
 const char* const expected_mesh_txt = "0 0\n"
                                       "0 2\n"
                                       "0 4\n"

@@ -39,6 +39,13 @@ struct ProgramRun {
 // arguments appended to the command line.
 ProgramRun run_heat2d(const std::string& dir, const std::string& arguments = "");
 
+// The node table of the problem, by hand from the plate's dimensions:
+// expected_node_xy[i] = {x, y} of node i (row 0 unused).
+extern const double expected_node_xy[19][2];
+
+// The shipped triangulation's text.
+std::string shipped_elements();
+
 // The exact mesh exports of every run.
 extern const char* const expected_mesh_txt;
 extern const char* const expected_mesh_geo;

@@ -1,5 +1,6 @@
 #include "problem/driver.h"
 
+#include "mesh/connectivity.h"
 #include "mesh/mesh.h"
 #include "problem/pause.h"
 #include "problem/problem.h"
@@ -8,6 +9,11 @@
 int run_program() {
     allocate_storage();
     generate_mesh(nodes);
+    try {
+        read_elements(elements);
+    } catch (const input_error& error) {
+        report_failure(error.what());
+    }
     wait_for_key();
     return run_status();
 }

@@ -1,0 +1,93 @@
+#include "mesh/connectivity.h"
+
+#include "problem/problem.h"
+#include "problem/status.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <locale>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// The token as it goes into a message: quoted, control bytes escaped, and cut
+// short when it is long.
+std::string quoted(const std::string& token) {
+    const std::size_t shown_limit = 40;
+    std::string text = "\"";
+    for (std::size_t i = 0; i < token.size() && i < shown_limit; i++) {
+        const unsigned char byte = static_cast<unsigned char>(token[i]);
+        if (byte < 0x20 || byte == 0x7f || byte == '"' || byte == '\\') {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            text += escape;
+        } else {
+            text += static_cast<char>(byte);
+        }
+    }
+    if (token.size() > shown_limit) {
+        text += "...";
+    }
+    return text + "\"";
+}
+
+// Formatted extraction of a double from the whole token; false when the token
+// is not one finite number.
+bool parse_number(const std::string& token, double& value) {
+    std::istringstream stream(token);
+    stream.imbue(std::locale::classic());
+    stream >> value;
+    return !stream.fail() && stream.peek() == std::char_traits<char>::eof() && std::isfinite(value);
+}
+
+std::string position(const char* source, int element, int node) {
+    return std::string(source) + ": element " + std::to_string(element) + ", node " +
+           std::to_string(node) + ": ";
+}
+
+} // namespace
+
+void parse_elements(std::istream& input, double** elements, const char* source) {
+    int numbers_read = 0;
+    for (int e = 1; e <= element_count; e++) {
+        for (int j = 1; j <= 3; j++) {
+            std::string token;
+            if (!(input >> token)) {
+                if (input.bad()) {
+                    throw input_error(std::string(source) + ": cannot be read");
+                }
+                throw input_error(std::string(source) + ": found " + std::to_string(numbers_read) +
+                                  " numbers, " + std::to_string(3 * element_count) + " needed");
+            }
+            double value = 0.0;
+            if (!parse_number(token, value)) {
+                throw input_error(position(source, e, j) + quoted(token) + " is not a number");
+            }
+            // Truncated toward zero, the value must name a node: 1 <= value < node_count + 1.
+            if (!(value >= 1.0 && value < node_count + 1.0)) {
+                throw input_error(position(source, e, j) + quoted(token) +
+                                  " is not a node number from 1 to " + std::to_string(node_count));
+            }
+            elements[e][j] = value;
+            numbers_read++;
+        }
+    }
+}
+
+void read_elements(double** elements) {
+    const char* name = "elements.txt";
+    errno = 0;
+    std::ifstream output_elements(name);
+    if (!output_elements.is_open()) {
+        std::string message = std::string(name) + ": cannot open";
+        if (errno != 0) {
+            message += std::string(": ") + std::strerror(errno);
+        }
+        throw input_error(message);
+    }
+    parse_elements(output_elements, elements, name);
+}
