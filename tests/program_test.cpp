@@ -59,6 +59,32 @@ TEST(Program, BadConnectivityStopsTheRunWithItsMessage) {
     }
 }
 
+TEST(Program, ClockwiseOrRepeatedNodeIsNamedAndFailsTheRun) {
+    const struct {
+        const char* from;
+        const char* to;
+        const char* message;
+    } cases[] = {
+        {"4 9 10", "4 10 9",
+         "heat2d: element 5: signed area -1.5; its nodes must be listed counter-clockwise\n"},
+        {"4 9 10", "4 9 4",
+         "heat2d: element 5: signed area 0; its three nodes must be distinct and not on one "
+         "line\n"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        std::string text = shipped_elements();
+        text.replace(text.find(c.from), std::string(c.from).size(), c.to);
+        write_file("elements.txt", text);
+        const ProgramRun run = run_heat2d(dir.path());
+        EXPECT_EQ(run.status, 1) << c.to;
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1), c.message);
+        for (const char* output : {"mesh.txt", "mesh.geo", "f.txt", "K.txt"}) {
+            EXPECT_TRUE(file_exists(output)) << output << " for " << c.to;
+        }
+    }
+}
+
 TEST(Program, MissingConnectivityStopsTheRun) {
     ScratchDir dir;
     const ProgramRun run = run_heat2d(dir.path());

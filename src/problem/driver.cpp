@@ -1,5 +1,6 @@
 #include "problem/driver.h"
 
+#include "assembly/assembly.h"
 #include "mesh/connectivity.h"
 #include "mesh/mesh.h"
 #include "problem/pause.h"
@@ -11,6 +12,8 @@ int run_program() {
     generate_mesh(nodes);
     try {
         read_elements(elements);
+        assemble_system(elements, nodes, conductivity, local_stiffness, convection_matrix, K,
+                        element_matrix);
     } catch (const input_error& error) {
         report_failure(error.what());
     }
