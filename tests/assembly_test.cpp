@@ -85,17 +85,6 @@ double k_times_field(int i, double a, double b, double c) {
     return sum;
 }
 
-// The lines of a text whose every line ends with a newline.
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        result.push_back(text.substr(start, end - start));
-    }
-    EXPECT_EQ(start, text.size()) << "text after the last newline";
-    return result;
-}
-
 } // namespace
 
 TEST(ElementConduction, RightTriangleCounterClockwise) {

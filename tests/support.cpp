@@ -2,6 +2,8 @@
 
 #include "problem/problem.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +55,16 @@ std::string read_file(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        result.push_back(text.substr(start, end - start));
+    }
+    EXPECT_EQ(start, text.size()) << "text after the last newline";
+    return result;
 }
 
 void write_file(const std::string& path, const std::string& text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Allocates the program's tables on the first call; later calls in the same
 // process zero K and f again instead of allocating anew.
@@ -25,6 +26,10 @@ class ScratchDir {
 };
 
 std::string read_file(const std::string& path);
+
+// The lines of a text whose every line ends with a newline (checked).
+std::vector<std::string> lines(const std::string& text);
+
 void write_file(const std::string& path, const std::string& text);
 bool file_exists(const std::string& path);
 

@@ -6,6 +6,7 @@
 #include "problem/pause.h"
 #include "problem/problem.h"
 #include "problem/status.h"
+#include "solver/cholesky.h"
 
 int run_program() {
     allocate_storage();
@@ -14,6 +15,7 @@ int run_program() {
         read_elements(elements);
         assemble_system(elements, nodes, conductivity, local_stiffness, convection_matrix, K,
                         element_matrix);
+        solve_cholesky(K, f);
     } catch (const input_error& error) {
         report_failure(error.what());
     }
