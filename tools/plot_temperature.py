@@ -47,19 +47,26 @@ def parse_float(path, token, what):
     return value
 
 
-def read_nodes(folder):
-    """The node coordinates of mesh.txt: two numbers a line, 18 lines."""
-    path = os.path.join(folder, "mesh.txt")
-    lines = read_text(folder, "mesh.txt").splitlines()
+def read_rows(folder, name, form):
+    """The 18 lines of a per-node file, split into two fields each."""
+    path = os.path.join(folder, name)
+    lines = read_text(folder, name).splitlines()
     if len(lines) != NODE_COUNT:
         raise InputError(f"{path}: {len(lines)} lines, {NODE_COUNT} expected")
-    xs, ys = [], []
+    rows = []
     for number, line in enumerate(lines, start=1):
         fields = line.split()
         if len(fields) != 2:
-            raise InputError(f"{path}: line {number}: two numbers expected")
-        xs.append(parse_float(path, fields[0], f"line {number}"))
-        ys.append(parse_float(path, fields[1], f"line {number}"))
+            raise InputError(f'{path}: line {number}: "{form}" expected')
+        rows.append(fields)
+    return path, rows
+
+
+def read_nodes(folder):
+    """The node coordinates of mesh.txt: lines "x y"."""
+    path, rows = read_rows(folder, "mesh.txt", "x y")
+    xs = [parse_float(path, x, f"line {n}") for n, (x, _) in enumerate(rows, start=1)]
+    ys = [parse_float(path, y, f"line {n}") for n, (_, y) in enumerate(rows, start=1)]
     return xs, ys
 
 
@@ -89,16 +96,12 @@ def read_triangles(folder):
 
 def read_temperatures(folder):
     """The solution of write_.txt: lines "i T" for i = 1..18."""
-    path = os.path.join(folder, "write_.txt")
-    lines = read_text(folder, "write_.txt").splitlines()
-    if len(lines) != NODE_COUNT:
-        raise InputError(f"{path}: {len(lines)} lines, {NODE_COUNT} expected")
+    path, rows = read_rows(folder, "write_.txt", "node temperature")
     temperatures = []
-    for number, line in enumerate(lines, start=1):
-        fields = line.split()
-        if len(fields) != 2 or fields[0] != str(number):
-            raise InputError(f'{path}: line {number}: "{number} temperature" expected')
-        temperatures.append(parse_float(path, fields[1], f"line {number}"))
+    for number, (node, value) in enumerate(rows, start=1):
+        if node != str(number):
+            raise InputError(f'{path}: line {number}: node {number} expected, not "{node[:40]}"')
+        temperatures.append(parse_float(path, value, f"line {number}"))
     return temperatures
 
 
