@@ -14,14 +14,15 @@
 
 namespace {
 
-// The token as it goes into a message: quoted, control bytes escaped, and cut
-// short when it is long.
+// The token as it goes into a message: quoted, every byte that is not printable
+// ASCII escaped (a byte-order mark shows as \xef\xbb\xbf), and cut short when
+// it is long.
 std::string quoted(const std::string& token) {
     const std::size_t shown_limit = 40;
     std::string text = "\"";
     for (std::size_t i = 0; i < token.size() && i < shown_limit; i++) {
         const unsigned char byte = static_cast<unsigned char>(token[i]);
-        if (byte < 0x20 || byte == 0x7f || byte == '"' || byte == '\\') {
+        if (byte < 0x20 || byte >= 0x7f || byte == '"' || byte == '\\') {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\x%02x", byte);
             text += escape;
