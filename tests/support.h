@@ -4,53 +4,39 @@
 #include <string>
 #include <vector>
 
-// Allocates the program's tables on the first call; later calls in the same
-// process zero K and f again instead of allocating anew.
+// Allocates the program's tables on the first call (as a run does, once);
+// later calls in the same process only zero K and f again.
 void fresh_storage();
 
-// A new empty folder that is the current directory for the lifetime of the
-// object; the previous directory is restored and the folder removed afterwards.
+// A new empty folder that is the current directory while the object lives.
 class ScratchDir {
   public:
     ScratchDir();
     ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const {
-        return path_;
-    }
+    std::string path;
 
   private:
-    std::string path_;
     std::string previous_;
 };
 
 std::string read_file(const std::string& path);
-
+void write_file(const std::string& path, const std::string& text);
 // The lines of a text whose every line ends with a newline (checked).
 std::vector<std::string> lines(const std::string& text);
 
-void write_file(const std::string& path, const std::string& text);
-bool file_exists(const std::string& path);
-
-// The result of running the built heat2d as a user would.
+// The built heat2d run in dir, with standard input from /dev/null.
 struct ProgramRun {
-    int status = -1;
+    int status;
     std::string out;
     std::string err;
 };
-
-// Runs heat2d in dir with standard input from /dev/null and any extra
-// arguments appended to the command line.
 ProgramRun run_heat2d(const std::string& dir, const std::string& arguments = "");
 
-// The node table of the problem, by hand from the plate's dimensions:
-// expected_node_xy[i] = {x, y} of node i (row 0 unused).
+// The shipped triangulation, optionally with its first `from` replaced by `to`.
+std::string shipped_elements(const std::string& from = "", const std::string& to = "");
+
+// The node table by hand from the plate's dimensions: {x, y} of node i.
 extern const double expected_node_xy[19][2];
-
-// The shipped triangulation's text.
-std::string shipped_elements();
-
-// The exact mesh exports of every run.
 extern const char* const expected_mesh_txt;
 extern const char* const expected_mesh_geo;
+extern const char* const shipped_f_txt;
