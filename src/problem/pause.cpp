@@ -31,12 +31,16 @@ void wait_for_key() {
     termios saved{};
     if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0) {
         termios raw = saved;
-        raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+        // Without ISIG, Ctrl-C is a key like any other: the program ends
+        // normally and the terminal gets its settings back.
+        raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
         tcsetattr(STDIN_FILENO, TCSANOW, &raw);
         read_one_byte();
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        // TCSAFLUSH drops the rest of a key that sends several bytes (an arrow
+        // key, say), so that the shell does not receive it.
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
     } else {
         read_one_byte();
     }
