@@ -27,11 +27,12 @@ def main(heat2d, tool, elements):
         if run.returncode != 0:
             failures.append(f"heat2d exited with {run.returncode}: {run.stderr!r}")
 
-        picture = subprocess.run([sys.executable, tool, run_folder], capture_output=True,
+        # Run in the folder itself, without an argument.
+        picture = subprocess.run([sys.executable, tool], cwd=run_folder, capture_output=True,
                                  text=True, check=False)
         png = os.path.join(run_folder, "temperature.png")
         if picture.returncode != 0 or picture.stderr:
-            failures.append(f"run folder: status {picture.returncode}, stderr {picture.stderr!r}")
+            failures.append(f"in the run folder: status {picture.returncode}, stderr {picture.stderr!r}")
         elif not os.path.isfile(png):
             failures.append("run folder: no temperature.png")
         else:
