@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -84,11 +83,7 @@ void read_elements(double** elements) {
     errno = 0;
     std::ifstream output_elements(name);
     if (!output_elements.is_open()) {
-        std::string message = std::string(name) + ": cannot open";
-        if (errno != 0) {
-            message += std::string(": ") + std::strerror(errno);
-        }
-        throw input_error(message);
+        throw input_error(with_reason(std::string(name) + ": cannot open", errno));
     }
     parse_elements(output_elements, elements, name);
 }

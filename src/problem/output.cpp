@@ -3,7 +3,6 @@
 #include "problem/status.h"
 
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 void open_output(std::ofstream& stream, int& open_error, const char* name) {
@@ -13,16 +12,13 @@ void open_output(std::ofstream& stream, int& open_error, const char* name) {
 }
 
 void close_output(std::ofstream& stream, int open_error, const char* name) {
+    const std::string message = std::string("cannot write ") + name;
     if (!stream.is_open()) {
-        std::string message = std::string("cannot write ") + name;
-        if (open_error != 0) {
-            message += std::string(": ") + std::strerror(open_error);
-        }
-        report_failure(message);
+        report_failure(with_reason(message, open_error));
         return;
     }
     stream.close();
     if (stream.fail()) {
-        report_failure(std::string("cannot write ") + name);
+        report_failure(message);
     }
 }

@@ -9,6 +9,10 @@
 // Writes "heat2d: <message>" as one line on stderr and marks the run as failed.
 void report_failure(const std::string& message);
 
+// The message followed by ": <the system's text for error>", or the message
+// alone when error is 0.
+std::string with_reason(const std::string& message, int error);
+
 // 0 while nothing has been reported, 1 afterwards.
 int run_status();
 
