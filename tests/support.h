@@ -13,6 +13,8 @@ class ScratchDir {
   public:
     ScratchDir();
     ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete; // a copy would remove the folder twice
+    ScratchDir& operator=(const ScratchDir&) = delete;
     std::string path;
 
   private:
