@@ -10,10 +10,7 @@
 // Preconditions: K[1..N][1..N] and f[1..N] hold what is to be added to (zero
 // after allocate_storage); every node number in elements truncates to
 // 1..node_count, as the connectivity reader guarantees.
-//
-// An element whose signed area is not positive (listed clockwise, or with its
-// nodes on one line) is assembled as it stands and reported on stderr, which
-// fails the run.
+// Every element is assembled as it stands: check_triangulation judges them.
 void assemble_system(double** elements, double** nodes, double conductivity,
                      double** local_stiffness, double* convection_matrix, double** K,
                      double** element_matrix);

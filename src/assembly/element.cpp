@@ -4,6 +4,16 @@
 
 #include <cmath>
 
+double signed_area(const double* x, const double* y) {
+    const double p23 = x[2] * y[3];
+    const double p32 = x[3] * y[2];
+    const double p12 = x[1] * y[2];
+    const double p13 = x[1] * y[3];
+    const double p31 = x[3] * y[1];
+    const double p21 = x[2] * y[1];
+    return (p23 - p32 + p12 - p13 + p31 - p21) / 2;
+}
+
 double element_conduction(int e, double** elements, double** nodes, double conductivity,
                           double** local_stiffness, double* element_nodes, double* x, double* y,
                           double* b, double* c) {
@@ -22,14 +32,7 @@ double element_conduction(int e, double** elements, double** nodes, double condu
     c[2] = x[1] - x[3];
     c[3] = x[2] - x[1];
 
-    const double p23 = x[2] * y[3];
-    const double p32 = x[3] * y[2];
-    const double p12 = x[1] * y[2];
-    const double p13 = x[1] * y[3];
-    const double p31 = x[3] * y[1];
-    const double p21 = x[2] * y[1];
-    const double area = (p23 - p32 + p12 - p13 + p31 - p21) / 2;
-
+    const double area = signed_area(x, y);
     const double four_area = 4 * area;
     const double factor = conductivity / four_area;
     for (int i = 1; i <= 3; i++) {
@@ -42,7 +45,8 @@ double element_conduction(int e, double** elements, double** nodes, double condu
 
 namespace {
 
-// Pattern of the convection matrix on the edge between local nodes 2 and 3.
+// Pattern of the convection matrix on the side between local nodes 2 and 3,
+// the only side that carries convection.
 const double ghost_2_3[4][4] = {
     {0, 0, 0, 0},
     {0, 0, 0, 0},
@@ -64,63 +68,36 @@ double convection_share(double edge) {
     return ((convection_coeff * ambient_temperature) * edge) / 2;
 }
 
-void copy_stiffness(double** local_stiffness, double** element_matrix) {
-    for (int i = 1; i <= 3; i++) {
-        for (int j = 1; j <= 3; j++) {
-            element_matrix[i][j] = local_stiffness[i][j];
-        }
-    }
-}
-
 } // namespace
 
 void boundary_terms(int e, const double* x, const double* y, double** local_stiffness,
                     double* convection_matrix, double** element_matrix, double* b) {
-    switch (e) {
-    case 14:
-    case 16:
-    case 18:
-    case 20: {
-        const double l23 = edge_length(x, y, 2, 3);
-        for (int i = 1; i <= 3; i++) {
-            for (int j = 1; j <= 3; j++) {
-                convection_matrix[4 * i + j] = ((l23 * convection_coeff) / 6) * ghost_2_3[i][j];
+    bool convective = false;
+    for (const boundary_side& side : boundary_table) {
+        if (side.element != e) {
+            continue;
+        }
+        const double length = edge_length(x, y, side.first, side.second);
+        if (side.kind == condition::convection) {
+            convective = true;
+            for (int i = 1; i <= 3; i++) {
+                for (int j = 1; j <= 3; j++) {
+                    convection_matrix[4 * i + j] =
+                        ((length * convection_coeff) / 6) * ghost_2_3[i][j];
+                }
             }
         }
-        if (e == 20) {
-            const double l13 = edge_length(x, y, 1, 3);
-            b[1] = flux_share(l13);
-            b[2] = convection_share(l23);
-            b[3] = convection_share(l23) + flux_share(l13);
-        } else {
-            b[2] = convection_share(l23);
-            b[3] = convection_share(l23);
+        const double share =
+            side.kind == condition::convection ? convection_share(length) : flux_share(length);
+        // The slots start at 0, so a side's share is the slot's value unless
+        // an earlier side of the same element put its own there first.
+        b[side.first] = b[side.first] + share;
+        b[side.second] = b[side.second] + share;
+    }
+    for (int i = 1; i <= 3; i++) {
+        for (int j = 1; j <= 3; j++) {
+            element_matrix[i][j] = convective ? local_stiffness[i][j] + convection_matrix[4 * i + j]
+                                              : local_stiffness[i][j];
         }
-        for (int i = 1; i <= 3; i++) {
-            for (int j = 1; j <= 3; j++) {
-                element_matrix[i][j] = local_stiffness[i][j] + convection_matrix[4 * i + j];
-            }
-        }
-        break;
-    }
-    case 4:
-    case 12: {
-        const double l13 = edge_length(x, y, 1, 3);
-        b[1] = flux_share(l13);
-        b[3] = flux_share(l13);
-        copy_stiffness(local_stiffness, element_matrix);
-        break;
-    }
-    case 9:
-    case 11: {
-        const double l23 = edge_length(x, y, 2, 3);
-        b[2] = flux_share(l23);
-        b[3] = flux_share(l23);
-        copy_stiffness(local_stiffness, element_matrix);
-        break;
-    }
-    default:
-        copy_stiffness(local_stiffness, element_matrix);
-        break;
     }
 }

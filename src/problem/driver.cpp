@@ -1,6 +1,7 @@
 #include "problem/driver.h"
 
 #include "assembly/assembly.h"
+#include "assembly/triangulation.h"
 #include "mesh/connectivity.h"
 #include "mesh/mesh.h"
 #include "problem/pause.h"
@@ -13,6 +14,7 @@ int run_program() {
     generate_mesh(nodes);
     try {
         read_elements(elements);
+        check_triangulation(elements, nodes);
         assemble_system(elements, nodes, conductivity, local_stiffness, convection_matrix, K,
                         element_matrix);
         solve_cholesky(K, f);
