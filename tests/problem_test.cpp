@@ -1,5 +1,5 @@
 #include "mesh/mesh.h"
-#include "problem/pause.h"
+#include "platform/process.h"
 #include "problem/problem.h"
 
 #include <gtest/gtest.h>

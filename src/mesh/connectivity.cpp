@@ -44,6 +44,32 @@ bool parse_number(const std::string& token, double& value) {
     return !stream.fail() && stream.peek() == std::char_traits<char>::eof() && std::isfinite(value);
 }
 
+// The longest token read: a node number never needs more, and a longer run of
+// bytes (a link to an endless device, say) is refused once it gets there.
+constexpr std::size_t token_limit = 64;
+
+bool is_blank(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Reads the next white-space-separated token into token, stopping one byte past
+// token_limit; false at the end of input.
+bool next_token(std::istream& input, std::string& token) {
+    token.clear();
+    int c = input.get();
+    while (c != EOF && is_blank(c)) {
+        c = input.get();
+    }
+    while (c != EOF && !is_blank(c)) {
+        token += static_cast<char>(c);
+        if (token.size() > token_limit) {
+            break;
+        }
+        c = input.get();
+    }
+    return !token.empty();
+}
+
 std::string position(const char* source, int element, int node) {
     return std::string(source) + ": element " + std::to_string(element) + ", node " +
            std::to_string(node) + ": ";
@@ -56,12 +82,16 @@ void parse_elements(std::istream& input, double** elements, const char* source) 
     for (int e = 1; e <= element_count; e++) {
         for (int j = 1; j <= 3; j++) {
             std::string token;
-            if (!(input >> token)) {
+            if (!next_token(input, token)) {
                 if (input.bad()) {
                     throw input_error(std::string(source) + ": cannot be read");
                 }
                 throw input_error(std::string(source) + ": found " + std::to_string(numbers_read) +
                                   " numbers, " + std::to_string(3 * element_count) + " needed");
+            }
+            if (token.size() > token_limit) {
+                throw input_error(position(source, e, j) + quoted(token) + " is longer than " +
+                                  std::to_string(token_limit) + " characters");
             }
             double value = 0.0;
             if (!parse_number(token, value)) {

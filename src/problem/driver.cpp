@@ -4,12 +4,13 @@
 #include "assembly/triangulation.h"
 #include "mesh/connectivity.h"
 #include "mesh/mesh.h"
-#include "problem/pause.h"
+#include "platform/process.h"
 #include "problem/problem.h"
 #include "problem/status.h"
 #include "solver/cholesky.h"
 
 int run_program() {
+    prepare_process();
     allocate_storage();
     generate_mesh(nodes);
     try {
@@ -22,5 +23,6 @@ int run_program() {
         report_failure(error.what());
     }
     wait_for_key();
+    finish_console();
     return run_status();
 }

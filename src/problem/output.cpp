@@ -17,8 +17,11 @@ void close_output(std::ofstream& stream, int open_error, const char* name) {
         report_failure(with_reason(message, open_error));
         return;
     }
+    // A write that failed left its data in the buffer: closing tries it again
+    // and sets errno.
+    errno = 0;
     stream.close();
     if (stream.fail()) {
-        report_failure(message);
+        report_failure(with_reason(message, errno));
     }
 }

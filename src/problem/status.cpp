@@ -3,9 +3,13 @@
 #include <cstring>
 #include <iostream>
 
+#include <cerrno>
+
 namespace {
 bool run_failed = false;
-}
+// The reason standard output failed, once it has; -1 before.
+int console_error = -1;
+} // namespace
 
 void report_failure(const std::string& message) {
     std::cerr << "heat2d: " << message << std::endl;
@@ -14,6 +18,25 @@ void report_failure(const std::string& message) {
 
 std::string with_reason(const std::string& message, int error) {
     return error == 0 ? message : message + ": " + std::strerror(error);
+}
+
+void check_console() {
+    if (console_error < 0 && !std::cout) {
+        console_error = errno;
+    }
+}
+
+void console_failed(int error) {
+    console_error = error;
+}
+
+void finish_console() {
+    errno = 0;
+    std::cout.flush();
+    check_console();
+    if (console_error >= 0) {
+        report_failure(with_reason("cannot write standard output", console_error));
+    }
 }
 
 int run_status() {

@@ -90,6 +90,7 @@ void solve_cholesky(double** K, double* f) {
     for (int i = 1; i < size; i++) {
         std::cout << "x[" << i << "]_=" << x[i] << std::endl;
     }
+    check_console();
     std::ofstream q1;
     int q1_error = 0;
     open_output(q1, q1_error, "write_.txt");

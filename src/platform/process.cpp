@@ -1,0 +1,94 @@
+#include "platform/process.h"
+
+#include "problem/status.h"
+
+#ifdef _WIN32
+
+#include <cstdlib>
+
+void prepare_process() {}
+
+void wait_for_key() {
+    (void)std::system("pause");
+}
+
+#else
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <iostream>
+#include <iterator>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// The terminal's settings while the pause has it in single-key mode.
+termios saved_settings{};
+
+const int ending_signals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+
+// A signal during the pause: the terminal gets its settings back, then the
+// signal ends the process as it would have (the handler is reset on entry).
+void restore_and_end(int signal) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_settings);
+    raise(signal);
+}
+
+// Reads one byte from standard input; end of input and errors end the wait.
+void read_one_byte() {
+    char key = 0;
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+void prepare_process() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free descriptor is fd itself.
+            open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (fd == STDOUT_FILENO) {
+                console_failed(EBADF);
+            }
+        }
+    }
+    signal(SIGPIPE, SIG_IGN);
+}
+
+void wait_for_key() {
+    std::cout << "Press any key to continue . . . " << std::flush;
+    check_console();
+    if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_settings) == 0) {
+        struct sigaction restore {};
+        restore.sa_handler = restore_and_end;
+        restore.sa_flags = SA_RESETHAND;
+        sigfillset(&restore.sa_mask);
+        struct sigaction previous[std::size(ending_signals)];
+        for (std::size_t k = 0; k < std::size(ending_signals); k++) {
+            sigaction(ending_signals[k], &restore, &previous[k]);
+        }
+        termios raw = saved_settings;
+        // Without ISIG, Ctrl-C is a key like any other: the program ends
+        // normally and the terminal gets its settings back.
+        raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+        read_one_byte();
+        // TCSAFLUSH drops the rest of a key that sends several bytes (an arrow
+        // key, say), so that the shell does not receive it.
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_settings);
+        for (std::size_t k = 0; k < std::size(ending_signals); k++) {
+            sigaction(ending_signals[k], &previous[k], nullptr);
+        }
+    } else {
+        read_one_byte();
+    }
+    // The command processor ends the prompt's line once the key is pressed.
+    std::cout << std::endl;
+}
+
+#endif

@@ -1,0 +1,19 @@
+// What the run needs from the operating system: sound standard streams at the
+// start and the final pause. All code that differs between systems is here.
+#pragma once
+
+// Called first. On POSIX systems: opens the null device on each of the
+// descriptors 0, 1 and 2 that is closed, so that no file the run opens takes
+// the place of a standard stream, and ignores SIGPIPE, so that a closed pipe
+// shows as a failed write rather than ending the process. A closed standard
+// output counts as a console that cannot be written (see status.h).
+void prepare_process();
+
+// Waits for one key press. On Windows the command processor's "pause" does the
+// waiting. Elsewhere the prompt "Press any key to continue . . . " goes to
+// standard output and one key is read: on a terminal a single key press
+// (Ctrl-C included), without Enter and without echo; otherwise one byte. At end
+// of input it returns at once. The terminal's settings are restored afterwards,
+// and also when SIGTERM, SIGHUP, SIGINT or SIGQUIT ends the process during the
+// wait.
+void wait_for_key();
