@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -16,7 +17,7 @@ namespace {
 // The token as it goes into a message: quoted, every byte that is not printable
 // ASCII escaped (a byte-order mark shows as \xef\xbb\xbf), and cut short when
 // it is long.
-std::string quoted(const std::string& token) {
+std::string shown(const std::string& token) {
     const std::size_t shown_limit = 40;
     std::string text = "\"";
     for (std::size_t i = 0; i < token.size() && i < shown_limit; i++) {
@@ -90,16 +91,16 @@ void parse_elements(std::istream& input, double** elements, const char* source) 
                                   " numbers, " + std::to_string(3 * element_count) + " needed");
             }
             if (token.size() > token_limit) {
-                throw input_error(position(source, e, j) + quoted(token) + " is longer than " +
+                throw input_error(position(source, e, j) + shown(token) + " is longer than " +
                                   std::to_string(token_limit) + " characters");
             }
             double value = 0.0;
             if (!parse_number(token, value)) {
-                throw input_error(position(source, e, j) + quoted(token) + " is not a number");
+                throw input_error(position(source, e, j) + shown(token) + " is not a number");
             }
             // Truncated toward zero, the value must name a node: 1 <= value < node_count + 1.
             if (!(value >= 1.0 && value < node_count + 1.0)) {
-                throw input_error(position(source, e, j) + quoted(token) +
+                throw input_error(position(source, e, j) + shown(token) +
                                   " is not a node number from 1 to " + std::to_string(node_count));
             }
             elements[e][j] = value;
@@ -110,6 +111,12 @@ void parse_elements(std::istream& input, double** elements, const char* source) 
 
 void read_elements(double** elements) {
     const char* name = "elements.txt";
+    // Checked first: Windows refuses to open a folder, POSIX opens it and
+    // fails at the first read; the message is the same on both.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(name, ignored)) {
+        throw input_error(std::string(name) + ": is a folder, not a file");
+    }
     errno = 0;
     std::ifstream output_elements(name);
     if (!output_elements.is_open()) {

@@ -5,13 +5,15 @@
 
 // Parses the first 3 * element_count numbers of input into
 // elements[1..element_count][1..3], in file order; anything after them is not
-// read. Numbers may be laid out with any white space. Each must be a finite
+// read. Numbers may be laid out with any white space; a token is read up to 64
+// characters and refused when it is longer. Each must be a finite
 // number by formatted extraction of a double that truncates toward zero to a
 // node number from 1 to node_count; it is stored as read (2.7 stays 2.7).
 // Throws input_error, naming the element and node, at the first fault, or when
 // the input ends early. `source` names the input in messages.
 void parse_elements(std::istream& input, double** elements, const char* source);
 
-// Opens elements.txt in the current directory and parses it as above. A file
-// that cannot be opened or read also throws input_error.
+// Opens elements.txt in the current directory and parses it as above. A
+// folder of that name, or a file that cannot be opened or read, also throws
+// input_error.
 void read_elements(double** elements);
