@@ -1,0 +1,235 @@
+"""The built heat2d as a user runs it: in a folder of its own, with no standard
+input, checking its files, console, stderr and exit status.
+
+Usage: run_test.py GROUP [EMULATOR] HEAT2D, GROUP a class below. A POSIX
+group exits 77 (skipped) for heat2d.exe.
+"""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import termios
+import threading
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+COMMAND = sys.argv[2:]
+WINDOWS = COMMAND[-1].endswith(".exe")
+OUTPUTS = ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"]
+PROMPT = "Press any key to continue . . . \n"
+
+
+def read(path):
+    """A text file's content as written; CR LF read as LF on Windows."""
+    with open(path, encoding="utf-8", newline=None if WINDOWS else "") as stream:
+        return stream.read()
+
+
+EXPECTED = {name: read(os.path.join(HERE, "data", name)) for name in OUTPUTS + ["console.txt"]}
+SHIPPED = read(os.path.join(HERE, "..", "examples", "elements.txt")).splitlines()
+
+
+class Program(unittest.TestCase):
+    def setUp(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        self.folder = folder.name
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def run_heat2d(self, elements=SHIPPED, arguments=(), **streams):
+        """heat2d on elements (lines; None: no file), its stdout and stderr as text."""
+        if elements is not None:
+            with open(self.path("elements.txt"), "w", encoding="latin-1") as stream:
+                stream.write("\n".join(elements) + "\n")
+        streams = {"stdin": subprocess.DEVNULL, "stdout": subprocess.PIPE,
+                   "stderr": subprocess.PIPE, **streams}
+        run = subprocess.run(COMMAND + list(arguments), cwd=self.folder, timeout=120, **streams)
+        for name in ["stdout", "stderr"]:
+            text = (getattr(run, name) or b"").decode()
+            setattr(run, name, text.replace("\r\n", "\n") if WINDOWS else text)
+        return run
+
+    def check(self, run, status, errors, console=EXPECTED["console.txt"], outputs=OUTPUTS):
+        """Exit status, stderr lines, the console (on Windows the prompt is the
+        command processor's own) and the expected output files."""
+        self.assertEqual(run.returncode, status)
+        self.assertEqual(run.stderr.splitlines(), ["heat2d: " + line for line in errors])
+        if console is not None:
+            cut = len(console) - len(PROMPT) if WINDOWS else None
+            self.assertEqual(run.stdout[:cut], console[:cut])
+        for name in outputs:
+            self.assertEqual(read(self.path(name)), EXPECTED[name], name)
+
+
+class Outputs(Program):
+    def test_shipped_case(self):
+        run = self.run_heat2d()
+        self.check(run, 0, [])
+        # Checks by hand on the files: the heat that convection carries off
+        # through the right edge (nodes 14 to 18) is the 975 that the flux
+        # brings in; K times a constant field is only what convection adds
+        # (h L / 2 to each node of a side); a linear field leaves no heat at
+        # the inner nodes 5, 10, 11 and 12.
+        xy = [[float(v) for v in line.split()] for line in EXPECTED["mesh.txt"].splitlines()]
+        T = [float(line.split()[1]) for line in EXPECTED["write_.txt"].splitlines()]
+        self.assertAlmostEqual(sum(10 * (xy[n + 1][1] - xy[n][1]) * ((T[n] + T[n + 1]) / 2 - 22)
+                                   for n in range(13, 17)), 975, delta=0.05)
+        K = [[float(v) for v in line.split()] for line in EXPECTED["K.txt"].splitlines()]
+        self.assertEqual(K, [list(column) for column in zip(*K)])
+        for row, convection in zip(K, [0] * 13 + [10, 20, 15, 10, 5]):
+            self.assertAlmostEqual(sum(row), convection, delta=1e-3)
+        for i in [4, 9, 10, 11]:
+            linear = sum(k * (3 + 2 * x - 5 * y) for k, (x, y) in zip(K[i], xy))
+            self.assertAlmostEqual(linear, 0, delta=1e-3)
+
+        # Again, with arguments (ignored) and a longer K.txt in the way: every
+        # file is replaced.
+        with open(self.path("K.txt"), "w", encoding="utf-8") as stream:
+            stream.write("7" * 100000)
+        self.check(self.run_heat2d(arguments=["--help", "42"]), 0, [], run.stdout)
+
+    def test_an_unwritable_file_fails_the_run_but_not_the_others(self):
+        for blocked in OUTPUTS:
+            with self.subTest(blocked):
+                self.setUp()
+                os.mkdir(self.path(blocked))
+                reason = "Permission denied" if WINDOWS else "Is a directory"
+                self.check(self.run_heat2d(), 1, [f"cannot write {blocked}: {reason}"],
+                           outputs=[name for name in OUTPUTS if name != blocked])
+
+    def test_layouts_and_spellings_give_the_same_results(self):
+        numbers = " ".join(SHIPPED).split()
+        for text in ["\n".join(numbers) + "\n99 -4 twelve\x01", "\t\r\n\v\f ".join(numbers)] + [
+                " ".join(["1", four] + numbers[2:]) for four in ["4.0", "40e-1", "+4.", "4.99"]]:
+            self.check(self.run_heat2d([text]), 0, [])
+
+    def test_connectivity_that_cannot_be_used_stops_after_the_mesh(self):
+        cases = [(None, "cannot open: No such file or directory"), ([], "is a folder, not a file"),
+                 (SHIPPED[:19], "found 57 numbers, 60 needed"), ([""], "found 0 numbers, 60 needed")]
+        for line in read(os.path.join(HERE, "data", "refusals.txt")).splitlines()[2:]:
+            token, message = line.split("\t")
+            token = token.encode().decode("unicode_escape")
+            cases.append((SHIPPED[:6] + [f"5 {token} 11"] + SHIPPED[7:], "element 7, node 2: " + message))
+        for elements, message in cases:
+            with self.subTest(message):
+                self.setUp()
+                if elements == []:  # a folder of that name
+                    os.mkdir(self.path("elements.txt"))
+                run = self.run_heat2d(elements or None)
+                self.check(run, 1, ["elements.txt: " + message], PROMPT, ["mesh.txt", "mesh.geo"])
+                self.assertEqual([n for n in OUTPUTS if os.path.exists(self.path(n))], OUTPUTS[:2])
+
+
+class Triangulations(Program):
+    def test_faults_are_named_and_valid_ones_silent(self):
+        """The cases of data/triangulations.txt; every file is written."""
+        for case in read(os.path.join(HERE, "data", "triangulations.txt")).split("\n== ")[1:]:
+            title, *lines = case.splitlines()
+            with self.subTest(title):
+                self.setUp()
+                elements = list(SHIPPED)
+                for number, text in [line.split(": ") for line in lines if line[0].isdigit()]:
+                    elements[int(number) - 1] = text
+                errors = [line[8:] for line in lines if line.startswith("heat2d: ")]
+                run = self.run_heat2d(elements)
+                if lines[-1] == "...":
+                    errors += [line[8:] for line in run.stderr.splitlines()[len(errors):]]
+                self.check(run, 1 if errors else 0, errors, None, OUTPUTS[:2])
+                for name in OUTPUTS[2:]:
+                    self.assertEqual(len(read(self.path(name)).splitlines()), 18, name)
+
+
+class Streams(Program):
+    """POSIX: standard streams closed, full or cut off; a full disk; endless
+    input; the pause on a pseudo-terminal, in single-key mode without echo,
+    ended by a key or by a signal, the terminal's settings restored."""
+
+    def test_lost_streams_and_full_files(self):
+        with open("/dev/full", "wb") as full:
+            self.check(self.run_heat2d(stdout=full), 1,
+                       ["cannot write standard output: No space left on device"], None)
+        self.check(self.run_heat2d(preexec_fn=lambda: os.close(1)), 1,
+                   ["cannot write standard output: Bad file descriptor"], None)
+        reader, writer = os.pipe()
+        os.close(reader)
+        self.check(self.run_heat2d(stdout=writer), 1,
+                   ["cannot write standard output: Broken pipe"], None)
+        os.close(writer)
+        # With stderr closed, no output file takes its place.
+        self.setUp()
+        os.mkdir(self.path("K.txt"))
+        self.check(self.run_heat2d(preexec_fn=lambda: os.close(2)), 1, [],
+                   outputs=["mesh.txt", "mesh.geo", "f.txt", "write_.txt"])
+        os.rmdir(self.path("K.txt"))
+        os.symlink("/dev/full", self.path("K.txt"))
+        self.check(self.run_heat2d(), 1, ["cannot write K.txt: No space left on device"],
+                   outputs=["mesh.txt", "mesh.geo", "f.txt", "write_.txt"])
+
+    def test_an_endless_token_is_refused_at_its_bound(self):
+        os.mkfifo(self.path("elements.txt"))
+        written = [0]
+
+        def feed():  # zeros until the reader goes, or 100 MB
+            try:
+                with open(self.path("elements.txt"), "wb", buffering=0) as fifo:
+                    while written[0] < 100 << 20:
+                        written[0] += fifo.write(b"\0" * 4096)
+            except BrokenPipeError:
+                pass
+
+        writer = threading.Thread(target=feed)
+        writer.start()
+        run = self.run_heat2d(None)
+        writer.join()
+        self.check(run, 1, ['elements.txt: element 1, node 1: "' + "\\x00" * 40 +
+                            '..." is longer than 64 characters'], PROMPT, OUTPUTS[:2])
+        self.assertLess(written[0], 1 << 20)
+
+    def test_the_pause_takes_one_byte(self):
+        reader, writer = os.pipe()
+        os.write(writer, b"ab")
+        os.close(writer)
+        self.check(self.run_heat2d(stdin=reader), 0, [])
+        self.assertEqual(os.read(reader, 9), b"b")
+        os.close(reader)
+
+
+    def pause_on_terminal(self, end):
+        controller, terminal = os.openpty()
+        process = subprocess.Popen(COMMAND, cwd=self.folder, stdin=terminal, stdout=terminal,
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
+        shown = b""
+        while not shown.endswith(PROMPT.encode()[:-1]):
+            shown += os.read(controller, 4096)
+        modes = lambda: termios.tcgetattr(terminal)[3] & (termios.ECHO | termios.ICANON)
+        for _ in range(10000):  # until the program has the terminal in key mode
+            if not modes():
+                break
+            time.sleep(0.01)
+        self.assertEqual(modes(), 0)
+        end(process, controller)
+        status = process.wait(timeout=60)
+        self.assertEqual(modes(), termios.ECHO | termios.ICANON)
+        os.close(controller)
+        os.close(terminal)
+        return status
+
+    def test_a_key_or_a_signal_ends_the_wait(self):
+        self.run_heat2d()  # the run's files, so that the pause comes soon
+        self.assertEqual(self.pause_on_terminal(lambda _, controller: os.write(controller, b"k")), 0)
+        for number in [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT]:
+            with self.subTest(number):
+                self.assertEqual(self.pause_on_terminal(lambda p, _: p.send_signal(number)), -number)
+
+
+if __name__ == "__main__":
+    group = sys.argv[1]
+    if WINDOWS and group == "Streams":
+        print(f"{group}: POSIX only")
+        sys.exit(77)
+    suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[group])
+    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)

@@ -1,0 +1,152 @@
+// Unit tests where a run of the shipped case cannot reach: the solvers on
+// systems with known answers.
+#include "problem/status.h"
+#include "solver/cholesky.h"
+#include "solver/gauss.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+// A 1-based table of row arrays, as the solvers take it.
+struct Table {
+    Table(int rows, int columns) : entries(rows, std::vector<double>(columns, 0.0)) {}
+    double** rows() {
+        pointers.clear();
+        for (auto& row : entries) {
+            pointers.push_back(row.data());
+        }
+        return pointers.data();
+    }
+    std::vector<std::vector<double>> entries;
+    std::vector<double*> pointers;
+};
+
+std::string text_of(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+// The console report, write_.txt (in the test's working folder) and stderr of a solve.
+std::vector<std::string> solve(Table& K, std::vector<double>& f) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    solve_cholesky(K.rows(), f.data());
+    const std::string err = testing::internal::GetCapturedStderr();
+    std::ostringstream file;
+    file << std::ifstream("write_.txt").rdbuf();
+    return {testing::internal::GetCapturedStdout(), file.str(), err};
+}
+
+} // namespace
+
+// K = L L^T with L 2 on the diagonal and 1 below it, so that every step is
+// exact: K[i][i] = i + 3, K[i][j] = min(i, j) + 1. For x[i] = i, z = L^T x is
+// left in f. The entries above the diagonal are never read. Then a node in
+// no element (a zero pivot) and a negative diagonal: the first pivot that is
+// not positive is named after the 18 lines, which show not-a-number.
+TEST(Solver, CholeskyOnKnownSystems) {
+    Table K(19, 20);
+    std::vector<double> f(19, 0.0), z(19, 0.0);
+    std::string console, file;
+    for (int i = 1; i <= 18; i++) {
+        for (int j = 1; j <= 19; j++) {
+            K.entries[i][j] = j < i ? j + 1 : j == i ? i + 3 : 1e6 * j - i;
+        }
+        for (int j = 1; j <= 18; j++) {
+            f[i] += (j < i ? j + 1 : j == i ? i + 3 : i + 1) * j;
+            z[i] += j < i ? 0 : j == i ? 2 * j : j;
+        }
+        console += "x[" + std::to_string(i) + "]_=" + std::to_string(i) + "\n";
+        file += std::to_string(i) + " " + std::to_string(i) + "\n";
+    }
+    const Table before = K;
+    EXPECT_EQ(solve(K, f), (std::vector<std::string>{console, file, ""}));
+    EXPECT_EQ(f, z);
+    EXPECT_EQ(K.entries, before.entries);
+    EXPECT_EQ(run_status(), 0);
+
+    for (const auto& [row, pivot] : {std::pair(2, 0.0), std::pair(1, -2.0)}) {
+        Table D(19, 20);
+        f.assign(19, 1.0);
+        for (int i = 1; i <= 18; i++) {
+            D.entries[i][i] = i == row ? pivot : 1;
+        }
+        const std::vector<std::string> run = solve(D, f);
+        EXPECT_EQ(run[2], "heat2d: the system is not positive definite: the pivot of row " +
+                              std::to_string(row) + " is " + text_of(pivot) + "\n");
+        EXPECT_EQ(std::regex_replace(run[0], std::regex("x\\[\\d+\\]_=-?nan\n"), ""), "");
+        EXPECT_EQ(std::regex_replace(run[1], std::regex("\\d+ -?nan\n"), ""), "");
+        EXPECT_EQ(std::count(run[1].begin(), run[1].end(), '\n'), 18);
+    }
+    EXPECT_EQ(run_status(), 1);
+}
+
+// A diagonal system printed and solved without an exchange; then pivot rows by
+// magnitude, ties to the upper row, only from column k on; then a dense
+// system with a known solution, left eliminated.
+TEST(Solver, GaussWithPartialPivoting) {
+    Table A(66, 67);
+    std::string printed;
+    for (int i = 1; i <= 65; i++) {
+        A.entries[i][i] = 4;
+        A.entries[i][66] = i;
+        for (int j = 1; j <= 66; j++) {
+            printed += (j == i ? "4" : j == 66 ? std::to_string(i) : "0") + std::string(" ");
+        }
+        printed += "\n";
+    }
+    for (int i = 1; i <= 65; i++) {
+        printed += "x[" + std::to_string(i) + "]_=" + text_of(i / 4.0) + "\n";
+    }
+    Table before = A;
+    testing::internal::CaptureStdout();
+    std::vector<double> x = solve_gauss(A.rows());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), printed);
+    EXPECT_EQ(A.entries, before.entries);
+    ASSERT_EQ(x.size(), 66u);
+
+    A.entries[1][1] = 3; // ties with row 2: row 1 stays
+    A.entries[2][1] = -3;
+    A.entries[3][3] = 1; // rows 4 and 6 tie above it: row 4 comes up
+    A.entries[4][3] = 5;
+    A.entries[6][3] = -5;
+    A.entries[7][7] = 0;  // zero diagonal: row 8 comes up
+    A.entries[7][8] = 10; // 10 x8 = 7
+    A.entries[8][7] = 1;  // x7 + 4 x8 = 8
+    before = A;
+    testing::internal::CaptureStdout();
+    x = solve_gauss(A.rows());
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(A.entries[1], before.entries[1]);
+    EXPECT_EQ(std::vector<double>(A.entries[3].begin() + 3, A.entries[3].end()),
+              std::vector<double>(before.entries[4].begin() + 3, before.entries[4].end()));
+    EXPECT_EQ(A.entries[7][7], 1);
+    EXPECT_EQ(A.entries[7][66], 8);
+    EXPECT_EQ(x[7], 8 - 4 * 0.7);
+    EXPECT_EQ(x[8], 0.7);
+
+    for (int i = 1; i <= 65; i++) {
+        A.entries[i][66] = 0;
+        for (int j = 1; j <= 65; j++) {
+            A.entries[i][j] = (i * 7 + j * 13) % 17 - 8.0 + (i == j ? 0.5 : 0);
+            A.entries[i][66] += A.entries[i][j] * j; // for the solution x_j = j
+        }
+    }
+    testing::internal::CaptureStdout();
+    x = solve_gauss(A.rows());
+    testing::internal::GetCapturedStdout();
+    for (int i = 1; i <= 65; i++) {
+        EXPECT_NEAR(x[i], i, 1e-8);
+        for (int j = 1; j < i; j++) {
+            EXPECT_NEAR(A.entries[i][j], 0, 1e-12) << i << "," << j;
+        }
+    }
+}
