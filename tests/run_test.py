@@ -169,7 +169,7 @@ class Streams(Program):
         self.check(self.run_heat2d(), 1, ["cannot write K.txt: No space left on device"],
                    outputs=["mesh.txt", "mesh.geo", "f.txt", "write_.txt"])
 
-    def test_an_endless_token_is_refused_at_its_bound(self):
+    def test_endless_or_unreadable_input_is_refused(self):
         os.mkfifo(self.path("elements.txt"))
         written = [0]
 
@@ -188,6 +188,10 @@ class Streams(Program):
         self.check(run, 1, ['elements.txt: element 1, node 1: "' + "\\x00" * 40 +
                             '..." is longer than 64 characters'], PROMPT, OUTPUTS[:2])
         self.assertLess(written[0], 1 << 20)
+        # A read error: the process's own memory, at an address not mapped.
+        self.setUp()
+        os.symlink("/proc/self/mem", self.path("elements.txt"))
+        self.check(self.run_heat2d(None), 1, ["elements.txt: cannot be read"], PROMPT, OUTPUTS[:2])
 
     def test_the_pause_takes_one_byte(self):
         reader, writer = os.pipe()

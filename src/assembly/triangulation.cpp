@@ -5,33 +5,36 @@
 #include "problem/status.h"
 
 #include <cmath>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // A straight part of the outline: the line x = at (vertical) or y = at, along
-// which the other coordinate runs from low to high, with the region on the
-// left when `forward` is +1 and the walk goes from low to high.
+// which the other coordinate runs from low to high. Walking the outline with
+// the region on the left goes from low to high when `rising`. `needs` is the
+// boundary term that the part's sides carry.
 struct outline_part {
     const char* name;
     bool vertical;
     double at;
     double low;
     double high;
-    int forward;
+    bool rising;
     condition needs;
 };
 
 const double floor_y = height - notch_depth;
 const outline_part outline[] = {
-    {"the bottom edge", false, 0.0, 0.0, width / 2, 1, condition::none},
-    {"the right edge", true, width / 2, 0.0, height, 1, condition::convection},
-    {"the top edge", false, height, notch_width / 2, width / 2, -1, condition::heat_flux},
-    {"the notch's wall", true, notch_width / 2, floor_y, height, -1, condition::heat_flux},
-    {"the notch's floor", false, floor_y, 0.0, notch_width / 2, -1, condition::heat_flux},
-    {"the symmetry line", true, 0.0, 0.0, floor_y, -1, condition::none},
+    {"the bottom edge", false, 0.0, 0.0, width / 2, true, condition::none},
+    {"the right edge", true, width / 2, 0.0, height, true, condition::convection},
+    {"the top edge", false, height, notch_width / 2, width / 2, false, condition::heat_flux},
+    {"the notch's wall", true, notch_width / 2, floor_y, height, false, condition::heat_flux},
+    {"the notch's floor", false, floor_y, 0.0, notch_width / 2, false, condition::heat_flux},
+    {"the symmetry line", true, 0.0, 0.0, floor_y, false, condition::none},
 };
 const int no_part = -1;
 
@@ -83,32 +86,32 @@ int outline_side(double** nodes, int a, int b, bool& forward) {
         if (between) {
             return no_part;
         }
-        forward = (tb > ta) == (outline[p].forward > 0);
+        forward = (tb > ta) == outline[p].rising;
         return p;
     }
     return no_part;
 }
 
-std::string list_uses(const std::vector<int>& there, const std::vector<int>& back, int a, int b) {
+// uses[a][b]: the elements that have the side from node a to node b, taken
+// counter-clockwise.
+using side_uses = std::vector<std::vector<std::vector<int>>>;
+
+// "element 3 (as 5-6), element 8 (as 6-5)"
+std::string list_uses(const side_uses& uses, int a, int b) {
     std::string text;
-    for (int e : there) {
-        text += (text.empty() ? "" : ", ") + ("element " + std::to_string(e)) + " (as " +
-                side_name(a, b) + ")";
-    }
-    for (int e : back) {
-        text += (text.empty() ? "" : ", ") + ("element " + std::to_string(e)) + " (as " +
-                side_name(b, a) + ")";
+    for (const auto& [from, to] : {std::pair(a, b), std::pair(b, a)}) {
+        for (int e : uses[from][to]) {
+            text += (text.empty() ? "" : ", ") + ("element " + std::to_string(e)) + " (as " +
+                    side_name(from, to) + ")";
+        }
     }
     return text.empty() ? "no element" : text;
 }
 
-} // namespace
-
-void check_triangulation(double** elements, double** nodes) {
-    std::vector<std::string> findings;
-    // uses[a][b]: the elements with side a-b, running counter-clockwise.
-    std::vector<std::vector<std::vector<int>>> uses(node_count + 1,
-                                                    std::vector<std::vector<int>>(node_count + 1));
+// Each triangle's orientation and area, and the nodes that are a corner of
+// none; fills uses.
+void check_elements(double** elements, double** nodes, side_uses& uses,
+                    std::vector<std::string>& findings) {
     std::vector<bool> used(node_count + 1, false);
     double covered = 0.0;
     for (int e = 1; e <= element_count; e++) {
@@ -142,14 +145,23 @@ void check_triangulation(double** elements, double** nodes) {
                                " is a corner of no element; every node must belong to one");
         }
     }
+    const double region = (width / 2) * height - (notch_width / 2) * notch_depth;
+    if (std::fabs(covered - region) > 1e-9 * region) {
+        findings.push_back("the elements cover an area of " + format(covered) +
+                           ", the region's is " + format(region));
+    }
+}
 
+// Each side of the outline belongs to one element, inside the region; every
+// other side to two, once each way.
+void check_sides(double** nodes, const side_uses& uses, std::vector<std::string>& findings) {
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
             bool forward = true;
             const int part = outline_side(nodes, a, b, forward);
             const std::vector<int>& there = uses[a][b];
             const std::vector<int>& back = uses[b][a];
-            const std::string users = list_uses(there, back, a, b);
+            const std::string users = list_uses(uses, a, b);
             if (part != no_part) {
                 const std::vector<int>& inside = forward ? there : back;
                 if (inside.size() != 1 || there.size() + back.size() != 1) {
@@ -169,13 +181,11 @@ void check_triangulation(double** elements, double** nodes) {
             }
         }
     }
-    const double region = (width / 2) * height - (notch_width / 2) * notch_depth;
-    if (std::fabs(covered - region) > 1e-9 * region) {
-        findings.push_back("the elements cover an area of " + format(covered) +
-                           ", the region's is " + format(region));
-    }
+}
 
-    // The boundary table against the outline.
+// Each term of the boundary table on a side of the outline that needs it, and
+// each such side given its term once.
+void check_terms(double** elements, double** nodes, std::vector<std::string>& findings) {
     std::vector<std::vector<int>> given(node_count + 1, std::vector<int>(node_count + 1, 0));
     for (const boundary_side& side : boundary_table) {
         const int a = node_of(elements, side.element, side.first);
@@ -216,7 +226,16 @@ void check_triangulation(double** elements, double** nodes) {
                                "; it needs it once");
         }
     }
+}
 
+} // namespace
+
+void check_triangulation(double** elements, double** nodes) {
+    std::vector<std::string> findings;
+    side_uses uses(node_count + 1, std::vector<std::vector<int>>(node_count + 1));
+    check_elements(elements, nodes, uses, findings);
+    check_sides(nodes, uses, findings);
+    check_terms(elements, nodes, findings);
     const std::size_t shown = 10;
     for (std::size_t k = 0; k < findings.size() && k < shown; k++) {
         report_failure(findings[k]);
