@@ -150,6 +150,9 @@ class Streams(Program):
 
     def test_lost_streams_and_full_files(self):
         with open("/dev/full", "wb") as full:
+            self.check(self.run_heat2d(None, stdout=full), 1, [
+                "elements.txt: cannot open: No such file or directory",
+                "cannot write standard output: No space left on device"], None, [])
             self.check(self.run_heat2d(stdout=full), 1,
                        ["cannot write standard output: No space left on device"], None)
         self.check(self.run_heat2d(preexec_fn=lambda: os.close(1)), 1,
@@ -202,32 +205,52 @@ class Streams(Program):
         os.close(reader)
 
 
-    def pause_on_terminal(self, end):
-        controller, terminal = os.openpty()
-        process = subprocess.Popen(COMMAND, cwd=self.folder, stdin=terminal, stdout=terminal,
-                                   stderr=subprocess.DEVNULL, start_new_session=True)
-        shown = b""
-        while not shown.endswith(PROMPT.encode()[:-1]):
-            shown += os.read(controller, 4096)
-        modes = lambda: termios.tcgetattr(terminal)[3] & (termios.ECHO | termios.ICANON)
-        for _ in range(10000):  # until the program has the terminal in key mode
-            if not modes():
-                break
-            time.sleep(0.01)
-        self.assertEqual(modes(), 0)
-        end(process, controller)
-        status = process.wait(timeout=60)
-        self.assertEqual(modes(), termios.ECHO | termios.ICANON)
-        os.close(controller)
-        os.close(terminal)
-        return status
+    def at_the_prompt(self, keys, console, shown, end):
+        """Runs heat2d with stdin keys and stdout console until the prompt
+        shows on the descriptor shown, then calls end(process); its status and stderr."""
+        process = subprocess.Popen(COMMAND, cwd=self.folder, stdin=keys, stdout=console,
+                                   stderr=subprocess.PIPE, start_new_session=True)
+        seen = b""
+        while not seen.endswith(PROMPT.encode()[:-1]):
+            seen += os.read(shown, 4096)
+        end(process)
+        return process.wait(timeout=60), process.stderr.read().decode()
 
-    def test_a_key_or_a_signal_ends_the_wait(self):
+    def test_the_pause_on_a_terminal_and_the_console_lost_at_the_end(self):
         self.run_heat2d()  # the run's files, so that the pause comes soon
-        self.assertEqual(self.pause_on_terminal(lambda _, controller: os.write(controller, b"k")), 0)
+        controller, terminal = os.openpty()
+        modes = lambda: termios.tcgetattr(terminal)[3] & (termios.ECHO | termios.ICANON)
+        settings = termios.tcgetattr(terminal)
+        settings[6][termios.VMIN] = 0  # the pause must set what a key needs
+        termios.tcsetattr(terminal, termios.TCSANOW, settings)
+
+        def end(process, how):
+            for _ in range(10000):  # until the program has the terminal in key mode
+                if not modes() or process.poll() is not None:
+                    break
+                time.sleep(0.01)
+            self.assertEqual(modes(), 0)
+            how(process)
+
+        key = lambda _: os.write(controller, b"k")
+        self.assertEqual(self.at_the_prompt(terminal, terminal, controller,
+                                            lambda p: end(p, key)), (0, ""))
+        self.assertEqual(modes(), termios.ECHO | termios.ICANON)
         for number in [signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT]:
             with self.subTest(number):
-                self.assertEqual(self.pause_on_terminal(lambda p, _: p.send_signal(number)), -number)
+                self.assertEqual(self.at_the_prompt(terminal, terminal, controller, lambda p: end(
+                    p, lambda p: p.send_signal(number))), (-number, ""))
+                self.assertEqual(modes(), termios.ECHO | termios.ICANON)
+        os.close(controller)
+
+        # The console's reader goes while the prompt waits.
+        keys, key = os.pipe()
+        reader, writer = os.pipe()
+        self.assertEqual(self.at_the_prompt(keys, writer, reader, lambda _: [
+            os.close(writer), os.close(reader), os.write(key, b"k")]),
+            (1, "heat2d: cannot write standard output: Broken pipe\n"))
+        for fd in [terminal, keys, key]:
+            os.close(fd)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,7 @@
 // Unit tests where a run of the shipped case cannot reach: the solvers on
 // systems with known answers.
+#include "mesh/mesh.h"
+#include "problem/problem.h"
 #include "problem/status.h"
 #include "solver/cholesky.h"
 #include "solver/gauss.h"
@@ -7,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -47,6 +51,36 @@ std::vector<std::string> solve(Table& K, std::vector<double>& f) {
 
 } // namespace
 
+// The tables are allocated on a heap full of freed rows of garbage, which they
+// may reuse: K and f must still start at zero. The mesh writes every
+// coordinate of a table full of garbage.
+TEST(Storage, TablesStartAtZeroAndTheMeshIsComplete) {
+    for (int size : {19, 20}) {
+        std::vector<std::vector<double>> litter(50, std::vector<double>(size, 7.0));
+    }
+    allocate_storage();
+    for (int i = 1; i <= node_count; i++) {
+        EXPECT_EQ(f[i], 0.0) << i;
+        for (int j = 1; j <= node_count; j++) {
+            EXPECT_EQ(K[i][j], 0.0) << i << "," << j;
+        }
+    }
+    Table N(19, 3);
+    for (auto& row : N.entries) {
+        row.assign(3, 7.0);
+    }
+    generate_mesh(N.rows());
+    std::ifstream expected(HEAT2D_SOURCE_DIR "/tests/data/mesh.txt");
+    for (int i = 1; i <= node_count; i++) {
+        double x = 0, y = 0;
+        expected >> x >> y;
+        EXPECT_EQ(N.entries[i][1], x) << i;
+        EXPECT_EQ(N.entries[i][2], y) << i;
+    }
+    EXPECT_EQ(with_reason("cannot", 0), "cannot");
+    EXPECT_EQ(with_reason("cannot", ENOENT), "cannot: No such file or directory");
+}
+
 // K = L L^T with L 2 on the diagonal and 1 below it, so that every step is
 // exact: K[i][i] = i + 3, K[i][j] = min(i, j) + 1. For x[i] = i, z = L^T x is
 // left in f. The entries above the diagonal are never read. Then a node in
@@ -72,6 +106,17 @@ TEST(Solver, CholeskyOnKnownSystems) {
     EXPECT_EQ(f, z);
     EXPECT_EQ(K.entries, before.entries);
     EXPECT_EQ(run_status(), 0);
+
+    // A diagonal K: f is divided once by the square root of the diagonal.
+    Table D(19, 20);
+    f.assign(19, 1.0);
+    z = f;
+    for (int i = 1; i <= 18; i++) {
+        D.entries[i][i] = i + 1;
+        z[i] = 1 / std::sqrt(i + 1.0);
+    }
+    solve(D, f);
+    EXPECT_EQ(f, z);
 
     for (const auto& [row, pivot] : {std::pair(2, 0.0), std::pair(1, -2.0)}) {
         Table D(19, 20);

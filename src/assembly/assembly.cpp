@@ -38,15 +38,13 @@ void assemble_system(double** elements, double** nodes, double conductivity,
 
 void write_system(const double* f, double** K) {
     std::ofstream file_f;
-    int file_f_error = 0;
-    open_output(file_f, file_f_error, "f.txt");
+    const int file_f_error = open_output(file_f, "f.txt");
     for (int i = 1; i <= node_count; i++) {
         file_f << f[i] << std::endl;
     }
 
     std::ofstream file;
-    int file_error = 0;
-    open_output(file, file_error, "K.txt");
+    const int file_error = open_output(file, "K.txt");
     for (int i = 1; i <= node_count; i++) {
         for (int j = 1; j <= node_count; j++) {
             file << K[i][j] << " ";

@@ -53,10 +53,9 @@ bool is_blank(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Reads the next white-space-separated token into token, stopping one byte past
-// token_limit; false at the end of input.
+// Reads the next white-space-separated token into token (empty on entry),
+// stopping one byte past token_limit; false at the end of input.
 bool next_token(std::istream& input, std::string& token) {
-    token.clear();
     int c = input.get();
     while (c != EOF && is_blank(c)) {
         c = input.get();

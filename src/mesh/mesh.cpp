@@ -36,15 +36,13 @@ void generate_mesh(double** nodes) {
     fill_column(nodes, 14, notch_width / 2.0 + 2.0 * step_x, step_y, step_top);
 
     std::ofstream mesh_file;
-    int mesh_file_error = 0;
-    open_output(mesh_file, mesh_file_error, "mesh.txt");
+    const int mesh_file_error = open_output(mesh_file, "mesh.txt");
     for (int i = 1; i <= node_count; i++) {
         mesh_file << nodes[i][1] << " " << nodes[i][2] << std::endl;
     }
 
     std::ofstream mesh_file_point;
-    int mesh_file_point_error = 0;
-    open_output(mesh_file_point, mesh_file_point_error, "mesh.geo");
+    const int mesh_file_point_error = open_output(mesh_file_point, "mesh.geo");
     for (int i = 1; i <= node_count; i++) {
         mesh_file_point << "Point(" << i << ")={" << nodes[i][1] << "," << nodes[i][2] << "," << 0
                         << "," << 15 << "};" << std::endl;

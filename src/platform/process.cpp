@@ -14,11 +14,9 @@ void wait_for_key() {
 
 #else
 
-#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
-#include <iterator>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,19 +35,20 @@ void restore_and_end(int signal) {
 }
 
 // Reads one byte from standard input; end of input and errors end the wait.
+// No signal interrupts it and lets the program go on: the only handlers
+// installed end the process.
 void read_one_byte() {
-    char key = 0;
-    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
-    }
+    char key;
+    [[maybe_unused]] const ssize_t got = read(STDIN_FILENO, &key, 1);
 }
 
 } // namespace
 
 void prepare_process() {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+        if (fcntl(fd, F_GETFD) == -1) {
             // The lowest free descriptor is fd itself.
-            open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            open("/dev/null", O_RDWR);
             if (fd == STDOUT_FILENO) {
                 console_failed(EBADF);
             }
@@ -62,13 +61,13 @@ void wait_for_key() {
     std::cout << "Press any key to continue . . . " << std::flush;
     check_console();
     if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_settings) == 0) {
+        // The handlers stay: after the wait, restoring the settings again
+        // changes nothing.
         struct sigaction restore {};
         restore.sa_handler = restore_and_end;
         restore.sa_flags = SA_RESETHAND;
-        sigfillset(&restore.sa_mask);
-        struct sigaction previous[std::size(ending_signals)];
-        for (std::size_t k = 0; k < std::size(ending_signals); k++) {
-            sigaction(ending_signals[k], &restore, &previous[k]);
+        for (const int signal : ending_signals) {
+            sigaction(signal, &restore, nullptr);
         }
         termios raw = saved_settings;
         // Without ISIG, Ctrl-C is a key like any other: the program ends
@@ -81,9 +80,6 @@ void wait_for_key() {
         // TCSAFLUSH drops the rest of a key that sends several bytes (an arrow
         // key, say), so that the shell does not receive it.
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_settings);
-        for (std::size_t k = 0; k < std::size(ending_signals); k++) {
-            sigaction(ending_signals[k], &previous[k], nullptr);
-        }
     } else {
         read_one_byte();
     }

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <string>
 
-void open_output(std::ofstream& stream, int& open_error, const char* name) {
+int open_output(std::ofstream& stream, const char* name) {
     errno = 0;
     stream.open(name);
-    open_error = stream.is_open() ? 0 : errno;
+    return stream.is_open() ? 0 : errno;
 }
 
 void close_output(std::ofstream& stream, int open_error, const char* name) {

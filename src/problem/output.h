@@ -5,8 +5,9 @@
 
 #include <fstream>
 
-// Opens name for writing in text mode and remembers why an opening failed.
-void open_output(std::ofstream& stream, int& open_error, const char* name);
+// Opens name for writing in text mode; returns why an opening failed (errno),
+// or 0.
+int open_output(std::ofstream& stream, const char* name);
 
 // Closes the stream and reports the file if anything about it failed.
 void close_output(std::ofstream& stream, int open_error, const char* name);

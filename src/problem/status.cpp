@@ -31,8 +31,6 @@ void console_failed(int error) {
 }
 
 void finish_console() {
-    errno = 0;
-    std::cout.flush();
     check_console();
     if (console_error >= 0) {
         report_failure(with_reason("cannot write standard output", console_error));

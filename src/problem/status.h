@@ -16,8 +16,8 @@ std::string with_reason(const std::string& message, int error);
 // The console report. check_console remembers the system's reason when
 // standard output has failed; call it right after writing, before anything
 // else can change errno. console_failed records a failure whose reason is
-// known. finish_console flushes standard output and reports a failure, if
-// there was one, as "cannot write standard output: <reason>".
+// known. finish_console, after the last line (every line is flushed), reports
+// a failure, if there was one, as "cannot write standard output: <reason>".
 void check_console();
 void console_failed(int error);
 void finish_console();

@@ -27,11 +27,8 @@ void check_pivot(int row, double pivot, int& bad_row, double& bad_pivot) {
 } // namespace
 
 void solve_cholesky(double** K, double* f) {
-    std::vector<std::vector<double>> L(size);
-    for (int i = 1; i < size; i++) {
-        L[i].assign(size, 0.0);
-    }
-    std::vector<double> x(size, 0.0);
+    std::vector<std::vector<double>> L(size, std::vector<double>(size));
+    std::vector<double> x(size);
     int bad_row = 0;
     double bad_pivot = 0.0;
 
@@ -92,8 +89,7 @@ void solve_cholesky(double** K, double* f) {
     }
     check_console();
     std::ofstream q1;
-    int q1_error = 0;
-    open_output(q1, q1_error, "write_.txt");
+    const int q1_error = open_output(q1, "write_.txt");
     for (int i = 1; i < size; i++) {
         q1 << i << " " << x[i] << std::endl;
     }

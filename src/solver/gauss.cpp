@@ -36,7 +36,7 @@ std::vector<double> solve_gauss(double** A) {
         }
     }
 
-    std::vector<double> x(row_bound, 0.0);
+    std::vector<double> x(row_bound);
     x[row_bound - 1] = A[row_bound - 1][column_bound - 1] / A[row_bound - 1][row_bound - 1];
     for (int i = row_bound - 2; i >= 1; i--) {
         x[i] = A[i][column_bound - 1];
