@@ -1,9 +1,6 @@
-"""The built heat2d as a user runs it: in a folder of its own, with no standard
-input, checking its files, console, stderr and exit status.
-
-Usage: run_test.py GROUP [EMULATOR] HEAT2D, GROUP a class below or one of its
-tests. A group whose tests are all skipped exits 77.
-"""
+"""heat2d as a user runs it, in a folder of its own with no standard input.
+Usage: run_test.py GROUP [EMULATOR] HEAT2D; GROUP a class below or one of its
+tests. A group whose tests are all skipped exits 77."""
 import os
 import shutil
 import resource
@@ -69,9 +66,8 @@ class Outputs(Program):
     def test_shipped_case(self):
         run = self.run_heat2d()
         self.check(run, 0, [])
-        # By hand: the right edge (nodes 14 to 18) lets out the 975 that comes
-        # in; K carries no heat in a constant field but what convection adds (h
-        # L / 2 a node of a side), none from the inner nodes in a linear one.
+        # By hand: the right edge (nodes 14 to 18) lets out the 975 that comes in;
+        # K times a constant is convection's h L / 2 a node, times a linear field 0 inside.
         xy = [[float(v) for v in line.split()] for line in EXPECTED["mesh.txt"].splitlines()]
         T = [float(line.split()[1]) for line in EXPECTED["write_.txt"].splitlines()]
         self.assertAlmostEqual(sum(10 * (xy[n + 1][1] - xy[n][1]) * ((T[n] + T[n + 1]) / 2 - 22)
@@ -84,8 +80,7 @@ class Outputs(Program):
             linear = sum(k * (3 + 2 * x - 5 * y) for k, (x, y) in zip(K[i], xy))
             self.assertAlmostEqual(linear, 0, delta=1e-3)
 
-        # Again, with arguments (ignored) and a longer K.txt in the way: every
-        # file is replaced.
+        # Again, with arguments (ignored) and a longer K.txt: every file is replaced.
         with open(self.path("K.txt"), "w", encoding="utf-8") as stream:
             stream.write("7" * 100000)
         self.check(self.run_heat2d(arguments=["--help", "42"]), 0, [], run.stdout)
@@ -95,7 +90,7 @@ class Outputs(Program):
             with self.subTest(blocked):
                 self.setUp()
                 os.mkdir(self.path(blocked))
-                reason = "Permission denied" if WINDOWS else "Is a directory"
+                reason = "Permission denied" if WINDOWS else "Is a directory"  # the system's text
                 self.check(self.run_heat2d(), 1, [f"cannot write {blocked}: {reason}"],
                            outputs=[name for name in OUTPUTS if name != blocked])
 
@@ -183,8 +178,7 @@ class Streams(Program):
         self.check(self.run_heat2d(None), 1, ["elements.txt: cannot be read"], PROMPT, OUTPUTS[:2])
 
     def at_the_prompt(self, keys, console, shown, end):
-        """heat2d with stdin keys, stdout console; end(process) once the prompt
-        shows on shown. Its status and stderr."""
+        """heat2d's status and stderr, end(process) called once the prompt shows."""
         process = subprocess.Popen(COMMAND, cwd=self.folder, stdin=keys, stdout=console,
                                    stderr=subprocess.PIPE, start_new_session=True)
         seen = b""
@@ -264,8 +258,7 @@ class Tools(Program):
         self.assertIn("write_.txt", malformed.stderr)
 
     def test_converged(self):
-        """heat2d is slightly too cool at every node, by 0.268 at most, at node
-        7; the converged field balances 975 too."""
+        """heat2d too cool at every node, by 0.268 at node 7; both balance 975."""
         if not shutil.which("FreeFem++"):
             self.skipTest("FreeFem++ is not installed")
         lines = self.tool("FreeFem++", "-nw", "-v", "0",
