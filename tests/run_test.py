@@ -96,7 +96,8 @@ class Outputs(Program):
 
     def test_layouts_and_spellings_give_the_same_results(self):
         numbers = " ".join(SHIPPED).split()
-        for text in ["\n".join(numbers) + "\n99 -4 twelve\x01", "\t\r\n\v\f ".join(numbers)] + [
+        for text in ["\n".join(numbers) + "\n99 -4 twelve\x01", "\t\r\n\v\f ".join(numbers),
+                     " ".join(["1.9 4.99 5.5 5 2 1"] + numbers[6:12] + ["9 10 4"] + numbers[15:])] + [
                 " ".join(["1", four] + numbers[2:]) for four in ["4.0", "40e-1", "+4.", "4.99"]]:
             self.check(self.run_heat2d([text]), 0, [])
 
@@ -149,9 +150,11 @@ class Streams(Program):
                                               lost + "No space left on device"]),
                     (SHIPPED, {"stdout": full}, [lost + "No space left on device"]),
                     (SHIPPED, {"preexec_fn": lambda: os.close(1)}, [lost + "Bad file descriptor"]),
-                    (SHIPPED, {"stdout": writer}, [lost + "Broken pipe"])]:
+                    (SHIPPED, {"stdout": writer}, [lost + "Broken pipe"]),
+                    (SHIPPED, {"stdin": None, "preexec_fn": lambda: os.close(0)}, [])]:
                 self.setUp()
-                self.check(self.run_heat2d(elements, **streams), 1, errors, None, OUTPUTS * bool(elements))
+                self.check(self.run_heat2d(elements, **streams), 1 if errors else 0, errors, None,
+                           OUTPUTS * bool(elements))
         os.close(writer)
         # With stderr closed, no output file takes its place.
         self.setUp()

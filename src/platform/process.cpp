@@ -14,6 +14,7 @@ void wait_for_key() {
 
 #else
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>

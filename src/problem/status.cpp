@@ -1,9 +1,8 @@
 #include "problem/status.h"
 
+#include <cerrno>
 #include <cstring>
 #include <iostream>
-
-#include <cerrno>
 
 namespace {
 bool run_failed = false;
