@@ -2,8 +2,8 @@
 Usage: run_test.py GROUP [EMULATOR] HEAT2D; GROUP a class below or one of its
 tests. A group whose tests are all skipped exits 77."""
 import os
-import shutil
 import resource
+import shutil
 import signal
 import subprocess
 import sys
