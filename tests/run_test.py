@@ -241,7 +241,7 @@ class Tools(Program):
         return subprocess.run(command, cwd=self.folder, capture_output=True, text=True, timeout=600)
 
     def test_plot_temperature(self):
-        """The picture, in the run folder itself; a missing or malformed file named."""
+        """The picture, in the run folder itself (its refusals: tools_test.py)."""
         try:
             import matplotlib  # noqa: F401
         except ImportError:
@@ -250,15 +250,6 @@ class Tools(Program):
         self.assertEqual(self.tool(*plot).stderr, "")
         with open(self.path("temperature.png"), "rb") as stream:
             self.assertEqual(stream.read(8), b"\x89PNG\r\n\x1a\n")
-        with tempfile.TemporaryDirectory() as empty:
-            refused = self.tool(*plot, empty)
-            self.assertEqual((refused.returncode, len(refused.stderr.splitlines()), os.listdir(empty)), (1, 1, []))
-        self.assertIn("mesh.txt", refused.stderr)
-        with open(self.path("write_.txt"), "w", encoding="utf-8") as stream:
-            stream.write("1 40\n2 forty\n")
-        malformed = self.tool(*plot)
-        self.assertEqual(malformed.returncode, 1)
-        self.assertIn("write_.txt", malformed.stderr)
 
     def test_converged(self):
         """heat2d too cool at every node, by 0.268 at node 7; both balance 975."""
@@ -277,11 +268,15 @@ class Tools(Program):
         self.assertAlmostEqual(float(rows[18][4]), 975, delta=1e-3)
 
 
-if __name__ == "__main__":
+def main(module):
     group = sys.argv[1]
     if WINDOWS and group == "Streams":
         print(f"{group}: POSIX only")
         sys.exit(77)
-    suite = unittest.defaultTestLoader.loadTestsFromName(group, sys.modules[__name__])
+    suite = unittest.defaultTestLoader.loadTestsFromName(group, module)
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     sys.exit(77 if len(result.skipped) == result.testsRun else 0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main(sys.modules[__name__])
