@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <fstream>
+#include <iostream>
 #include <regex>
 #include <sstream>
 #include <vector>
@@ -38,15 +39,31 @@ std::string text_of(double value) {
     return text.str();
 }
 
+// What a stream is given while the capture lives. The program writes through
+// the standard streams only; this works where descriptors cannot be redirected.
+class Capture {
+  public:
+    explicit Capture(std::ostream& stream) : stream_(stream), old_(stream.rdbuf(text_.rdbuf())) {}
+    ~Capture() {
+        stream_.rdbuf(old_);
+    }
+    std::string text() const {
+        return text_.str();
+    }
+
+  private:
+    std::ostream& stream_;
+    std::ostringstream text_;
+    std::streambuf* old_;
+};
+
 // The console report, write_.txt (in the test's working folder) and stderr of a solve.
 std::vector<std::string> solve(Table& K, std::vector<double>& f) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    const Capture out(std::cout), err(std::cerr);
     solve_cholesky(K.rows(), f.data());
-    const std::string err = testing::internal::GetCapturedStderr();
     std::ostringstream file;
     file << std::ifstream("write_.txt").rdbuf();
-    return {testing::internal::GetCapturedStdout(), file.str(), err};
+    return {out.text(), file.str(), err.text()};
 }
 
 } // namespace
@@ -137,9 +154,12 @@ TEST(Solver, GaussWithPartialPivoting) {
         solution += "x[" + std::to_string(i) + "]_=" + text_of(i / 4.0) + "\n";
     }
     Table before = A;
-    testing::internal::CaptureStdout();
-    std::vector<double> x = solve_gauss(A.rows());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), matrix + solution);
+    std::vector<double> x;
+    {
+        const Capture out(std::cout);
+        x = solve_gauss(A.rows());
+        EXPECT_EQ(out.text(), matrix + solution);
+    }
     EXPECT_EQ(A.entries, before.entries);
 
     A.entries[1][1] = 3; // ties with row 2: row 1 stays
@@ -152,9 +172,10 @@ TEST(Solver, GaussWithPartialPivoting) {
     A.entries[7][8] = 10; // 10 x8 = 7
     A.entries[8][7] = 1;  // x7 + 4 x8 = 8
     before = A;
-    testing::internal::CaptureStdout();
-    x = solve_gauss(A.rows());
-    testing::internal::GetCapturedStdout();
+    {
+        const Capture out(std::cout);
+        x = solve_gauss(A.rows());
+    }
     EXPECT_EQ(A.entries[1], before.entries[1]);
     EXPECT_EQ(std::vector<double>(A.entries[3].begin() + 3, A.entries[3].end()),
               std::vector<double>(before.entries[4].begin() + 3, before.entries[4].end()));

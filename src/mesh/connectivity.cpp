@@ -37,8 +37,12 @@ std::string shown(const std::string& token) {
 }
 
 // Formatted extraction of a double from the whole token; false when the token
-// is not one finite number.
+// is not one finite decimal number. Some standard libraries also read
+// hexadecimal ("0x10" as 16) and "inf" or "nan": only decimal characters pass.
 bool parse_number(const std::string& token, double& value) {
+    if (token.find_first_not_of("0123456789+-.eE") != std::string::npos) {
+        return false;
+    }
     std::istringstream stream(token);
     stream.imbue(std::locale::classic());
     stream >> value;
