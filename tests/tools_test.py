@@ -170,6 +170,10 @@ class Elements(Tools):
                 cases.append((title + ".txt", triples(elements), [
                     line[8:].replace("element", "triangle") for line in lines if line.startswith("heat2d: ") and
                     not any(word in line for word in ["heat-flux", "convection", "gets", "pivot", "area -"])]))
+        try:
+            import meshio  # noqa: F401
+        except ImportError:  # the mesh files' rows need it
+            cases = [case for case in cases if case[0].endswith(".txt")]
         for name, content, errors in cases:
             with self.subTest(name):
                 self.setUp()
