@@ -39,11 +39,15 @@ class Program(unittest.TestCase):
     def path(self, name):
         return os.path.join(self.folder, name)
 
+    def write(self, name, text):
+        """A file of the test's folder; text in Latin-1."""
+        with open(self.path(name), "wb") as stream:
+            stream.write(text.encode("latin-1") if isinstance(text, str) else text)
+
     def run_heat2d(self, elements=SHIPPED, arguments=(), **streams):
         """heat2d on elements (lines; None: no file); stdout and stderr as text."""
         if elements is not None:
-            with open(self.path("elements.txt"), "w", encoding="latin-1") as stream:
-                stream.write("\n".join(elements) + "\n")
+            self.write("elements.txt", "\n".join(elements) + "\n")
         streams = {"stdin": subprocess.DEVNULL, "stdout": subprocess.PIPE,
                    "stderr": subprocess.PIPE, **streams}
         run = subprocess.run(COMMAND + list(arguments), cwd=self.folder, timeout=120, **streams)
@@ -82,8 +86,7 @@ class Outputs(Program):
             self.assertAlmostEqual(linear, 0, delta=1e-3)
 
         # Again, with arguments (ignored) and a longer K.txt: every file is replaced.
-        with open(self.path("K.txt"), "w", encoding="utf-8") as stream:
-            stream.write("7" * 100000)
+        self.write("K.txt", "7" * 100000)
         self.check(self.run_heat2d(arguments=["--help", "42"]), 0, [], run.stdout)
 
     def test_an_unwritable_file_fails_the_run_but_not_the_others(self):

@@ -88,8 +88,7 @@ class Elements(Tools):
                     t.reverse()
             with self.subTest(case=case):
                 self.setUp()
-                with open(self.path("t.txt"), "w", encoding="utf-8") as stream:
-                    stream.write("\n".join(" ".join(map(str, t)) for t in triangles))
+                self.write("t.txt", "\n".join(" ".join(map(str, t)) for t in triangles))
                 order = rng.sample(range(1, 19), 18)
                 self.write_mesh("t.msh", triangles, order, [("vertex", [[0]]), ("line", [[0, 1]])],
                                 file_format="gmsh22", binary=False)
@@ -117,15 +116,13 @@ class Elements(Tools):
 
     def test_the_shipped_file_is_kept_and_corners_are_flipped(self):
         for order in [-1, 1]:
-            with open(self.path("in.txt"), "w", encoding="utf-8") as stream:
-                stream.write(" ".join(SHIPPED[::order]))
+            self.write("in.txt", " ".join(SHIPPED[::order]))
             self.assertEqual((self.number("in.txt").returncode, sorted(map(sorted, self.judge()))),
                              (0, sorted(map(sorted, TRIANGLES))))
         self.assertEqual(read(self.path("elements.txt")).splitlines(), SHIPPED)
         # Node 8 a corner of 7 13 8 alone, whose neighbour across 7-13 is 7 6 13;
         # node 18 of 11 17 18, 11 18 12 and 12 18 13.
-        with open(self.path("in.txt"), "w", encoding="utf-8") as stream:
-            stream.write("\n".join(SHIPPED[:8] + ["7 13 8", "7 6 13", "6 12 13", "6 11 12"] + SHIPPED[12:16] +
+        self.write("in.txt", "\n".join(SHIPPED[:8] + ["7 13 8", "7 6 13", "6 12 13", "6 11 12"] + SHIPPED[12:16] +
                                    ["11 16 17", "11 17 18", "11 18 12", "12 18 13"]))
         refused = self.number("in.txt")
         self.assertEqual((refused.returncode, refused.stderr.splitlines(), read(self.path("elements.txt"))),
@@ -177,13 +174,11 @@ class Elements(Tools):
         for name, content, errors in cases:
             with self.subTest(name):
                 self.setUp()
-                with open(self.path("elements.txt"), "w", encoding="utf-8") as stream:
-                    stream.write("mine\n")
+                self.write("elements.txt", "mine\n")
                 if content is folder:
                     os.mkdir(self.path(name))
                 elif content is not gone:
-                    with open(self.path(name), "wb") as stream:
-                        stream.write(content)
+                    self.write(name, content)
                 run = self.number(name)
                 if errors == []:  # heat2d's faults of the table alone: mended
                     self.assertEqual((run.returncode, run.stderr), (0, ""))
@@ -234,14 +229,12 @@ class Export(Tools):
         self.assertEqual(meshio.read(self.path("temperature.vtu")).cell_data["element"][0].tolist(),
                          list(range(1, 21)))
         nan = EXPECTED["write_.txt"].replace("42.0782", "-nan")
-        with open(self.path("write_.txt"), "w", encoding="utf-8") as stream:
-            stream.write(nan)
+        self.write("write_.txt", nan)
         self.assertEqual(self.tool("export_field.py").stderr, "heat2d-export: the temperatures are not-a-number "
                          "(the run's system was not positive definite); they are written as they are\n")
         self.assertTrue(math.isnan(meshio.read(self.path("temperature.vtu")).point_data["temperature"][17]))
         if shutil.which("gmsh"):
-            with open(self.path("view.geo"), "w", encoding="utf-8") as stream:
-                stream.write('Merge "temperature.msh";\nPrintf("%g %.6g", PostProcessing.NbViews, View[0].Max);\n')
+            self.write("view.geo", 'Merge "temperature.msh";\nPrintf("%g %.6g", PostProcessing.NbViews, View[0].Max);\n')
             shown = subprocess.run(["gmsh", "-nopopup", "view.geo", "-"], cwd=self.folder, capture_output=True,
                                    text=True, timeout=120)
             self.assertIn("1 48.4099", shown.stdout + shown.stderr)
@@ -249,25 +242,16 @@ class Export(Tools):
     def test_refusals(self):
         """A missing or malformed file of the run folder, one line; nothing written."""
         self.run_heat2d()
-        for name, content, error in [
-                ("mesh.txt", None, "mesh.txt: cannot read: No such file or directory"),
-                ("mesh.txt", "0 0\n" * 17, "mesh.txt: 17 lines, 18 expected"),
-                ("mesh.txt", "0 0\n" * 17 + "0\n", 'mesh.txt: line 18: "x y" expected'),
-                ("mesh.txt", "0 0\n" * 17 + "0 y\n", 'mesh.txt: line 18: "y" is not a number'),
-                ("elements.txt", "1 2 3\n" * 19, "elements.txt: found 57 numbers, 60 needed"),
-                ("elements.txt", "1 2 19\n" * 20, 'elements.txt: element 1, node 3: "19" is not a node number from 1 to 18'),
-                ("elements.txt", "1 2 inf\n" * 20, 'elements.txt: element 1, node 3: "inf" is not a finite number'),
-                ("write_.txt", "1 40\n" * 18, 'write_.txt: line 2: node 2 expected, not "1"'),
-                ("write_.txt", EXPECTED["write_.txt"].replace("42.0782", "forty"), 'write_.txt: line 18: "forty" is not a number')]:
+        for row in read(os.path.join(HERE, "data", "run_folder_refusals.txt")).splitlines()[2:]:
+            name, content, error = row.split("\t")
             with self.subTest(error):
                 folder = os.path.join(self.folder, "case")
                 os.mkdir(folder)
                 for other in ["mesh.txt", "elements.txt", "write_.txt"]:
                     shutil.copy(self.path(other), folder)
                 os.remove(os.path.join(folder, name))
-                if content is not None:
-                    with open(os.path.join(folder, name), "w", encoding="utf-8") as stream:
-                        stream.write(content)
+                if content != "-":
+                    self.write(os.path.join("case", name), content.encode().decode("unicode_escape"))
                 before = sorted(os.listdir(folder))
                 for tool, prefix in [("export_field.py", "export"), ("plot_temperature.py", "plot")]:
                     run = self.tool(tool, "case")
