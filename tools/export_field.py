@@ -10,11 +10,10 @@ folder when none is given) and writes there temperature.vtu (open it with
 and, in the .vtu, the cell data "element", each triangle's number.
 """
 
-import math
 import os
 import sys
 
-from heat2d_problem import InputError, fail, read_run
+from heat2d_problem import run_folder_tool
 
 OUTPUTS = [("temperature.vtu", "vtu"), ("temperature.msh", "gmsh22")]
 
@@ -41,26 +40,7 @@ def write(folder, xs, ys, triangles, temperatures):
 
 
 def main(arguments):
-    if arguments[:1] == ["--help"]:
-        print(__doc__.strip())
-        return 0
-    if len(arguments) > 1:
-        return fail("export", "usage: heat2d-export [RUN_FOLDER]")
-    folder = arguments[0] if arguments else "."
-    try:
-        run = read_run(folder, nan=True)
-        written = write(folder, *run)
-    except InputError as error:
-        return fail("export", str(error))
-    except ImportError as error:
-        return fail("export", f"meshio is needed: {error}")
-    except OSError as error:
-        return fail("export", f"cannot write {error.filename}: {error.strerror}")
-    if any(math.isnan(t) for t in run[3]):
-        fail("export", "the temperatures are not-a-number (the run's system was not positive "
-                       "definite); they are written as they are")
-    print("\n".join(written))
-    return 0
+    return run_folder_tool("export", __doc__, arguments, write, "meshio", nan=True)
 
 
 if __name__ == "__main__":

@@ -205,3 +205,30 @@ def read_run(folder, nan=False):
     """(xs, ys, triangles, temperatures) of a finished run folder."""
     xs, ys = read_nodes(folder)
     return xs, ys, read_triangles(folder), read_temperatures(folder, nan)
+
+
+def run_folder_tool(tool, doc, arguments, make, library, nan=False):
+    """The command of a tool that reads a run folder (the current folder when
+    none is given) and writes files there: make(folder, xs, ys, triangles,
+    temperatures) returns their paths, printed one a line. Status 1 and one
+    line for a fault, naming library when it cannot be imported."""
+    if arguments[:1] == ["--help"]:
+        print(doc.strip())
+        return 0
+    if len(arguments) > 1:
+        return fail(tool, f"usage: heat2d-{tool} [RUN_FOLDER]")
+    folder = arguments[0] if arguments else "."
+    try:
+        run = read_run(folder, nan)
+        written = make(folder, *run)
+    except InputError as error:
+        return fail(tool, str(error))
+    except ImportError as error:
+        return fail(tool, f"{library} is needed: {error}")
+    except OSError as error:
+        return fail(tool, f"cannot write {error.filename}: {error.strerror}")
+    if any(math.isnan(t) for t in run[3]):
+        fail(tool, "the temperatures are not-a-number (the run's system was not positive "
+                   "definite); they are written as they are")
+    print("\n".join(written))
+    return 0

@@ -13,7 +13,7 @@ that carry the boundary conditions.
 import os
 import sys
 
-from heat2d_problem import AMBIENT, FLUX, HEAT_FLUX, InputError, boundary_sides, fail, read_run
+from heat2d_problem import AMBIENT, FLUX, HEAT_FLUX, boundary_sides, run_folder_tool
 
 
 def draw(folder, xs, ys, triangles, temperatures):
@@ -61,26 +61,11 @@ def draw(folder, xs, ys, triangles, temperatures):
     output = os.path.join(folder, "temperature.png")
     figure.savefig(output, bbox_inches="tight")
     plt.close(figure)
-    return output
+    return [output]
 
 
 def main(arguments):
-    if arguments[:1] == ["--help"]:
-        print(__doc__.strip())
-        return 0
-    if len(arguments) > 1:
-        return fail("plot", "usage: heat2d-plot [RUN_FOLDER]")
-    folder = arguments[0] if arguments else "."
-    try:
-        output = draw(folder, *read_run(folder))
-    except InputError as error:
-        return fail("plot", str(error))
-    except ImportError as error:
-        return fail("plot", f"matplotlib is needed: {error}")
-    except OSError as error:
-        return fail("plot", f"cannot write {os.path.join(folder, 'temperature.png')}: {error.strerror}")
-    print(output)
-    return 0
+    return run_folder_tool("plot", __doc__, arguments, draw, "matplotlib")
 
 
 if __name__ == "__main__":
