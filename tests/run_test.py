@@ -3,7 +3,6 @@ Usage: run_test.py GROUP [EMULATOR] HEAT2D; GROUP a class below or one of its
 tests. A group whose tests are all skipped exits 77."""
 import os
 import resource
-import shutil
 import signal
 import subprocess
 import sys
@@ -231,45 +230,6 @@ class Streams(Program):
         self.assertEqual(os.read(keys, 9), b"b")
         for fd in [terminal, keys, key]:
             os.close(fd)
-
-
-class Tools(Program):
-    """The tools on a finished run folder, skipped without their prerequisites."""
-
-    def setUp(self):
-        super().setUp()
-        self.check(self.run_heat2d(), 0, [])
-        self.tools = os.path.join(HERE, "..", "tools")
-
-    def tool(self, *command):
-        return subprocess.run(command, cwd=self.folder, capture_output=True, text=True, timeout=600)
-
-    def test_plot_temperature(self):
-        """The picture, in the run folder itself (its refusals: tools_test.py)."""
-        try:
-            import matplotlib  # noqa: F401
-        except ImportError:
-            self.skipTest("no matplotlib for " + sys.executable)
-        plot = [sys.executable, os.path.join(self.tools, "plot_temperature.py")]
-        self.assertEqual(self.tool(*plot).stderr, "")
-        with open(self.path("temperature.png"), "rb") as stream:
-            self.assertEqual(stream.read(8), b"\x89PNG\r\n\x1a\n")
-
-    def test_converged(self):
-        """heat2d too cool at every node, by 0.268 at node 7; both balance 975."""
-        if not shutil.which("FreeFem++"):
-            self.skipTest("FreeFem++ is not installed")
-        lines = self.tool("FreeFem++", "-nw", "-v", "0",
-                          os.path.join(self.tools, "converged.edp")).stdout.splitlines()
-        rows = [line.split() for line in lines[lines.index("node converged heat2d difference") + 1:]]
-        self.assertEqual([row[2] for row in rows[:18]],
-                         [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])
-        differences = [float(row[3]) for row in rows[:18]]
-        self.assertEqual(min(differences), differences[6])
-        self.assertTrue(-0.269 < differences[6] < -0.267 and max(differences) < 0, differences)
-        self.assertEqual(rows[18][:2], ["heat", "in"])
-        self.assertAlmostEqual(float(rows[18][2]), 975, delta=1e-6)
-        self.assertAlmostEqual(float(rows[18][4]), 975, delta=1e-3)
 
 
 def main(module):
