@@ -39,22 +39,16 @@ std::string text_of(double value) {
     return text.str();
 }
 
-// What a stream is given while the capture lives. The program writes through
-// the standard streams only; this works where descriptors cannot be redirected.
-class Capture {
-  public:
-    explicit Capture(std::ostream& stream) : stream_(stream), old_(stream.rdbuf(text_.rdbuf())) {}
+// What a standard stream is given while the capture lives. The program writes
+// through the streams only; this works where descriptors cannot be redirected.
+struct Capture {
+    explicit Capture(std::ostream& s) : stream(s), old(s.rdbuf(text.rdbuf())) {}
     ~Capture() {
-        stream_.rdbuf(old_);
+        stream.rdbuf(old);
     }
-    std::string text() const {
-        return text_.str();
-    }
-
-  private:
-    std::ostream& stream_;
-    std::ostringstream text_;
-    std::streambuf* old_;
+    std::ostream& stream;
+    std::ostringstream text;
+    std::streambuf* old;
 };
 
 // The console report, write_.txt (in the test's working folder) and stderr of a solve.
@@ -63,7 +57,7 @@ std::vector<std::string> solve(Table& K, std::vector<double>& f) {
     solve_cholesky(K.rows(), f.data());
     std::ostringstream file;
     file << std::ifstream("write_.txt").rdbuf();
-    return {out.text(), file.str(), err.text()};
+    return {out.text.str(), file.str(), err.text.str()};
 }
 
 } // namespace
@@ -158,7 +152,7 @@ TEST(Solver, GaussWithPartialPivoting) {
     {
         const Capture out(std::cout);
         x = solve_gauss(A.rows());
-        EXPECT_EQ(out.text(), matrix + solution);
+        EXPECT_EQ(out.text.str(), matrix + solution);
     }
     EXPECT_EQ(A.entries, before.entries);
 
