@@ -29,6 +29,20 @@ EXPECTED = {name: read(os.path.join(HERE, "data", name)) for name in OUTPUTS + [
 SHIPPED = read(os.path.join(HERE, "..", "examples", "elements.txt")).splitlines()
 
 
+def cases(name):
+    """The cases of a data file: [(title, lines)], each after '== '."""
+    return [(title, lines) for title, *lines in
+            (case.splitlines() for case in read(os.path.join(HERE, "data", name)).split("\n== ")[1:])]
+
+
+def edited(lines):
+    """The shipped elements.txt, its lines N replaced by the lines 'N: a b c'."""
+    elements = list(SHIPPED)
+    for number, text in [line.split(": ") for line in lines if line[0].isdigit()]:
+        elements[int(number) - 1] = text
+    return elements
+
+
 class Program(unittest.TestCase):
     def setUp(self):
         folder = tempfile.TemporaryDirectory()
@@ -124,15 +138,11 @@ class Outputs(Program):
 class Triangulations(Program):
     def test_faults_are_named_and_valid_ones_silent(self):
         """The cases of data/triangulations.txt; every file is written."""
-        for case in read(os.path.join(HERE, "data", "triangulations.txt")).split("\n== ")[1:]:
-            title, *lines = case.splitlines()
+        for title, lines in cases("triangulations.txt"):
             with self.subTest(title):
                 self.setUp()
-                elements = list(SHIPPED)
-                for number, text in [line.split(": ") for line in lines if line[0].isdigit()]:
-                    elements[int(number) - 1] = text
                 errors = [line[8:] for line in lines if line.startswith("heat2d: ")]
-                run = self.run_heat2d(elements)
+                run = self.run_heat2d(edited(lines))
                 if lines[-1] == "...":
                     errors += [line[8:] for line in run.stderr.splitlines()[len(errors):]]
                 self.check(run, 1 if errors else 0, errors, None, OUTPUTS[:2])

@@ -9,7 +9,7 @@ import subprocess
 import sys
 import unittest
 
-from run_test import EXPECTED, HERE, SHIPPED, Program, main, read
+from run_test import EXPECTED, HERE, SHIPPED, Program, cases, edited, main, read
 
 TOOLS = os.path.join(HERE, "..", "tools")
 XY = [tuple(float(v) for v in line.split()) for line in EXPECTED["mesh.txt"].splitlines()]
@@ -117,33 +117,27 @@ class Elements(Tools):
     def test_cases(self):
         """data/elements_cases.txt, then heat2d's own cases: its faults of the
         tiling said in its words, its faults of the table mended."""
-        cases = read(os.path.join(HERE, "data", "elements_cases.txt")).split("\n== ")[1:]
-        for case in read(os.path.join(HERE, "data", "triangulations.txt")).split("\n== ")[1:]:
-            title, *lines = case.splitlines()
-            if title != "node 10 left out" and "more faults" not in case and not any(
+        checks = cases("elements_cases.txt")
+        for title, lines in cases("triangulations.txt"):
+            if title != "node 10 left out" and not any("more faults" in line for line in lines) and not any(
                     "." in line.split(": ")[1] for line in lines if line[0].isdigit()):
-                cases.append("\n".join([title] + [line.replace("element", "triangle").replace(
-                    "heat2d: ", "heat2d-elements: ") for line in lines if line.startswith(tuple("123456789")) or
-                    line.startswith("heat2d: ") and not any(word in line for word in [
-                        "heat-flux", "convection", "gets", "pivot", "area -"])]))
-        for case in cases:
-            title, *lines = case.splitlines()
+                checks.append((title, [line.replace("element", "triangle").replace("heat2d: ", "heat2d-elements: ")
+                                       for line in lines if line[0].isdigit() or line.startswith("heat2d: ") and not
+                                       any(word in line for word in ["heat-flux", "convection", "gets", "pivot", "area -"])]))
+        for title, lines in checks:
             words = dict(line.split(" ", 1) for line in lines if line.split(" ")[0] in ["file", "option"])
             name, errors = words.get("file", "in.txt"), [line for line in lines if line.startswith("heat2d-")]
-            if not name.endswith(".txt"):
-                needs("meshio")
+            if not (name.endswith(".txt") or has("meshio")):
+                continue
             with self.subTest(title):
                 self.setUp()
                 self.write("elements.txt", "mine\n")
-                elements = list(SHIPPED)
-                for number, text in [line.split(": ") for line in lines if line[0].isdigit()]:
-                    elements[int(number) - 1] = text
                 kind, _, rest = ([line for line in lines if line.split(" ")[0] in KINDS] + [""])[0].partition(" ")
                 if kind == "folder":
                     os.mkdir(self.path(name))
                 elif kind != "missing":
                     self.write(name, rest.encode().decode("unicode_escape") if kind == "bytes" else
-                               bytes(int(rest)) if kind == "zeros" else "\n".join(elements) + "\n")
+                               bytes(int(rest)) if kind == "zeros" else "\n".join(edited(lines)) + "\n")
                 run = self.number(*words.get("option", "").split(), name)
                 self.assertEqual(run.stderr.splitlines(), errors)
                 if all(line.startswith("heat2d-elements: flipped ") for line in errors):
