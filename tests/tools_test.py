@@ -124,6 +124,11 @@ class Elements(Tools):
                 checks.append((title, [line.replace("element", "triangle").replace("heat2d: ", "heat2d-elements: ")
                                        for line in lines if line[0].isdigit() or line.startswith("heat2d: ") and not
                                        any(word in line for word in ["heat-flux", "convection", "gets", "pivot", "area -"])]))
+        os.mkdir(self.path("elements.txt"))  # in the way: nothing is left of the attempt
+        self.write("in.txt", "\n".join(SHIPPED))
+        run = self.number("in.txt")
+        self.assertEqual((run.returncode, run.stderr, sorted(os.listdir(self.folder))),
+                         (1, "heat2d-elements: cannot write elements.txt: Is a directory\n", ["elements.txt", "in.txt"]))
         for title, lines in checks:
             words = dict(line.split(" ", 1) for line in lines if line.split(" ")[0] in ["file", "option"])
             name, errors = words.get("file", "in.txt"), [line for line in lines if line.startswith("heat2d-")]
@@ -170,11 +175,17 @@ class Export(Tools):
             run = self.number("--flip-corner", "mine.msh")
             self.assertEqual(run.stderr, "heat2d-elements: flipped side 12-18 to 13-17\n")
             self.judge()
+        # The sides that the picture colours, for the shipped file: by hand.
+        sys.path.insert(0, TOOLS)
+        from heat2d_problem import boundary_sides
+        self.assertEqual(sorted((term, *sorted((a + 1, b + 1))) for term, a, b in boundary_sides(
+            [[n - 1 for n in t] for t in TRIANGLES])), sorted([("convection", 14 + k, 15 + k) for k in range(4)] + [
+                ("heat flux", a, b) for a, b in [(3, 6), (6, 7), (7, 8), (8, 13), (13, 18)]]))
         if has("matplotlib"):
             self.assertEqual(self.tool("plot_temperature.py").stderr, "")
             with open(self.path("temperature.png"), "rb") as stream:
                 self.assertEqual(stream.read(8), b"\x89PNG\r\n\x1a\n")
-        self.assertEqual(self.tool("export_field.py").returncode, 0)
+        self.assertEqual(self.tool("export_field.py").stdout, "./temperature.vtu\n./temperature.msh\n")
         rows = lambda name: [[float(v) for v in line.split()] for line in read(self.path(name)).splitlines()]
         temperatures = [t for _, t in rows("write_.txt")]
         for name in ["temperature.vtu", "temperature.msh"]:
