@@ -151,6 +151,7 @@ class Elements(Tools):
                     written = [line[2:] for line in lines if line.startswith("> ")]
                     if written:
                         self.assertEqual(read(self.path("elements.txt")).splitlines(), written)
+                    self.assertEqual(os.stat(self.path("elements.txt")).st_mode & 0o777, 0o644)
                 else:
                     self.assertEqual((run.returncode, read(self.path("elements.txt"))), (1, "mine\n"))
                     self.assertEqual(sorted(os.listdir(self.folder)), sorted({"elements.txt", name} - {
@@ -207,6 +208,11 @@ class Export(Tools):
 
     def test_refusals(self):
         """A missing or malformed file of the run folder, one line; nothing written."""
+        for name, script in [("export", "export_field"), ("plot", "plot_temperature"), ("elements", "number_elements")]:
+            shown, refused = self.tool(script + ".py", "--help"), self.tool(script + ".py", "a", "b")
+            self.assertEqual((shown.returncode, refused.returncode, len(refused.stderr.splitlines())), (0, 1, 1))
+            self.assertTrue(shown.stdout.splitlines()[2].startswith(f"Usage: heat2d-{name} "))
+            self.assertTrue(refused.stderr.startswith(f"heat2d-{name}: usage: heat2d-{name} "))
         self.run_heat2d()
         for row in read(os.path.join(HERE, "data", "run_folder_refusals.txt")).splitlines()[2:]:
             name, content, error = row.split("\t")
