@@ -43,6 +43,10 @@ double element_conduction(int e, double** elements, double** nodes, double condu
     return area;
 }
 
+double edge_length(const double* x, const double* y, int from, int to) {
+    return std::sqrt(std::pow(x[to] - x[from], 2) + std::pow(y[to] - y[from], 2));
+}
+
 namespace {
 
 // Pattern of the convection matrix on the side between local nodes 2 and 3,
@@ -53,10 +57,6 @@ const double ghost_2_3[4][4] = {
     {0, 0, 2, 1},
     {0, 0, 1, 2},
 };
-
-double edge_length(const double* x, const double* y, int from, int to) {
-    return std::sqrt(std::pow(x[to] - x[from], 2) + std::pow(y[to] - y[from], 2));
-}
 
 // Load per node of a heat-flux edge of length edge.
 double flux_share(double edge) {
@@ -70,6 +70,20 @@ double convection_share(double edge) {
 
 } // namespace
 
+double side_term(const boundary_side& side, const double* x, const double* y,
+                 double* convection_matrix) {
+    const double length = edge_length(x, y, side.first, side.second);
+    if (side.kind == condition::convection) {
+        for (int i = 1; i <= 3; i++) {
+            for (int j = 1; j <= 3; j++) {
+                convection_matrix[4 * i + j] = ((length * convection_coeff) / 6) * ghost_2_3[i][j];
+            }
+        }
+        return convection_share(length);
+    }
+    return flux_share(length);
+}
+
 void boundary_terms(int e, const double* x, const double* y, double** local_stiffness,
                     double* convection_matrix, double** element_matrix, double* b) {
     bool convective = false;
@@ -77,18 +91,8 @@ void boundary_terms(int e, const double* x, const double* y, double** local_stif
         if (side.element != e) {
             continue;
         }
-        const double length = edge_length(x, y, side.first, side.second);
-        if (side.kind == condition::convection) {
-            convective = true;
-            for (int i = 1; i <= 3; i++) {
-                for (int j = 1; j <= 3; j++) {
-                    convection_matrix[4 * i + j] =
-                        ((length * convection_coeff) / 6) * ghost_2_3[i][j];
-                }
-            }
-        }
-        const double share =
-            side.kind == condition::convection ? convection_share(length) : flux_share(length);
+        convective = convective || side.kind == condition::convection;
+        const double share = side_term(side, x, y, convection_matrix);
         // The slots start at 0, so a side's share is the slot's value unless
         // an earlier side of the same element put its own there first.
         b[side.first] = b[side.first] + share;

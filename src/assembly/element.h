@@ -42,9 +42,19 @@ double element_conduction(int e, double** elements, double** nodes, double condu
                           double** local_stiffness, double* element_nodes, double* x, double* y,
                           double* b, double* c);
 
+// The length of the side between local nodes from and to.
+double edge_length(const double* x, const double* y, int from, int to);
+
+// One line of the boundary table on an element with coordinates x, y: returns
+// the load that each of the side's two local nodes gets. A convection side
+// also writes its edge matrix into convection_matrix (row-major, 4*i + j, on
+// local nodes 2 and 3); a heat-flux side leaves it as it was.
+double side_term(const boundary_side& side, const double* x, const double* y,
+                 double* convection_matrix);
+
 // For element e, with its coordinates x, y and the element load vector b[1..3]
 // cleared: writes element_matrix[1..3][1..3] (local_stiffness plus, on a
 // convection element, convection_matrix) and puts the loads of the element's
-// lines of the boundary table into b.
+// lines of the boundary table (side_term, in table order) into b.
 void boundary_terms(int e, const double* x, const double* y, double** local_stiffness,
                     double* convection_matrix, double** element_matrix, double* b);

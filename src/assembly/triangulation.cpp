@@ -37,6 +37,7 @@ const outline_part outline[] = {
     {"the symmetry line", true, 0.0, 0.0, floor_y, false, condition::none},
 };
 const int no_part = -1;
+static_assert(std::size(outline) == outline_part_count);
 
 std::string format(double value) {
     std::ostringstream text;
@@ -68,51 +69,43 @@ double along(const outline_part& part, double** nodes, int n) {
     return across == part.at && t >= part.low && t <= part.high ? t : std::nan("");
 }
 
-// The part of the outline of which a-b is a side (both nodes on it, no node
-// between them), or no_part. forward tells whether a to b runs with the region
-// on the left.
-int outline_side(double** nodes, int a, int b, bool& forward) {
-    for (int p = 0; p < static_cast<int>(std::size(outline)); p++) {
-        const double ta = along(outline[p], nodes, a);
-        const double tb = along(outline[p], nodes, b);
-        if (std::isnan(ta) || std::isnan(tb) || ta == tb) {
-            continue;
-        }
-        bool between = false;
-        for (int n = 1; n <= node_count; n++) {
-            const double t = along(outline[p], nodes, n);
-            between = between || (t > std::fmin(ta, tb) && t < std::fmax(ta, tb));
-        }
-        if (between) {
-            return no_part;
-        }
-        forward = (tb > ta) == outline[p].rising;
-        return p;
-    }
-    return no_part;
-}
+// The sides of the triangles, each taken counter-clockwise: how many triangles
+// have the side from a to b, and which, in the order they were met.
+struct side_uses {
+    struct use {
+        int from;
+        int to;
+        int element;
+    };
+    int count[node_count + 1][node_count + 1] = {};
+    std::vector<use> list;
 
-// uses[a][b]: the elements that have the side from node a to node b, taken
-// counter-clockwise.
-using side_uses = std::vector<std::vector<std::vector<int>>>;
+    void add(int from, int to, int element) {
+        count[from][to]++;
+        list.push_back({from, to, element});
+    }
+};
 
 // "element 3 (as 5-6), element 8 (as 6-5)"
-std::string list_uses(const side_uses& uses, int a, int b) {
+std::string list_uses(const side_uses& uses, const char* word, int a, int b) {
     std::string text;
     for (const auto& [from, to] : {std::pair(a, b), std::pair(b, a)}) {
-        for (int e : uses[from][to]) {
-            text += (text.empty() ? "" : ", ") + ("element " + std::to_string(e)) + " (as " +
-                    side_name(from, to) + ")";
+        for (const side_uses::use& use : uses.list) {
+            if (use.from == from && use.to == to) {
+                text += (text.empty() ? "" : ", ") + (word + (" " + std::to_string(use.element))) +
+                        " (as " + side_name(from, to) + ")";
+            }
         }
     }
-    return text.empty() ? "no element" : text;
+    return text.empty() ? std::string("no ") + word : text;
 }
 
 // Each triangle's orientation and area, and the nodes that are a corner of
-// none; fills uses.
-void check_elements(double** elements, double** nodes, side_uses& uses,
-                    std::vector<std::string>& findings) {
-    std::vector<bool> used(node_count + 1, false);
+// none; fills uses. A clockwise triangle is a fault in table order, and is
+// taken turned otherwise.
+void check_elements(double** elements, double** nodes, const char* word, bool table_order,
+                    side_uses& uses, std::vector<std::string>& findings) {
+    bool used[node_count + 1] = {};
     double covered = 0.0;
     for (int e = 1; e <= element_count; e++) {
         int n[4];
@@ -126,100 +119,106 @@ void check_elements(double** elements, double** nodes, side_uses& uses,
         }
         const double area = signed_area(x, y);
         if (area < 0) {
-            findings.push_back("element " + std::to_string(e) + ": signed area " + format(area) +
-                               "; its nodes must be listed counter-clockwise");
+            if (table_order) {
+                findings.push_back(word + (" " + std::to_string(e)) + ": signed area " +
+                                   format(area) + "; its nodes must be listed counter-clockwise");
+            }
             std::swap(n[2], n[3]);
         } else if (!(area > 0)) {
-            findings.push_back("element " + std::to_string(e) + ": signed area " + format(area) +
+            findings.push_back(word + (" " + std::to_string(e)) + ": signed area " + format(area) +
                                "; its three nodes must be distinct and not on one line");
             continue;
         }
         covered = covered + std::fabs(area);
-        uses[n[1]][n[2]].push_back(e);
-        uses[n[2]][n[3]].push_back(e);
-        uses[n[3]][n[1]].push_back(e);
+        uses.add(n[1], n[2], e);
+        uses.add(n[2], n[3], e);
+        uses.add(n[3], n[1], e);
     }
     for (int n = 1; n <= node_count; n++) {
         if (!used[n]) {
-            findings.push_back("node " + std::to_string(n) +
-                               " is a corner of no element; every node must belong to one");
+            findings.push_back("node " + std::to_string(n) + " is a corner of no " + word +
+                               "; every node must belong to one");
         }
     }
     const double region = (width / 2) * height - (notch_width / 2) * notch_depth;
     if (std::fabs(covered - region) > 1e-9 * region) {
-        findings.push_back("the elements cover an area of " + format(covered) +
+        findings.push_back(std::string("the ") + word + "s cover an area of " + format(covered) +
                            ", the region's is " + format(region));
     }
 }
 
-// Each side of the outline belongs to one element, inside the region; every
+// Each side of the outline belongs to one triangle, inside the region; every
 // other side to two, once each way.
-void check_sides(double** nodes, const side_uses& uses, std::vector<std::string>& findings) {
+void check_sides(double** nodes, const char* word, const side_uses& uses,
+                 std::vector<std::string>& findings) {
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
+            const int there = uses.count[a][b];
+            const int back = uses.count[b][a];
             bool forward = true;
             const int part = outline_side(nodes, a, b, forward);
-            const std::vector<int>& there = uses[a][b];
-            const std::vector<int>& back = uses[b][a];
-            const std::string users = list_uses(uses, a, b);
             if (part != no_part) {
-                const std::vector<int>& inside = forward ? there : back;
-                if (inside.size() != 1 || there.size() + back.size() != 1) {
+                const int inside = forward ? there : back;
+                if (inside != 1 || there + back != 1) {
                     findings.push_back("side " + side_name(a, b) + " lies on " +
                                        place(outline[part]) +
-                                       ": it must be a side of exactly one element, as " +
+                                       ": it must be a side of exactly one " + word + ", as " +
                                        (forward ? side_name(a, b) : side_name(b, a)) +
-                                       ", but is a side of " + users);
+                                       ", but is a side of " + list_uses(uses, word, a, b));
                 }
-            } else if (!there.empty() || !back.empty()) {
-                if (there.size() != 1 || back.size() != 1) {
-                    findings.push_back("side " + side_name(a, b) +
-                                       " is not on the outline: it must be a side of two "
-                                       "elements, once each way, but is a side of " +
-                                       users);
-                }
+            } else if ((there != 0 || back != 0) && (there != 1 || back != 1)) {
+                findings.push_back("side " + side_name(a, b) +
+                                   " is not on the outline: it must be a side of two " + word +
+                                   "s, once each way, but is a side of " +
+                                   list_uses(uses, word, a, b));
             }
         }
     }
 }
 
+// The parts of the outline that carry a term: "the top edge (y = 6), the
+// notch's wall (x = 1.5) or the notch's floor (y = 4)".
+std::string parts_needing(condition kind) {
+    std::string should;
+    for (const outline_part& p : outline) {
+        if (p.needs == kind) {
+            should += (should.empty() ? "" : ", ") + place(p);
+        }
+    }
+    if (const std::size_t last = should.rfind(", "); last != std::string::npos) {
+        should.replace(last, 2, " or ");
+    }
+    return should;
+}
+
 // Each term of the boundary table on a side of the outline that needs it, and
 // each such side given its term once.
-void check_terms(double** elements, double** nodes, std::vector<std::string>& findings) {
-    std::vector<std::vector<int>> given(node_count + 1, std::vector<int>(node_count + 1, 0));
+void check_terms(double** elements, double** nodes, const char* word,
+                 std::vector<std::string>& findings) {
+    int given[node_count + 1][node_count + 1] = {};
     for (const boundary_side& side : boundary_table) {
         const int a = node_of(elements, side.element, side.first);
         const int b = node_of(elements, side.element, side.second);
-        bool forward = true;
-        const int part = outline_side(nodes, a, b, forward);
-        if (part != no_part && outline[part].needs == side.kind) {
+        if (outline_term(nodes, a, b) == side.kind) {
             given[a][b]++;
             given[b][a]++;
             continue;
         }
-        std::string should;
-        for (const outline_part& p : outline) {
-            if (p.needs == side.kind) {
-                should += (should.empty() ? "" : ", ") + place(p);
-            }
-        }
-        if (const std::size_t last = should.rfind(", "); last != std::string::npos) {
-            should.replace(last, 2, " or ");
-        }
-        findings.push_back("element " + std::to_string(side.element) + ": its " +
+        findings.push_back(word + (" " + std::to_string(side.element)) + ": its " +
                            (side.kind == condition::convection ? "convection" : "heat-flux") +
                            " side " + side_name(a, b) + " is not a side of the outline on " +
-                           should);
+                           parts_needing(side.kind));
     }
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
-            bool forward = true;
-            const int part = outline_side(nodes, a, b, forward);
-            if (part == no_part || outline[part].needs == condition::none || given[a][b] == 1) {
+            const condition needs = outline_term(nodes, a, b);
+            if (needs == condition::none || given[a][b] == 1) {
                 continue;
             }
-            const std::string term = term_name(outline[part].needs);
-            findings.push_back("side " + side_name(a, b) + " of " + place(outline[part]) +
+            bool forward = true;
+            const outline_part& part = outline[outline_side(nodes, a, b, forward)];
+            const std::string term = term_name(needs);
+            findings.push_back("side " + side_name(a, b) + " of " + place(part) +
                                (given[a][b] == 0 ? " gets no " + term
                                                  : " gets " + term + " " +
                                                        std::to_string(given[a][b]) + " times") +
@@ -230,18 +229,66 @@ void check_terms(double** elements, double** nodes, std::vector<std::string>& fi
 
 } // namespace
 
-void check_triangulation(double** elements, double** nodes) {
-    std::vector<std::string> findings;
-    side_uses uses(node_count + 1, std::vector<std::vector<int>>(node_count + 1));
-    check_elements(elements, nodes, uses, findings);
-    check_sides(nodes, uses, findings);
-    check_terms(elements, nodes, findings);
-    const std::size_t shown = 10;
-    for (std::size_t k = 0; k < findings.size() && k < shown; k++) {
-        report_failure(findings[k]);
+int outline_side(double** nodes, int a, int b, bool& forward) {
+    for (int p = 0; p < outline_part_count; p++) {
+        const double ta = along(outline[p], nodes, a);
+        const double tb = along(outline[p], nodes, b);
+        if (std::isnan(ta) || std::isnan(tb) || ta == tb) {
+            continue;
+        }
+        for (int n = 1; n <= node_count; n++) {
+            const double t = along(outline[p], nodes, n);
+            if (t > std::fmin(ta, tb) && t < std::fmax(ta, tb)) {
+                return no_part;
+            }
+        }
+        forward = (tb > ta) == outline[p].rising;
+        return p;
     }
-    if (findings.size() > shown) {
-        report_failure("and " + std::to_string(findings.size() - shown) +
-                       " more faults in the triangulation");
+    return no_part;
+}
+
+condition outline_needs(int part) {
+    return outline[part].needs;
+}
+
+std::string outline_place(int part) {
+    return place(outline[part]);
+}
+
+condition outline_term(double** nodes, int a, int b) {
+    bool forward = true;
+    const int part = outline_side(nodes, a, b, forward);
+    return part == no_part ? condition::none : outline[part].needs;
+}
+
+std::vector<std::string> judge_triangulation(double** elements, double** nodes, const char* word,
+                                             bool table_order) {
+    std::vector<std::string> findings;
+    side_uses uses;
+    uses.list.reserve(3 * element_count);
+    check_elements(elements, nodes, word, table_order, uses, findings);
+    check_sides(nodes, word, uses, findings);
+    if (table_order) {
+        check_terms(elements, nodes, word, findings);
+    }
+    return findings;
+}
+
+std::vector<std::string> shown_faults(const std::vector<std::string>& faults) {
+    const std::size_t shown = 10;
+    if (faults.size() <= shown) {
+        return faults;
+    }
+    std::vector<std::string> lines(faults.begin(), faults.begin() + shown);
+    lines.push_back("and " + std::to_string(faults.size() - shown) +
+                    " more faults in the triangulation");
+    return lines;
+}
+
+void check_triangulation(double** elements, double** nodes) {
+    for (const std::string& line :
+         shown_faults(judge_triangulation(elements, nodes, "element", true))) {
+        report_failure(line);
     }
 }

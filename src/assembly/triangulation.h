@@ -1,18 +1,57 @@
-// The check of a triangulation against the region and the boundary table.
+// The region's outline, and the judge of a triangulation against the region
+// and the boundary table.
 #pragma once
 
-// Judges the triangles of elements (node numbers truncated, as the assembly
-// takes them) over the node table:
-// - every triangle is counter-clockwise, its three nodes not on one line;
+#include "assembly/element.h"
+
+#include <string>
+#include <vector>
+
+// The straight parts of the outline, walked with the region on the left: the
+// bottom edge, the right edge, the top edge, the notch's wall, the notch's
+// floor and the symmetry line.
+inline constexpr int outline_part_count = 6;
+
+// The part of the outline of which a-b is a side (both nodes on it, no node
+// between them), 0 to outline_part_count - 1, or -1. forward tells whether a
+// to b runs with the region on the left.
+int outline_side(double** nodes, int a, int b, bool& forward);
+
+// The term that the sides of a part carry (condition::none for the bottom
+// edge and the symmetry line), and the part's name with its line, as
+// "the top edge (y = 6)".
+condition outline_needs(int part);
+std::string outline_place(int part);
+
+// The term that side a-b needs: the one of its part of the outline, or
+// condition::none when it is not a side of the outline.
+condition outline_term(double** nodes, int a, int b);
+
+// Judges the triangles of elements[1..element_count] (node numbers truncated,
+// as the assembly takes them) over the node table, and returns its faults, one
+// line each, in a fixed order (none: a valid triangulation):
+// - every triangle's three nodes are not on one line;
 // - every node is a corner of some triangle;
 // - the triangles tile the region: each side of the outline belongs to exactly
 //   one triangle, every other side to two that list it in opposite directions,
-//   and the areas add up to the region's;
+//   and the areas add up to the region's.
+// In table order (heat2d's elements.txt), also:
+// - every triangle is counter-clockwise;
 // - each heat-flux side of the boundary table is a side of the outline on the
 //   top edge, the notch's wall or its floor, and each convection side one on
-//   the right edge;
-// - each of those sides of the outline gets its term exactly once.
-// Each fault found is reported as a line on stderr (the first ten, then how
-// many more), which fails the run; a valid triangulation gives no line.
+//   the right edge, and each of those sides of the outline gets its term
+//   exactly once.
+// Otherwise (a tool's input, in any order) a clockwise triangle is taken
+// turned. `word` names a triangle in the lines: "element" or "triangle".
+// No text is made until a fault is found.
 // Precondition: every node number truncates to 1..node_count.
+std::vector<std::string> judge_triangulation(double** elements, double** nodes, const char* word,
+                                             bool table_order);
+
+// The lines that are shown of faults: the first ten, then "and N more faults
+// in the triangulation".
+std::vector<std::string> shown_faults(const std::vector<std::string>& faults);
+
+// Reports the shown faults of heat2d's elements (table order, "element") on
+// stderr, which fails the run; a valid triangulation gives no line.
 void check_triangulation(double** elements, double** nodes);

@@ -6,10 +6,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <locale>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -36,17 +35,19 @@ std::string shown(const std::string& token) {
     return text + "\"";
 }
 
-// Formatted extraction of a double from the whole token; false when the token
-// is not one finite decimal number. Some standard libraries also read
-// hexadecimal ("0x10" as 16) and "inf" or "nan": only decimal characters pass.
+// The token read as one finite decimal number: an optional sign, digits, an
+// optional fraction and an optional exponent, the whole token and nothing
+// else; false otherwise. Only decimal characters pass, so that no library
+// reads hexadecimal ("0x10"), "inf" or "nan". A value too small for a double
+// reads as 0 or a subnormal on every platform (some stream libraries fail the
+// read there); one too large is not a number.
 bool parse_number(const std::string& token, double& value) {
-    if (token.find_first_not_of("0123456789+-.eE") != std::string::npos) {
+    if (token.empty() || token.find_first_not_of("0123456789+-.eE") != std::string::npos) {
         return false;
     }
-    std::istringstream stream(token);
-    stream.imbue(std::locale::classic());
-    stream >> value;
-    return !stream.fail() && stream.peek() == std::char_traits<char>::eof() && std::isfinite(value);
+    char* end = nullptr;
+    value = std::strtod(token.c_str(), &end);
+    return end == token.c_str() + token.size() && std::isfinite(value);
 }
 
 // The longest token read: a node number never needs more, and a longer run of
@@ -74,14 +75,14 @@ bool next_token(std::istream& input, std::string& token) {
     return !token.empty();
 }
 
-std::string position(const char* source, int element, int node) {
-    return std::string(source) + ": element " + std::to_string(element) + ", node " +
+std::string position(const char* source, const char* word, int element, int node) {
+    return std::string(source) + ": " + word + " " + std::to_string(element) + ", node " +
            std::to_string(node) + ": ";
 }
 
 } // namespace
 
-void parse_elements(std::istream& input, double** elements, const char* source) {
+void parse_elements(std::istream& input, double** elements, const char* source, const char* word) {
     int numbers_read = 0;
     for (int e = 1; e <= element_count; e++) {
         for (int j = 1; j <= 3; j++) {
@@ -94,16 +95,16 @@ void parse_elements(std::istream& input, double** elements, const char* source) 
                                   " numbers, " + std::to_string(3 * element_count) + " needed");
             }
             if (token.size() > token_limit) {
-                throw input_error(position(source, e, j) + shown(token) + " is longer than " +
+                throw input_error(position(source, word, e, j) + shown(token) + " is longer than " +
                                   std::to_string(token_limit) + " characters");
             }
             double value = 0.0;
             if (!parse_number(token, value)) {
-                throw input_error(position(source, e, j) + shown(token) + " is not a number");
+                throw input_error(position(source, word, e, j) + shown(token) + " is not a number");
             }
             // Truncated toward zero, the value must name a node: 1 <= value < node_count + 1.
             if (!(value >= 1.0 && value < node_count + 1.0)) {
-                throw input_error(position(source, e, j) + shown(token) +
+                throw input_error(position(source, word, e, j) + shown(token) +
                                   " is not a node number from 1 to " + std::to_string(node_count));
             }
             elements[e][j] = value;

@@ -7,11 +7,14 @@
 // elements[1..element_count][1..3], in file order; anything after them is not
 // read. Numbers may be laid out with any white space; a token is read up to 64
 // characters and refused when it is longer. Each must be a finite
-// number by formatted extraction of a double that truncates toward zero to a
-// node number from 1 to node_count; it is stored as read (2.7 stays 2.7).
+// decimal number (sign, digits, fraction, exponent, as formatted extraction of
+// a double reads one) that truncates toward zero to a node number from 1 to
+// node_count; it is stored as read (2.7 stays 2.7).
 // Throws input_error, naming the element and node, at the first fault, or when
-// the input ends early. `source` names the input in messages.
-void parse_elements(std::istream& input, double** elements, const char* source);
+// the input ends early. `source` names the input in messages, and `word` what
+// a triple is ("element 7, node 2"; a tool numbering triangles says "triangle").
+void parse_elements(std::istream& input, double** elements, const char* source,
+                    const char* word = "element");
 
 // Opens elements.txt in the current directory and parses it as above. A
 // folder of that name, or a file that cannot be opened or read, also throws

@@ -21,7 +21,7 @@ void fill_column(double** nodes, int first, double x, double step_y, double step
 
 } // namespace
 
-void generate_mesh(double** nodes) {
+void place_nodes(double** nodes) {
     const double step_y = (height - notch_depth) / 2.0;
     const double step_top = notch_depth / 2.0;
     const double step_x = (width - notch_width) / 4.0;
@@ -34,6 +34,10 @@ void generate_mesh(double** nodes) {
     fill_column(nodes, 4, notch_width / 2.0, step_y, step_top);
     fill_column(nodes, 9, notch_width / 2.0 + step_x, step_y, step_top);
     fill_column(nodes, 14, notch_width / 2.0 + 2.0 * step_x, step_y, step_top);
+}
+
+void generate_mesh(double** nodes) {
+    place_nodes(nodes);
 
     std::ofstream mesh_file;
     const int mesh_file_error = open_output(mesh_file, "mesh.txt");
