@@ -13,7 +13,8 @@ that carry the boundary conditions.
 import os
 import sys
 
-from heat2d_problem import AMBIENT, FLUX, HEAT_FLUX, boundary_sides, run_folder_tool
+import heat2d_core
+from heat2d_problem import run_folder_tool
 
 
 def draw(folder, xs, ys, triangles, temperatures):
@@ -37,9 +38,11 @@ def draw(folder, xs, ys, triangles, temperatures):
     axes.triplot(mesh, color="0.6", linewidth=0.5)
 
     labelled = set()
-    for term, a, b in boundary_sides(triangles):
-        label = f"heat flux {HEAT_FLUX:g}" if term == FLUX else f"convection to {AMBIENT:g}"
-        axes.plot([xs[a], xs[b]], [ys[a], ys[b]], color="tab:red" if term == FLUX else "tab:blue",
+    flux, ambient = heat2d_core.parameter("heat_flux"), heat2d_core.parameter("ambient_temperature")
+    for term, a, b in heat2d_core.boundary_sides([[n + 1 for n in t] for t in triangles]):
+        a, b = a - 1, b - 1
+        label = f"heat flux {flux:g}" if term == heat2d_core.FLUX else f"convection to {ambient:g}"
+        axes.plot([xs[a], xs[b]], [ys[a], ys[b]], color="tab:red" if term == heat2d_core.FLUX else "tab:blue",
                   linewidth=4, solid_capstyle="butt", label=None if label in labelled else label)
         labelled.add(label)
 
