@@ -4,10 +4,6 @@
 // system and standard input at its end, so that the final pause returns at once.
 
 const OUTPUTS = ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"];
-// heat2d's boundary table: element, term, local nodes of the side.
-const BOUNDARY = [[4, "flux", 1, 3], [12, "flux", 1, 3], [9, "flux", 2, 3], [11, "flux", 2, 3],
-                  [14, "convection", 2, 3], [16, "convection", 2, 3], [18, "convection", 2, 3],
-                  [20, "convection", 2, 3], [20, "flux", 1, 3]];
 // Colour scale from cool to hot (stops of a perceptually even map).
 const STOPS = [[0, 0, 4], [87, 16, 110], [188, 55, 84], [249, 142, 9], [252, 255, 164]];
 const SVG = "http://www.w3.org/2000/svg";
@@ -32,6 +28,52 @@ async function runHeat2d(text) {
   return run;
 }
 
+// heat2d's rules, from the module's exports: one instance, kept for the page.
+function coreOf(module) {
+  const withBuffer = (bytes, use) => {
+    const pointer = module._malloc(Math.max(bytes, 8));
+    try { return use(pointer); } finally { module._free(pointer); }
+  };
+  const ints = (count, fill) => withBuffer(4 * count, (pointer) => {
+    const found = fill(pointer, count);
+    return Array.from(module.HEAP32.subarray(pointer / 4, pointer / 4 + 4 * Math.max(found, 0)));
+  });
+  const rows = (flat, width, count) => Array.from({length: count}, (_, k) => flat.slice(width * k, width * k + width));
+  const termName = (kind) => module.UTF8ToString(module._heat2d_term_name(kind));
+  const nodes = withBuffer(8 * 36, (pointer) => {
+    module._heat2d_nodes(pointer, 36);
+    return rows(Array.from(module.HEAPF64.subarray(pointer / 8, pointer / 8 + 36)), 2, 18);
+  });
+  const table = rows(ints(64, (pointer, count) => module._heat2d_boundary_table(pointer, count)), 4, 9)
+    .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second}));
+  const outline = ints(64, (pointer, count) => module._heat2d_outline_sides(pointer, count));
+  return {
+    nodes, table,
+    outline: rows(outline, 4, outline.length / 4).map(([a, b, part, kind]) => ({a, b, part, term: termName(kind)})),
+    // The 60 numbers of elements.txt as heat2d reads them, or null.
+    read(text) {
+      const bytes = new TextEncoder().encode(text);
+      return withBuffer(bytes.length + 1, (textPointer) => withBuffer(8 * 60 + 8, (values) => {
+        module.HEAPU8.set(bytes, textPointer);
+        module.HEAPU8[textPointer + bytes.length] = 0; // an empty name: only the numbers are used
+        const message = values + 8 * 60;
+        const status = module._heat2d_read_elements(textPointer, bytes.length, textPointer + bytes.length,
+                                                    textPointer + bytes.length, values, 60, message);
+        module._heat2d_free(module.HEAP32[message / 4]);
+        return status === 0 ? Array.from(module.HEAPF64.subarray(values / 8, values / 8 + 60)) : null;
+      }));
+    },
+    // The side that each line of the boundary table gives its term: {term, a, b}.
+    sides(numbers) {
+      return withBuffer(8 * 60, (values) => {
+        module.HEAPF64.set(numbers, values / 8);
+        return rows(ints(27, (pointer, count) => module._heat2d_boundary_sides(values, 60, pointer, count)), 3, 9)
+          .map(([kind, a, b]) => ({term: termName(kind), a, b}));
+      });
+    },
+  };
+}
+
 function element(name, attributes, text, parent) {
   const node = document.createElementNS(SVG, name);
   for (const [key, value] of Object.entries(attributes)) node.setAttribute(key, value);
@@ -47,14 +89,15 @@ function colour(t) {
   return `rgb(${mix.join(",")})`;
 }
 
-// The run's field: mesh.txt, the triangles as heat2d reads elements.txt (the
-// first 60 numbers, truncated), write_.txt.
-function fieldOf(run, text) {
+// The run's field: mesh.txt, the triangles as heat2d reads elements.txt
+// (truncated node numbers, 0-based here), the sides the table gives a term,
+// write_.txt.
+function fieldOf(run, text, core) {
   const rows = (name) => run.files[name].trim().split("\n").map((line) => line.trim().split(/\s+/).map(Number));
-  const numbers = text.trim().split(/\s+/).slice(0, 60).map((token) => Math.trunc(Number(token)) - 1);
+  const numbers = core.read(text);
   const triangles = [];
-  for (let e = 0; e < 20; e++) triangles.push(numbers.slice(3 * e, 3 * e + 3));
-  return {xy: rows("mesh.txt"), triangles, t: rows("write_.txt").map((row) => row[1])};
+  for (let e = 0; e < 20; e++) triangles.push(numbers.slice(3 * e, 3 * e + 3).map((n) => Math.trunc(n) - 1));
+  return {xy: rows("mesh.txt"), triangles, sides: core.sides(numbers), t: rows("write_.txt").map((row) => row[1])};
 }
 
 function drawField(field) {
@@ -85,17 +128,19 @@ function drawField(field) {
     }
   }
   triangles.forEach((corners, e) => {
-    element("polygon", {points: corners.map((k) => px(xy[k]).join(",")).join(" "), class: "edge"}, undefined, svg);
+    element("polygon", {points: corners.map((k) => px(xy[k]).join(",")).join(" "), class: "edge",
+                        "data-element": e + 1}, undefined, svg);
     const [cx, cy] = px([0, 1].map((k) => corners.reduce((sum, m) => sum + xy[m][k], 0) / 3));
     element("text", {x: cx, y: cy + 4, class: "element"}, String(e + 1), svg);
   });
-  for (const [e, term, i, j] of BOUNDARY) {
-    const [x1, y1] = px(xy[triangles[e - 1][i - 1]]), [x2, y2] = px(xy[triangles[e - 1][j - 1]]);
-    element("line", {x1, y1, x2, y2, class: term}, undefined, svg);
+  for (const {term, a, b} of field.sides) {
+    const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
+    element("line", {x1, y1, x2, y2, class: term === "heat flux" ? "flux" : "convection",
+                     "data-side": `${Math.min(a, b)}-${Math.max(a, b)}`}, undefined, svg);
   }
   xy.forEach((point, k) => {
     const [x, y] = px(point);
-    element("circle", {cx: x, cy: y, r: 3, class: "node"}, undefined, svg);
+    element("circle", {cx: x, cy: y, r: 3, class: "node", "data-node": k + 1}, undefined, svg);
     element("text", {x: x + 4, y: y - 4, class: "node"}, String(k + 1), svg);
   });
   // The colour scale, hot at the top.
@@ -127,6 +172,33 @@ function showFiles(files) {
   }
 }
 
+// The sketch of the problem and the boundary table, from the core: the
+// outline's sides coloured by the term they need, the nodes numbered.
+function showProblem(core) {
+  const scale = 60, pad = 24;
+  const px = ([x, y]) => [pad + x * scale, pad + (6 - y) * scale];
+  const sketch = document.getElementById("sketch");
+  const corners = core.outline.map(({a}) => px(core.nodes[a - 1]).join(",")).join(" ");
+  element("polygon", {points: corners, class: "region"}, undefined, sketch);
+  for (const {a, b, term} of core.outline) {
+    if (!term) continue;
+    const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
+    element("line", {x1, y1, x2, y2, class: term === "heat flux" ? "flux" : "convection",
+                     "data-side": `${Math.min(a, b)}-${Math.max(a, b)}`}, undefined, sketch);
+  }
+  core.nodes.forEach((point, k) => {
+    const [x, y] = px(point);
+    element("circle", {cx: x, cy: y, r: 3, class: "node", "data-node": k + 1}, undefined, sketch);
+    element("text", {x: x + 5, y: y - 5, class: "node"}, String(k + 1), sketch);
+  });
+  const body = document.querySelector("#table tbody");
+  for (const {element: e, term, first, second} of core.table) {
+    const row = document.createElement("tr");
+    for (const cell of [e, term, `${first}-${second}`]) row.appendChild(Object.assign(document.createElement("td"), {textContent: cell}));
+    body.appendChild(row);
+  }
+}
+
 async function run() {
   const button = document.getElementById("run");
   const status = document.getElementById("status");
@@ -145,7 +217,7 @@ async function run() {
   field.replaceChildren();
   extremes.textContent = "";
   if ("write_.txt" in result.files) {
-    const values = fieldOf(result, text);
+    const values = fieldOf(result, text, await corePromise);
     const finite = values.t.filter(Number.isFinite);
     if (finite.length) {
       const hot = values.t.indexOf(Math.max(...finite)), cool = values.t.indexOf(Math.min(...finite));
@@ -159,6 +231,8 @@ async function run() {
   button.disabled = false;
 }
 
+const corePromise = createHeat2d({print: () => {}, printErr: () => {}}).then(coreOf);
+corePromise.then(showProblem);
 document.getElementById("run").addEventListener("click", run);
 document.getElementById("elements").addEventListener("keydown", (event) => {
   if (event.key === "Enter" && (event.ctrlKey || event.metaKey)) {

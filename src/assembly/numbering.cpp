@@ -77,7 +77,8 @@ std::vector<flip> make_side(std::vector<triangle>& triangles, double** nodes, in
         }
     }
     for (int steps = 0; !pending.empty() && steps < 1000; steps++) {
-        const auto [a, b] = pending.front();
+        const int a = pending.front().first;
+        const int b = pending.front().second;
         pending.pop_front();
         const auto first = std::find_if(triangles.begin(), triangles.end(),
                                         [&](const triangle& t) { return runs(t, a, b); });
