@@ -144,6 +144,25 @@ class Core(unittest.TestCase):
                 if not any("more faults" in line for line in faults):
                     self.assertEqual(core.judge(elements, table_order=False), tiling)
 
+    def test_the_numbering_on_the_commands_cases(self):
+        """data/elements_cases.txt's triangulations (not its files): the same
+        lines and the same elements.txt, in-process."""
+        for title, lines in cases("elements_cases.txt"):
+            if any(line.split(" ")[0] in ["file", "bytes", "zeros", "missing", "folder"] or
+                   line.startswith("option ") and line != "option --flip-corner" for line in lines):
+                continue
+            with self.subTest(title):
+                said = [line[len("heat2d-elements: "):] for line in lines if line.startswith("heat2d-elements: ")]
+                triangles = [[int(n) for n in line.split()] for line in edited(lines)]
+                try:
+                    elements, flips = core.number(triangles, "option --flip-corner" in lines)
+                    self.assertEqual(flips, said)
+                    written = [line[2:] for line in lines if line.startswith("> ")]
+                    self.assertEqual([" ".join(map(str, t)) for t in elements], written or [
+                        " ".join(map(str, t)) for t in elements])
+                except core.Refused as refusal:
+                    self.assertEqual(refusal.args[0], said)
+
     def test_random_triangulations_numbered(self):
         """Hundreds of triangulations made by flips, scrambled: numbered, the
         result runs clean and comes back as it is; a corner to mend is refused
