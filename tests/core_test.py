@@ -224,7 +224,14 @@ class Core(unittest.TestCase):
                 (lambda: library.heat2d_read_elements(None, 3, b"s", b"element", doubles, 60, ctypes.byref(out)),
                  "text, source, word or message is a null pointer"),
                 (lambda: library.heat2d_read_elements(b"1", 1, b"s", b"element", doubles, 59, ctypes.byref(out)),
-                 "elements holds 59 values, 60 needed")]:
+                 "elements holds 59 values, 60 needed"),
+                (lambda: library.heat2d_read_elements(None, 1, b"s", b"element", doubles, 60, ctypes.byref(out)),
+                 "text, source, word or message is a null pointer"),
+                (lambda: library.heat2d_read_elements(b"1", 1, None, b"element", doubles, 60, ctypes.byref(out)),
+                 "text, source, word or message is a null pointer"),
+                (lambda: library.heat2d_read_elements(b"1", 1, b"s", None, doubles, 60, ctypes.byref(out)),
+                 "text, source, word or message is a null pointer"),
+                (lambda: library.heat2d_number(ints, 59, 0, ints, 60, ctypes.byref(out)), "triangles holds 59 values, 60 needed")]:
             with self.subTest(reason):
                 self.assertEqual((call(), library.heat2d_error().decode()), (core.BAD_CALL, reason))
         for bad in [0, 19, 0.5, float("nan")]:
@@ -239,6 +246,12 @@ class Core(unittest.TestCase):
         self.assertEqual(str(refused.exception), 'no parameter is named "depth"')
         self.assertEqual((library.heat2d_outline_place(6), library.heat2d_error()), (None, b"there is no part 6 of the outline"))
         self.assertEqual((core.term_name(0), core.term_name(3)), ("", ""))
+        self.assertEqual(core.parameter("width"), 9)
+        self.assertEqual(library.heat2d_error(), b"")
+        with self.assertRaises(core.Refused):  # no text at all: nothing to read, not a bad call
+            core.read_elements(b"", "e.txt")
+        rows = (ctypes.c_int * 40)(*[-7] * 40)  # 9 rows of 4 written, nothing past them
+        self.assertEqual((library.heat2d_boundary_table(rows, 40), rows[36:]), (9, [-7] * 4))
         self.assertEqual(library.heat2d_judge(doubles, 60, 1, ctypes.byref(out)), core.OK)
         self.assertEqual(library.heat2d_error(), b"")  # a good call clears the last reason
 
