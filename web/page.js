@@ -100,12 +100,22 @@ function fieldOf(run, text, core) {
   return {xy: rows("mesh.txt"), triangles, sides: core.sides(numbers), t: rows("write_.txt").map((row) => row[1])};
 }
 
+// Drawings of the region: a point's place on the page, 60 to a unit, y up.
+const scale = 60, pad = 24;
+const px = ([x, y]) => [pad + x * scale, pad + (6 - y) * scale];
+
+// A side that carries a term, coloured by it, between points xy[a - 1] and xy[b - 1].
+function termSide(term, a, b, xy, parent) {
+  const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
+  element("line", {x1, y1, x2, y2, class: term === "heat flux" ? "flux" : "convection",
+                   "data-side": `${Math.min(a, b)}-${Math.max(a, b)}`}, undefined, parent);
+}
+
 function drawField(field) {
-  const scale = 60, pad = 24, bar = 70;
+  const bar = 70;
   const {xy, triangles, t} = field;
   const finite = t.filter(Number.isFinite);
   const low = Math.min(...finite), high = Math.max(...finite);
-  const px = ([x, y]) => [pad + x * scale, pad + (6 - y) * scale];
   const svg = element("svg", {viewBox: `0 0 ${2 * pad + 4.5 * scale + bar} ${2 * pad + 6 * scale}`, role: "img",
                               "aria-label": `Temperature field from ${low} to ${high}`});
   const level = (value) => (high > low ? (value - low) / (high - low) : 0.5);
@@ -133,11 +143,7 @@ function drawField(field) {
     const [cx, cy] = px([0, 1].map((k) => corners.reduce((sum, m) => sum + xy[m][k], 0) / 3));
     element("text", {x: cx, y: cy + 4, class: "element"}, String(e + 1), svg);
   });
-  for (const {term, a, b} of field.sides) {
-    const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
-    element("line", {x1, y1, x2, y2, class: term === "heat flux" ? "flux" : "convection",
-                     "data-side": `${Math.min(a, b)}-${Math.max(a, b)}`}, undefined, svg);
-  }
+  for (const {term, a, b} of field.sides) termSide(term, a, b, xy, svg);
   xy.forEach((point, k) => {
     const [x, y] = px(point);
     element("circle", {cx: x, cy: y, r: 3, class: "node", "data-node": k + 1}, undefined, svg);
@@ -175,16 +181,11 @@ function showFiles(files) {
 // The sketch of the problem and the boundary table, from the core: the
 // outline's sides coloured by the term they need, the nodes numbered.
 function showProblem(core) {
-  const scale = 60, pad = 24;
-  const px = ([x, y]) => [pad + x * scale, pad + (6 - y) * scale];
   const sketch = document.getElementById("sketch");
   const corners = core.outline.map(({a}) => px(core.nodes[a - 1]).join(",")).join(" ");
   element("polygon", {points: corners, class: "region"}, undefined, sketch);
   for (const {a, b, term} of core.outline) {
-    if (!term) continue;
-    const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
-    element("line", {x1, y1, x2, y2, class: term === "heat flux" ? "flux" : "convection",
-                     "data-side": `${Math.min(a, b)}-${Math.max(a, b)}`}, undefined, sketch);
+    if (term) termSide(term, a, b, core.nodes, sketch);
   }
   core.nodes.forEach((point, k) => {
     const [x, y] = px(point);

@@ -92,7 +92,7 @@ bool take_elements(const double* elements, int count, tables& t) {
     }
     for (int k = 0; k < 3 * element_count; k++) {
         const double value = elements[k];
-        if (!(value >= 1.0 && value < node_count + 1.0)) {
+        if (!is_node_number(value)) {
             bad_call("elements[" + std::to_string(k) + "] is not a node number from 1 to " +
                      std::to_string(node_count));
             return false;
@@ -191,43 +191,27 @@ int heat2d_boundary_table(int* rows, int capacity) {
 int heat2d_outline_sides(int* rows, int capacity) {
     return guarded([&]() -> int {
         tables t;
-        // Every pair of nodes that is a side of the outline, in the direction
-        // of the walk, sorted by part and then along it.
+        // From node 1, from each node along the one side of the outline that
+        // leaves it with the region on the left, until the walk is back.
         struct side {
-            int part;
             int a;
             int b;
+            int part;
         };
-        std::vector<side> sides;
-        for (int a = 1; a <= node_count; a++) {
-            for (int b = 1; b <= node_count; b++) {
-                bool forward = false;
-                const int part = a == b ? -1 : outline_side(t.nodes, a, b, forward);
-                if (part >= 0 && forward) {
-                    sides.push_back({part, a, b});
-                }
-            }
-        }
-        // Along a part, each side starts where the one before it ends.
         std::vector<side> walk;
-        for (int part = 0; part < outline_part_count; part++) {
-            std::vector<side> on;
-            for (const side& s : sides) {
-                if (s.part == part) {
-                    on.push_back(s);
+        int a = 1;
+        do {
+            int next = 0;
+            for (int b = 1; b <= node_count && next == 0; b++) {
+                bool forward = false;
+                const int part = b == a ? -1 : outline_side(t.nodes, a, b, forward);
+                if (part >= 0 && forward) {
+                    walk.push_back({a, b, part});
+                    next = b;
                 }
             }
-            auto first = std::find_if(on.begin(), on.end(), [&](const side& s) {
-                return std::none_of(on.begin(), on.end(),
-                                    [&](const side& r) { return r.b == s.a; });
-            });
-            for (std::size_t k = 0; k < on.size() && first != on.end(); k++) {
-                walk.push_back(*first);
-                const int next = first->b;
-                first =
-                    std::find_if(on.begin(), on.end(), [&](const side& s) { return s.a == next; });
-            }
-        }
+            a = next;
+        } while (a > 1 && walk.size() <= static_cast<std::size_t>(node_count));
         const int count = static_cast<int>(walk.size());
         if (!buffer_ok(rows, capacity, 4 * count, "rows")) {
             return HEAT2D_BAD_CALL;
@@ -326,7 +310,7 @@ int heat2d_number(const int* triangles, int count, int flip_corner, int* element
         }
         std::vector<triangle> given(element_count);
         for (int k = 0; k < 3 * element_count; k++) {
-            if (triangles[k] < 1 || triangles[k] > node_count) {
+            if (!is_node_number(triangles[k])) {
                 return bad_call("triangles[" + std::to_string(k) +
                                 "] is not a node number from 1 to " + std::to_string(node_count));
             }

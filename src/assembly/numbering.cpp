@@ -31,14 +31,12 @@ struct flip {
     int d;
 };
 
-std::string side_name(int a, int b) {
-    return std::to_string(a) + "-" + std::to_string(b);
-}
-
-// Twice the signed area of o, a, b: positive when they turn left.
+// The signed area of the triangle o a b, as the assembly computes it:
+// positive when they turn left.
 double cross(double** nodes, int o, int a, int b) {
-    return (nodes[a][1] - nodes[o][1]) * (nodes[b][2] - nodes[o][2]) -
-           (nodes[a][2] - nodes[o][2]) * (nodes[b][1] - nodes[o][1]);
+    const double x[4] = {0, nodes[o][1], nodes[a][1], nodes[b][1]};
+    const double y[4] = {0, nodes[o][2], nodes[a][2], nodes[b][2]};
+    return signed_area(x, y);
 }
 
 // Whether segments a-b and c-d cross at a point inside both.
@@ -113,6 +111,11 @@ std::string flip_list(const std::vector<flip>& flips) {
     return text;
 }
 
+// "7 13 8"
+std::string listed(const triangle& t) {
+    return std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]);
+}
+
 std::size_t corner_count(const std::vector<triangle>& triangles, int node) {
     return static_cast<std::size_t>(std::count_if(triangles.begin(), triangles.end(),
                                                   [&](const triangle& t) { return has(t, node); }));
@@ -140,8 +143,7 @@ std::vector<std::string> mend_corners(std::vector<triangle>& triangles, double**
                           [](const triangle& t) { return has(t, two_triangle_corner); });
         // Its nodes from the one after the corner, the corner last.
         const int k = index_of(t, two_triangle_corner);
-        const std::string one = std::to_string(t[(k + 1) % 3]) + " " +
-                                std::to_string(t[(k + 2) % 3]) + " " + std::to_string(t[k]);
+        const std::string one = listed({t[(k + 1) % 3], t[(k + 2) % 3], t[k]});
         const std::vector<flip> made =
             make_side(triangles, nodes, two_triangle_diagonal[0], two_triangle_diagonal[1]);
         flips.insert(flips.end(), made.begin(), made.end());
@@ -212,8 +214,7 @@ bool fill_slots(const std::vector<triangle>& triangles, double** nodes,
             }
         }
         if (!placed) {
-            faults.push_back("triangle " + std::to_string(t[0]) + " " + std::to_string(t[1]) + " " +
-                             std::to_string(t[2]) +
+            faults.push_back("triangle " + listed(t) +
                              ": no free slot of the boundary table gives its sides their terms");
             return false;
         }
@@ -241,9 +242,7 @@ numbering number_triangles(const std::vector<triangle>& triangles, double** node
             rows[e][j] = triangles[e - 1][j - 1];
         }
         const triangle& t = triangles[e - 1];
-        double x[4] = {0, nodes[t[0]][1], nodes[t[1]][1], nodes[t[2]][1]};
-        double y[4] = {0, nodes[t[0]][2], nodes[t[1]][2], nodes[t[2]][2]};
-        turned.push_back(signed_area(x, y) < 0 ? triangle{t[0], t[2], t[1]} : t);
+        turned.push_back(cross(nodes, t[0], t[1], t[2]) < 0 ? triangle{t[0], t[2], t[1]} : t);
     }
     std::vector<std::string> faults = judge_triangulation(table, nodes, "triangle", false);
     if (faults.empty()) {

@@ -54,10 +54,6 @@ const char* term_name(condition kind) {
     return kind == condition::convection ? "convection" : "heat flux";
 }
 
-std::string side_name(int a, int b) {
-    return std::to_string(a) + "-" + std::to_string(b);
-}
-
 int node_of(double** elements, int e, int local) {
     return static_cast<int>(elements[e][local]);
 }
@@ -211,14 +207,13 @@ void check_terms(double** elements, double** nodes, const char* word,
     }
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
-            const condition needs = outline_term(nodes, a, b);
-            if (needs == condition::none || given[a][b] == 1) {
+            bool forward = true;
+            const int part = outline_side(nodes, a, b, forward);
+            if (part == no_part || outline[part].needs == condition::none || given[a][b] == 1) {
                 continue;
             }
-            bool forward = true;
-            const outline_part& part = outline[outline_side(nodes, a, b, forward)];
-            const std::string term = term_name(needs);
-            findings.push_back("side " + side_name(a, b) + " of " + place(part) +
+            const std::string term = term_name(outline[part].needs);
+            findings.push_back("side " + side_name(a, b) + " of " + place(outline[part]) +
                                (given[a][b] == 0 ? " gets no " + term
                                                  : " gets " + term + " " +
                                                        std::to_string(given[a][b]) + " times") +
@@ -228,6 +223,10 @@ void check_terms(double** elements, double** nodes, const char* word,
 }
 
 } // namespace
+
+std::string side_name(int a, int b) {
+    return std::to_string(a) + "-" + std::to_string(b);
+}
 
 int outline_side(double** nodes, int a, int b, bool& forward) {
     for (int p = 0; p < outline_part_count; p++) {

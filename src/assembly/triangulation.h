@@ -27,6 +27,9 @@ std::string outline_place(int part);
 // condition::none when it is not a side of the outline.
 condition outline_term(double** nodes, int a, int b);
 
+// "12-18": the side from node a to node b, as the messages name it.
+std::string side_name(int a, int b);
+
 // Judges the triangles of elements[1..element_count] (node numbers truncated,
 // as the assembly takes them) over the node table, and returns its faults, one
 // line each, in a fixed order (none: a valid triangulation):

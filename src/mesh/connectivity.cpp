@@ -82,6 +82,10 @@ std::string position(const char* source, const char* word, int element, int node
 
 } // namespace
 
+bool is_node_number(double value) {
+    return value >= 1.0 && value < node_count + 1.0;
+}
+
 void parse_elements(std::istream& input, double** elements, const char* source, const char* word) {
     int numbers_read = 0;
     for (int e = 1; e <= element_count; e++) {
@@ -102,8 +106,7 @@ void parse_elements(std::istream& input, double** elements, const char* source, 
             if (!parse_number(token, value)) {
                 throw input_error(position(source, word, e, j) + shown(token) + " is not a number");
             }
-            // Truncated toward zero, the value must name a node: 1 <= value < node_count + 1.
-            if (!(value >= 1.0 && value < node_count + 1.0)) {
+            if (!is_node_number(value)) {
                 throw input_error(position(source, word, e, j) + shown(token) +
                                   " is not a node number from 1 to " + std::to_string(node_count));
             }

@@ -16,6 +16,9 @@
 void parse_elements(std::istream& input, double** elements, const char* source,
                     const char* word = "element");
 
+// Whether a value read names a node: truncated toward zero, 1 to node_count.
+bool is_node_number(double value);
+
 // Opens elements.txt in the current directory and parses it as above. A
 // folder of that name, or a file that cannot be opened or read, also throws
 // input_error.
