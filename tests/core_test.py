@@ -7,7 +7,7 @@ import random
 import sys
 import unittest
 
-from run_test import EXPECTED, HERE, SHIPPED, TOKENS, cases, edited, main
+from run_test import EXPECTED, HERE, SHIPPED, cases, edited, main
 
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 import heat2d_core as core  # noqa: E402
@@ -108,41 +108,18 @@ class Core(unittest.TestCase):
         self.assertEqual([list(row) for row in core.element(mirrored, 1).conduction],
                          [[-v for v in row[::-1]] for row in by_hand[::-1]])
 
-    def test_the_reader_token_by_token(self):
-        """Each token of data/refusals.txt read as the program reads it."""
-        text = lambda lines: ("\n".join(lines) + "\n").encode("latin-1")
-        for token, said in TOKENS:
-            with self.subTest(token):
-                if said.startswith("node "):
-                    lines = [" ".join(token if n == said[5:] else n for n in line.split()) for line in SHIPPED]
-                    self.assertEqual([[int(v) for v in t] for t in core.read_elements(text(lines), "e.txt")],
-                                     TRIANGLES)
-                else:
-                    with self.assertRaises(core.Refused) as refused:
-                        core.read_elements(text(SHIPPED[:6] + [f"5 {token} 11"] + SHIPPED[7:]), "in/e.txt")
-                    self.assertEqual(refused.exception.args[0], ["in/e.txt: element 7, node 2: " + said])
-        for data, said in [(b"", "found 0 numbers, 60 needed"), (text(SHIPPED[:19]) + b"13 17", "found 59 numbers, 60 needed"),
-                           (b"1 2 x", 'triangle 1, node 3: "x" is not a number')]:
+    def test_the_reader(self):
+        """elements.txt's bytes as the program reads them (its tokens are run_test's), named
+        and worded as the caller asks, the numbers as read."""
+        text = ("\n".join(SHIPPED) + "\n").encode()
+        for data, said in [(b"", "found 0 numbers, 60 needed"), (text[:-9] + b"13 17", "found 59 numbers, 60 needed"),
+                           (b"1 2 x", 'triangle 1, node 3: "x" is not a number'),
+                           (b"1 2 1e-400", 'triangle 1, node 3: "1e-400" is not a node number from 1 to 18')]:
             with self.assertRaises(core.Refused) as refused:
-                core.read_elements(data, "t.txt", "triangle")
-            self.assertEqual(refused.exception.args[0], ["t.txt: " + said])
-        self.assertEqual(core.read_elements(text(SHIPPED) + b"\x00 anything", "e.txt")[0], [1, 4, 5])
-        self.assertEqual(core.read_elements(b"2.7 " + text(SHIPPED)[2:], "e.txt")[0], [2.7, 4, 5])  # as read
-
-    def test_the_judge_on_heat2d_cases(self):
-        """data/triangulations.txt: heat2d's own lines, here in-process; as a
-        tool's input, in the word "triangle", with no term faults."""
-        for title, lines in cases("triangulations.txt"):
-            if lines[-1] == "...":
-                continue
-            with self.subTest(title):
-                elements = [[float(n) for n in line.split()] for line in edited(lines)]
-                faults = [line[8:] for line in lines if line.startswith("heat2d: ") and "pivot" not in line]
-                self.assertEqual(core.judge(elements), faults)
-                tiling = [line.replace("element", "triangle") for line in faults if not any(
-                    word in line for word in ["heat-flux", "convection", "gets", "area -", "more faults"])]
-                if not any("more faults" in line for line in faults):
-                    self.assertEqual(core.judge(elements, table_order=False), tiling)
+                core.read_elements(data, "in/t.txt", "triangle")
+            self.assertEqual(refused.exception.args[0], ["in/t.txt: " + said])
+        self.assertEqual(core.read_elements(text + b"\x00 anything", "e.txt"), TRIANGLES)
+        self.assertEqual(core.read_elements(b"2.7 " + text[2:], "e.txt")[0], [2.7, 4, 5])  # as read
 
     def test_the_numbering_on_the_commands_cases(self):
         """data/elements_cases.txt's triangulations (not its files): the same
@@ -193,16 +170,6 @@ class Core(unittest.TestCase):
         self.assertGreater(len(seen), 100)
 
     def test_faults_and_bad_calls(self):
-        # A tiling fault is said in the tool's word, with the flip faults only once it tiles.
-        twice = [TRIANGLES[0]] * 2 + TRIANGLES[2:]
-        with self.assertRaises(core.Refused) as refused:
-            core.number(twice)
-        self.assertEqual(refused.exception.args[0][0], "side 1-2 lies on the symmetry line (x = 0): it must "
-                         "be a side of exactly one triangle, as 2-1, but is a side of no triangle")
-        with self.assertRaises(core.Refused) as refused:
-            core.number([[1, 4, 5]] * 20)
-        self.assertEqual((len(refused.exception.args[0]), refused.exception.args[0][-1]),
-                         (11, "and 22 more faults in the triangulation"))
         # Calls the core cannot take: a clear reason, never a crash.
         library = core.library()
         doubles = (ctypes.c_double * 60)(*[float(n) for t in TRIANGLES for n in t])
@@ -250,9 +217,15 @@ class Core(unittest.TestCase):
         self.assertEqual(library.heat2d_error(), b"")
         with self.assertRaises(core.Refused):  # no text at all: nothing to read, not a bad call
             core.read_elements(b"", "e.txt")
-        rows = (ctypes.c_int * 40)(*[-7] * 40)  # 9 rows of 4 written, nothing past them
-        self.assertEqual((library.heat2d_boundary_table(rows, 40), rows[36:]), (9, [-7] * 4))
-        self.assertEqual(library.heat2d_judge(doubles, 60, 1, ctypes.byref(out)), core.OK)
+        # The rows written and nothing past them; no text handed out for a good triangulation.
+        rows, read = (ctypes.c_int * 60)(*[-7] * 60), (ctypes.c_double * 64)(*[-7.0] * 64)
+        self.assertEqual((library.heat2d_boundary_table(rows, 60), rows[36:40]), (9, [-7] * 4))
+        self.assertEqual((library.heat2d_outline_sides(rows, 60), rows[56:]), (14, [-7] * 4))
+        out.value = 1
+        self.assertEqual((library.heat2d_read_elements(b"1 4 5 " * 20, 120, b"s", b"element", read, 64,
+                                                       ctypes.byref(out)), out.value, read[60:]), (0, None, [-7] * 4))
+        out.value = 1
+        self.assertEqual((library.heat2d_judge(doubles, 60, 1, ctypes.byref(out)), out.value), (core.OK, None))
         self.assertEqual(library.heat2d_error(), b"")  # a good call clears the last reason
 
 

@@ -323,7 +323,7 @@ int heat2d_number(const int* triangles, int count, int flip_corner, int* element
                                                   : bad_call("out of memory");
         }
         for (int k = 0; k < 3 * element_count; k++) {
-            elements[k] = result.elements[k / 3][k % 3];
+            elements[k] = result.elements.at(k / 3)[k % 3]; // 20, or a fault of the core
         }
         return hand_out(result.flips, lines) ? good(HEAT2D_OK) : bad_call("out of memory");
     });
