@@ -169,6 +169,35 @@ class Core(unittest.TestCase):
         self.assertGreater(corners, 100)
         self.assertGreater(len(seen), 100)
 
+    def test_flips_of_every_side(self):
+        """Every side of random triangulations: an inner one whose triangles
+        make a convex quadrilateral flips in place (counter-clockwise), as
+        flipped() here makes it; others are refused with the reason."""
+        rng = random.Random(23)
+        reasons = set()
+        for case in range(60):
+            triangles = scrambled(flipped(TRIANGLES, rng, case % 15), rng)
+            for a in range(1, 19):
+                for b in range(a + 1, 19):
+                    having = [k for k, t in enumerate(triangles) if {a, b} <= set(t)]
+                    try:
+                        result = core.flip(triangles, b, a)
+                    except core.Refused as refusal:
+                        (line,) = refusal.args[0]
+                        self.assertTrue(line.startswith(f"side {a}-{b} "), line)
+                        reasons.add((len(having), line[len(f"side {a}-{b} "):].split(":")[0]))
+                        continue
+                    self.assertEqual(len(having), 2)
+                    (c,), (d,) = (set(triangles[k]) - {a, b} for k in having)
+                    self.assertLess(area([c, d, a]) * area([c, d, b]), 0)
+                    self.assertTrue(all(area(t) > 0 for t in result))
+                    self.assertEqual([sorted(t) for k, t in enumerate(result) if k not in having],
+                                     [sorted(t) for k, t in enumerate(triangles) if k not in having])
+                    self.assertEqual(sorted(sorted(result[k]) for k in having), sorted([sorted([a, c, d]),
+                                                                                        sorted([b, c, d])]))
+        self.assertEqual(reasons, {(0, "is not a side of the triangulation"), (1, "is on the outline"),
+                                   (2, "cannot flip")})
+
     def test_faults_and_bad_calls(self):
         # Calls the core cannot take: a clear reason, never a crash.
         library = core.library()

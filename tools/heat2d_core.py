@@ -198,6 +198,20 @@ def number(triangles, flip_corner=False):
     return [list(elements[k:k + 3]) for k in range(0, len(elements), 3)], said
 
 
+def flip(triangles, a, b):
+    """The 20 triangles with inner side a-b flipped, in their places, each
+    counter-clockwise; Refused with the reason it cannot flip."""
+    flat = [int(n) for t in triangles for n in t]
+    given = (ctypes.c_int * len(flat))(*flat)
+    flipped = (ctypes.c_int * (3 * element_count()))()
+    reason = ctypes.c_void_p()
+    status = _checked(library().heat2d_flip(given, len(flat), a, b, flipped, len(flipped), ctypes.byref(reason)))
+    said = _taken(reason).splitlines()
+    if status == REFUSED:
+        raise Refused(said)
+    return [list(flipped[k:k + 3]) for k in range(0, len(flipped), 3)]
+
+
 def element(elements, e):
     """Element e's values as the assembly computes them (an Element)."""
     values, count = _doubles(elements)

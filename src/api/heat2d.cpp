@@ -102,6 +102,23 @@ bool take_elements(const double* elements, int count, tables& t) {
     return true;
 }
 
+// Copies 60 node numbers of 20 triangles; false, a bad call, when one is not
+// a node number.
+bool take_triangles(const int* triangles, int count, std::vector<triangle>& given) {
+    if (!buffer_ok(triangles, count, 3 * element_count, "triangles")) {
+        return false;
+    }
+    for (int k = 0; k < 3 * element_count; k++) {
+        if (!is_node_number(triangles[k])) {
+            bad_call("triangles[" + std::to_string(k) + "] is not a node number from 1 to " +
+                     std::to_string(node_count));
+            return false;
+        }
+        given[k / 3][k % 3] = triangles[k];
+    }
+    return true;
+}
+
 // Runs a call, turning anything thrown into a bad call.
 template <typename call> int guarded(call body) {
     try {
@@ -304,17 +321,10 @@ int heat2d_number(const int* triangles, int count, int flip_corner, int* element
             return bad_call("lines is a null pointer");
         }
         *lines = nullptr;
-        if (!buffer_ok(triangles, count, 3 * element_count, "triangles") ||
+        std::vector<triangle> given(element_count);
+        if (!take_triangles(triangles, count, given) ||
             !buffer_ok(elements, capacity, 3 * element_count, "elements")) {
             return HEAT2D_BAD_CALL;
-        }
-        std::vector<triangle> given(element_count);
-        for (int k = 0; k < 3 * element_count; k++) {
-            if (!is_node_number(triangles[k])) {
-                return bad_call("triangles[" + std::to_string(k) +
-                                "] is not a node number from 1 to " + std::to_string(node_count));
-            }
-            given[k / 3][k % 3] = triangles[k];
         }
         tables t;
         const numbering result = number_triangles(given, t.nodes, flip_corner != 0);
@@ -326,6 +336,34 @@ int heat2d_number(const int* triangles, int count, int flip_corner, int* element
             elements[k] = result.elements.at(k / 3)[k % 3]; // 20, or a fault of the core
         }
         return hand_out(result.flips, lines) ? good(HEAT2D_OK) : bad_call("out of memory");
+    });
+}
+
+int heat2d_flip(const int* triangles, int count, int a, int b, int* flipped, int capacity,
+                char** reason) {
+    return guarded([&]() -> int {
+        if (reason == nullptr) {
+            return bad_call("reason is a null pointer");
+        }
+        *reason = nullptr;
+        std::vector<triangle> given(element_count);
+        if (!take_triangles(triangles, count, given) ||
+            !buffer_ok(flipped, capacity, 3 * element_count, "flipped")) {
+            return HEAT2D_BAD_CALL;
+        }
+        if (!is_node_number(a) || !is_node_number(b)) {
+            return bad_call("side " + side_name(a, b) + " is not between two nodes from 1 to " +
+                            std::to_string(node_count));
+        }
+        tables t;
+        const std::string why = flip_side(given, t.nodes, a, b);
+        if (!why.empty()) {
+            return hand_out({why}, reason) ? good(HEAT2D_REFUSED) : bad_call("out of memory");
+        }
+        for (int k = 0; k < 3 * element_count; k++) {
+            flipped[k] = given[k / 3][k % 3];
+        }
+        return good(HEAT2D_OK);
     });
 }
 

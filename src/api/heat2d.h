@@ -95,6 +95,15 @@ HEAT2D_API int heat2d_judge(const double* elements, int count, int table_order, 
 HEAT2D_API int heat2d_number(const int* triangles, int count, int flip_corner, int* elements,
                              int capacity, char** lines);
 
+/* Flips the inner side a-b of 20 triangles (60 node numbers, any orientation):
+ * HEAT2D_OK, with flipped[0..59] the triangles in the same places, its two
+ * triangles replaced by the two across the other diagonal, each
+ * counter-clockwise (the numbering for the table is heat2d_number's).
+ * HEAT2D_REFUSED: *reason says why not (the side is not there, is on the
+ * outline, or its triangles make a quadrilateral that is not convex). */
+HEAT2D_API int heat2d_flip(const int* triangles, int count, int a, int b, int* flipped,
+                           int capacity, char** reason);
+
 /* One side of an element that carries a term. */
 struct heat2d_term {
     int kind;

@@ -227,6 +227,34 @@ bool fill_slots(const std::vector<triangle>& triangles, double** nodes,
 
 } // namespace
 
+std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, int b) {
+    for (triangle& t : triangles) {
+        if (cross(nodes, t[0], t[1], t[2]) < 0) {
+            std::swap(t[1], t[2]);
+        }
+    }
+    const auto first =
+        std::find_if(triangles.begin(), triangles.end(), [&](const triangle& t) { return runs(t, a, b); });
+    const auto second =
+        std::find_if(triangles.begin(), triangles.end(), [&](const triangle& t) { return runs(t, b, a); });
+    const std::string side = "side " + side_name(std::min(a, b), std::max(a, b));
+    if (first == triangles.end() && second == triangles.end()) {
+        return side + " is not a side of the triangulation";
+    }
+    if (first == triangles.end() || second == triangles.end()) {
+        return side + " is on the outline: it has one triangle";
+    }
+    const int w1 = (*first)[0] + (*first)[1] + (*first)[2] - a - b;
+    const int w2 = (*second)[0] + (*second)[1] + (*second)[2] - a - b;
+    if (!crosses(nodes, a, b, w1, w2)) {
+        return side + " cannot flip: its triangles " + listed(*first) + " and " + listed(*second) +
+               " make a quadrilateral that is not convex";
+    }
+    *first = {a, w2, w1};
+    *second = {w2, b, w1};
+    return "";
+}
+
 numbering number_triangles(const std::vector<triangle>& triangles, double** nodes,
                            bool flip_corner) {
     numbering result;

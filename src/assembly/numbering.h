@@ -37,3 +37,10 @@ struct numbering {
 // 1..node_count.
 numbering number_triangles(const std::vector<triangle>& triangles, double** nodes,
                            bool flip_corner);
+
+// Flips the inner side a-b of a triangulation (triangles counter-clockwise or
+// not): its two triangles a b c and b a d become c d ... in their places,
+// counter-clockwise. Returns "" when flipped, or why it cannot be: the side is
+// not in the triangulation, is on the outline, or its two triangles make a
+// quadrilateral that is not convex.
+std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, int b);
