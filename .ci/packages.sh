@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The releases as a user gets them: the Debian package (its files, lintian's
-# judgement, unpacked) and the Windows zip (its files, unzipped, run under
-# Wine), each run on the shipped triangulation in a scratch folder.
+# judgement, unpacked, its page in Chromium), the Windows zip (its files,
+# unzipped, run under Wine), each run on the shipped triangulation in a
+# scratch folder, and the page's zip (its files).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export LC_ALL=C
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 version=$(sed -n 's/^project(heat2d VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
@@ -27,10 +29,13 @@ cp "$scratch/root/usr/share/doc/heat2d/examples/elements.txt" "$scratch/deb"
 same_run "$scratch/deb"
 (cd "$scratch/numbered" && ../root/usr/bin/heat2d-elements ../deb/elements.txt)
 cmp "$scratch/numbered/elements.txt" examples/elements.txt
+/usr/bin/python3 tests/web_test.py "$scratch/root/usr/share/heat2d/web" build/default || [ $? -eq 77 ]
 
 diff <(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort) tests/data/zip_files.txt
 unzip -q "$zip" -d "$scratch/zip"
 folder=$scratch/zip/heat2d-${version}-win64
 (cd "$folder" && wine heat2d.exe </dev/null >console 2>/dev/null)
 same_run "$folder"
-echo "packages: 2 passed, 0 failed"
+diff <(unzip -Z1 "build/web/heat2d-${version}-web.zip" | sed 's|^[^/]*/||' | sort) \
+    <(printf '%s\n' LICENSE heat2d_module.js heat2d_wasm.js index.html page.css page.js)
+echo "packages: 3 passed, 0 failed"

@@ -1,5 +1,6 @@
-# Releases: the Debian package (cmake --workflow --preset package) and the
-# Windows zip (the windows workflow's last step), both made by CPack.
+# Releases: the Debian package (cmake --workflow --preset package), the
+# Windows zip and the page's zip (the windows and web workflows' last steps),
+# all made by CPack.
 set(CPACK_PACKAGE_NAME heat2d)
 set(CPACK_PACKAGE_VENDOR "The heat2d authors")
 set(CPACK_PACKAGE_CONTACT "The heat2d authors <heat2d@example.org>")
@@ -16,7 +17,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-if(WIN32)
+if(EMSCRIPTEN)
+    # The page, for any static host.
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME heat2d-${PROJECT_VERSION}-web)
+elseif(WIN32)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME heat2d-${PROJECT_VERSION}-win64)
 else()

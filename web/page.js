@@ -93,6 +93,14 @@ function coreOf(module) {
     nodes,
     table: table(module._heat2d_boundary_table, 64, 4)
       .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second})),
+    // A value of the problem, by its name in the API.
+    parameter(name) {
+      const bytes = new TextEncoder().encode(name + "\0");
+      return withBuffer(bytes.length, (pointer) => {
+        module.HEAPU8.set(bytes, pointer);
+        return module._heat2d_parameter(pointer);
+      });
+    },
     // The 60 numbers of elements.txt as heat2d reads them, or null.
     read(text) {
       const bytes = new TextEncoder().encode(text);
@@ -265,7 +273,7 @@ function draw(core, triangles, sides, t) {
                 tag("text", {x: left + 20, y: pad + 10, class: "scale"}, high),
                 tag("text", {x: left + 20, y: pad + height, class: "scale"}, low),
                 tag("text", {x: left - 4, y: pad - 12, class: "scale title"}, "temperature"),
-                tag("text", {x: left + 8, y: pad + height + 18, class: "scale"}, "(units of the 22)"));
+                tag("text", {x: left + 8, y: pad + height + 18, class: "scale"}, "(the air's units)"));
   }
   $("drawing").innerHTML = tag("defs", {}, defs.join("")) + tag("g", {class: "elements"}, elements.join("")) +
     tag("g", {class: "inner"}, inner.join("")) + terms.join("") + labels.join("");
@@ -396,13 +404,16 @@ function inspectElement(core, e) {
     html("p", {textContent: `area ${shown(values.area)}` + (values.area > 0 ? "" : " (not counter-clockwise)")}),
     list("b = y2 - y3, y3 - y1, y1 - y2", values.b),
     list("c = x3 - x2, x1 - x3, x2 - x1", values.c),
-    matrixTable("conduction: 75 (b b + c c) / (4 area)", values.conduction, named),
+    matrixTable(`conduction: k (b bT + c cT) / (4 area), k = ${core.parameter("conductivity")}`, values.conduction, named),
   ];
   const marked = new Set();
   for (const term of values.terms) {
     parts.push(html("p", {textContent: `${term.term} on local side ${term.first}-${term.second} (nodes ${term.a}-${term.b}), ` +
                                         `length ${shown(term.length)}: each of its nodes gets ${shown(term.load)} in f`}));
-    if (term.term === "convection") parts.push(matrixTable("convection edge matrix: 10 length / 6 (2 1; 1 2)", term.matrix, named));
+    if (term.term === "convection") {
+      parts.push(matrixTable(`convection edge matrix: h length / 6 (2 1; 1 2) on its nodes, h = ${core.parameter("convection_coeff")}`,
+                             term.matrix, named));
+    }
   }
   parts.push(matrixTable("added into K", values.matrix, named, (i, j) => ({row: values.nodes[i], column: values.nodes[j]})));
   const loads = html("p", {className: "loads"}, ["added into f: "]);
@@ -557,7 +568,9 @@ async function flip(a, b) {
   say(`Flipped side ${a}-${b}.`);
 }
 
+// The table, and the legend's values.
 function showTable(core) {
+  for (const node of document.querySelectorAll("[data-parameter]")) node.textContent = core.parameter(node.dataset.parameter);
   $("table").tBodies[0].replaceChildren(...core.table.map(({element, term, first, second}) =>
     html("tr", {}, [element, term, `${first}-${second}`].map((cell) => html("td", {textContent: String(cell)})))));
 }
