@@ -4,15 +4,13 @@ median of 30 cold loads (navigation to the first finished run, cache off) and
 of 30 runs after an edit (from the click on #run to the drawn result, the box
 switching between two triangulations). Not a test: it prints the figures and
 fails only when the page cannot run. Usage: page_speed.py SITE [COUNT]"""
-import functools
-import http.server
 import os
 import shutil
 import statistics
 import sys
-import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests"))
 # Records when each run ends (body's data-runs changes), laid out, from the
 # page's start.
 WATCH = """
@@ -36,21 +34,10 @@ wait();
 
 
 def main(site, count):
-    from selenium import webdriver
     from selenium.webdriver.support.ui import WebDriverWait
+    from web_test import opened
 
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *_):
-            pass
-
-    handler = functools.partial(Quiet, directory=site)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    options = webdriver.ChromeOptions()
-    options.binary_location = shutil.which("chromium")
-    for argument in ["--headless", "--no-sandbox", "--disable-gpu", "--window-size=1280,800"]:
-        options.add_argument(argument)
-    browser = webdriver.Chrome(options=options)
+    browser, server = opened(site)
     texts = []
     for name in ["../examples/elements.txt", "../tests/data/other_elements.txt"]:
         with open(os.path.join(HERE, name), encoding="utf-8") as stream:
@@ -58,11 +45,10 @@ def main(site, count):
     try:
         browser.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
         browser.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
-        address = f"http://127.0.0.1:{server.server_address[1]}/index.html"
         loads = []
         for _ in range(count):
             browser.get("about:blank")
-            browser.get(address)
+            browser.get(server.address)
             WebDriverWait(browser, 60).until(lambda b: b.execute_script("return window.__ends.length"))
             loads.append(browser.execute_script("return window.__ends[0]"))
         browser.set_script_timeout(60)

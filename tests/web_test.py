@@ -51,24 +51,32 @@ class Native:
                 return stream.read()
 
 
-def main(site, native):
+def opened(site):
+    """(browser, server): headless Chromium at 1280 x 800, and site served on
+    127.0.0.1 (its address: server.address)."""
     from selenium import webdriver
-    from selenium.webdriver.common.action_chains import ActionChains
-    from selenium.webdriver.common.by import By
-    from selenium.webdriver.common.keys import Keys
-    from selenium.webdriver.support.ui import WebDriverWait
 
     class Quiet(http.server.SimpleHTTPRequestHandler):
         def log_message(self, *_):
             pass
 
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=site))
+    server.address = f"http://127.0.0.1:{server.server_address[1]}/index.html"
     threading.Thread(target=server.serve_forever, daemon=True).start()
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium")
     for argument in ["--headless", "--no-sandbox", "--disable-gpu", "--window-size=1280,800"]:
         options.add_argument(argument)
-    browser = webdriver.Chrome(options=options)
+    return webdriver.Chrome(options=options), server
+
+
+def main(site, native):
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
+    from selenium.webdriver.support.ui import WebDriverWait
+
+    browser, server = opened(site)
     script = browser.execute_script
     find = lambda selector: browser.find_elements(By.CSS_SELECTOR, selector)
     text = lambda selector: script(f"return document.querySelector('{selector}').textContent")
@@ -107,7 +115,7 @@ def main(site, native):
         assert (text("#console"), "".join(li.text + "\n" for li in find("#errors li"))) == (console, errors), content
 
     try:
-        for address in [f"http://127.0.0.1:{server.server_address[1]}/index.html",
+        for address in [server.address,
                         "file://" + os.path.join(site, "index.html")]:
             browser.get(address)
             runs[0] = 0
