@@ -104,9 +104,19 @@ class Outputs(Program):
             linear = sum(k * (3 + 2 * x - 5 * y) for k, (x, y) in zip(K[i], xy))
             self.assertAlmostEqual(linear, 0, delta=1e-3)
 
-        # Again, with arguments (ignored) and a longer K.txt: every file is replaced.
+        # An argument is refused before anything is written; --help and
+        # --version answer alone; then a longer K.txt is replaced.
         self.write("K.txt", "7" * 100000)
-        self.check(self.run_heat2d(arguments=["--help", "42"]), 0, [], run.stdout)
+        for arguments in [["mine.txt"], ["--help", "42"], ["-"], [""]]:
+            refused = self.run_heat2d(None, arguments)
+            self.assertEqual((refused.returncode, refused.stdout, refused.stderr), (2, "", "heat2d: takes no "
+                             "arguments: it reads elements.txt in the current folder\n"))
+        for argument, first in [("--version", "heat2d 1.1.0"), ("--help", "usage: heat2d")]:
+            answered = self.run_heat2d(None, [argument])
+            self.assertEqual((answered.returncode, answered.stdout.splitlines()[0], answered.stderr), (0, first, ""))
+        self.assertEqual(sorted(os.listdir(self.folder)), sorted(OUTPUTS + ["elements.txt"]))
+        self.assertEqual(read(self.path("K.txt")), "7" * 100000)
+        self.check(self.run_heat2d(), 0, [], run.stdout)
 
     def test_an_unwritable_file_fails_the_run_but_not_the_others(self):
         for blocked in OUTPUTS:
@@ -120,6 +130,7 @@ class Outputs(Program):
     def test_layouts_and_spellings_give_the_same_results(self):
         numbers = " ".join(SHIPPED).split()
         for text in ["\n".join(numbers) + "\n99 -4 twelve\x01", "\t\r\n\v\f ".join(numbers),
+                     "\xef\xbb\xbf" + " ".join(numbers), "\xef\xbb\xbf\r\n" + " ".join(numbers),
                      " ".join(["1.9 4.99 5.5 5 2 1"] + numbers[6:12] + ["9 10 4"] + numbers[15:])] + [
                 " ".join(["1", four] + numbers[2:]) for four in ["4.0", "40e-1", "+4.", "4.99"]]:
             self.check(self.run_heat2d([text]), 0, [])

@@ -91,7 +91,14 @@ void parse_elements(std::istream& input, double** elements, const char* source, 
     for (int e = 1; e <= element_count; e++) {
         for (int j = 1; j <= 3; j++) {
             std::string token;
-            if (!next_token(input, token)) {
+            bool found = next_token(input, token);
+            // A UTF-8 byte-order mark at the start, as Windows Notepad writes
+            // one, is no number: it is skipped.
+            if (numbers_read == 0 && token.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+                token.erase(0, 3);
+                found = !token.empty() || next_token(input, token);
+            }
+            if (!found) {
                 if (input.bad()) {
                     throw input_error(std::string(source) + ": cannot be read");
                 }
