@@ -4,6 +4,7 @@ Usage: tools_test.py GROUP [EMULATOR] HEAT2D, as run_test.py."""
 import math
 import os
 import random
+import resource
 import shutil
 import subprocess
 import sys
@@ -15,7 +16,21 @@ from run_test import EXPECTED, HERE, SHIPPED, Program, cases, edited, main, read
 TOOLS = os.path.join(HERE, "..", "tools")
 XY = [tuple(float(v) for v in line.split()) for line in EXPECTED["mesh.txt"].splitlines()]
 TRIANGLES = [[int(n) for n in line.split()] for line in SHIPPED]
-KINDS = ["bytes", "zeros", "folder", "missing"]  # of input, in data/elements_cases.txt
+KINDS = ["bytes", "zeros", "folder", "missing", "fifo", "device"]  # of input, in data/elements_cases.txt
+SECONDS = 30  # a tool's answer: one that hangs fails the test in this time
+
+
+def make(path, kind, content=None):
+    """A file of a kind: a folder, a pipe, a link to a device, or content."""
+    if kind == "folder":
+        os.mkdir(path)
+    elif kind == "fifo":
+        os.mkfifo(path)
+    elif kind == "device":
+        os.symlink("/dev/zero", path)
+    elif kind != "missing":
+        with open(path, "wb") as stream:
+            stream.write(content)
 
 
 def has(module):
@@ -31,9 +46,10 @@ def needs(module):
 
 
 class Tools(Program):
-    def tool(self, name, *arguments):
+    def tool(self, name, *arguments, **options):
+        options = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, **options}
         return subprocess.run([sys.executable, os.path.join(TOOLS, name), *arguments], cwd=self.folder,
-                              capture_output=True, text=True, timeout=120, stdin=subprocess.DEVNULL)
+                              text=True, timeout=SECONDS, stdin=subprocess.DEVNULL, **options)
 
     def number(self, *arguments):
         return self.tool("number_elements.py", *arguments)
@@ -97,18 +113,16 @@ class Elements(Tools):
                          (1, "heat2d-elements: cannot write elements.txt: Is a directory\n", ["elements.txt", "in.txt"]))
         for title, lines in checks:
             words = dict(line.split(" ", 1) for line in lines if line.split(" ")[0] in ["file", "option"])
-            name, errors = words.get("file", "in.txt"), [line for line in lines if line.startswith("heat2d-")]
+            name = words.get("file", "in.txt").encode().decode("unicode_escape")
+            errors = [line for line in lines if line.startswith("heat2d-")]
             if not (name.endswith(".txt") or has("meshio")):
                 continue
             with self.subTest(title):
                 self.setUp()
                 self.write("elements.txt", "mine\n")
                 kind, _, rest = ([line for line in lines if line.split(" ")[0] in KINDS] + [""])[0].partition(" ")
-                if kind == "folder":
-                    os.mkdir(self.path(name))
-                elif kind != "missing":
-                    self.write(name, rest.encode().decode("unicode_escape") if kind == "bytes" else
-                               bytes(int(rest)) if kind == "zeros" else "\n".join(edited(lines)) + "\n")
+                make(self.path(name), kind, rest.encode().decode("unicode_escape").encode("latin-1") if kind == "bytes"
+                     else bytes(int(rest)) if kind == "zeros" else ("\n".join(edited(lines)) + "\n").encode())
                 run = self.number(*words.get("option", "").split(), name)
                 self.assertEqual(run.stderr.splitlines(), errors)
                 if all(line.startswith("heat2d-elements: flipped ") for line in errors):
@@ -166,6 +180,33 @@ class Export(Tools):
                          "(the run's system was not positive definite); they are written as they are\n")
         self.assertTrue(math.isnan(meshio.read(self.path("temperature.vtu")).point_data["temperature"][17]))
 
+    def test_outputs_whole_or_not_at_all(self):
+        """Under a file-size limit the old outputs stay whole, the pair of the
+        export together, and nothing else is left; a full standard output is
+        one line."""
+        needs("meshio")
+        self.run_heat2d()
+        self.assertEqual(self.tool("export_field.py").returncode, 0)
+        for name in ["temperature.vtu", "temperature.msh", "temperature.png"]:
+            self.write(name, "old")
+        files = sorted(os.listdir(self.folder))
+        for script, limit, name in [("export_field.py", 1800, "msh"), ("export_field.py", 1000, "vtu"),
+                                    ("plot_temperature.py", 10000, "png")]:
+            if script == "plot_temperature.py" and not has("matplotlib"):
+                continue
+            run = self.tool(script, preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit)))
+            tool = "export" if script == "export_field.py" else "plot"
+            self.assertEqual((run.returncode, run.stderr, run.stdout),
+                             (1, f"heat2d-{tool}: cannot write ./temperature.{name}: File too large\n", ""))
+            self.assertEqual(sorted(os.listdir(self.folder)), files)
+            for old in ["temperature.vtu", "temperature.msh", "temperature.png"]:
+                self.assertEqual(read(self.path(old)), "old")
+        for arguments in [["--help"], []]:
+            with open("/dev/full", "w") as full:
+                run = self.tool("export_field.py", *arguments, stdout=full, stderr=subprocess.PIPE)
+            self.assertEqual((run.returncode, run.stderr), (1, "heat2d-export: cannot write the standard output: "
+                                                                "No space left on device\n"))
+
     def test_refusals(self):
         """A missing or malformed file of the run folder, one line; nothing written."""
         for name, script in [("export", "export_field"), ("plot", "plot_temperature"), ("elements", "number_elements")]:
@@ -184,21 +225,26 @@ class Export(Tools):
             self.assertEqual((run.returncode, run.stderr), (1, f"heat2d-{name}: the heat2d library is not installed "
                              f"beside this script ({alone}/libheat2d.so, {os.path.dirname(self.folder)}/lib/heat2d/libheat2d.so)\n"))
         self.run_heat2d()
-        for row in read(os.path.join(HERE, "data", "run_folder_refusals.txt")).splitlines()[2:]:
-            name, content, error = row.split("\t")
+        for row in read(os.path.join(HERE, "data", "run_folder_refusals.txt")).splitlines():
+            if row.startswith("#"):
+                continue
+            name, content, error, *only = row.split("\t")
             with self.subTest(error):
                 folder = os.path.join(self.folder, "case")
                 os.mkdir(folder)
+                self.addCleanup(shutil.rmtree, folder, True)
                 for other in ["mesh.txt", "elements.txt", "write_.txt"]:
                     shutil.copy(self.path(other), folder)
                 os.remove(os.path.join(folder, name))
-                if content != "-":
-                    self.write(os.path.join("case", name), content.encode().decode("unicode_escape"))
+                kind, _, size = content.replace("-", "missing", content == "-").partition(" ")
+                make(os.path.join(folder, name), kind if kind in KINDS else "bytes",
+                     bytes(int(size or 0)) if kind == "zeros" else content.encode().decode("unicode_escape").encode())
                 before = sorted(os.listdir(folder))
                 for tool, prefix in [("export_field.py", "export"), ("plot_temperature.py", "plot")]:
-                    run = self.tool(tool, "case")
-                    self.assertEqual((run.returncode, run.stderr, sorted(os.listdir(folder))),
-                                     (1, f"heat2d-{prefix}: {os.path.join('case', error)}\n", before))
+                    if prefix in (only or [prefix]):
+                        run = self.tool(tool, "case")
+                        self.assertEqual((run.returncode, run.stderr, sorted(os.listdir(folder))),
+                                         (1, f"heat2d-{prefix}: {os.path.join('case', error)}\n", before))
                 shutil.rmtree(folder)
 
 

@@ -13,7 +13,10 @@ and, in the .vtu, the cell data "element", each triangle's number.
 import os
 import sys
 
-from heat2d_problem import run_folder_tool
+# The scripts' folder is the package's own: no byte code is written there.
+sys.dont_write_bytecode = True
+
+from heat2d_problem import command, replaced, run_folder_tool
 
 OUTPUTS = [("temperature.vtu", "vtu"), ("temperature.msh", "gmsh22")]
 
@@ -29,14 +32,17 @@ def write(folder, xs, ys, triangles, temperatures):
     # Gmsh's element tags are the element numbers; all lie in one surface.
     one = [numpy.ones(len(triangles), dtype=numpy.int64)]
     tags = {"gmsh:physical": one, "gmsh:geometrical": one}
-    written = []
-    for name, file_format in OUTPUTS:
-        path = os.path.join(folder, name)
-        meshio.write(path, meshio.Mesh(points, cells, point_data=field,
-                                       cell_data=tags if file_format == "gmsh22" else numbers),
-                     file_format=file_format, binary=file_format == "vtu")
-        written.append(path)
-    return written
+    meshes = {name: meshio.Mesh(points, cells, point_data=field,
+                                cell_data=tags if file_format == "gmsh22" else numbers)
+              for name, file_format in OUTPUTS}
+    formats = dict(OUTPUTS)
+
+    def write_one(temporary, path):
+        name = os.path.basename(path)
+        meshio.write(temporary, meshes[name], file_format=formats[name], binary=formats[name] == "vtu")
+
+    # Both files replaced together: the old pair stays whole when either cannot be written.
+    return replaced([os.path.join(folder, name) for name, _ in OUTPUTS], write_one)
 
 
 def main(arguments):
@@ -44,4 +50,4 @@ def main(arguments):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(command("export", main, sys.argv[1:]))

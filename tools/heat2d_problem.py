@@ -1,38 +1,79 @@
-"""The files of a finished heat2d run, as the tools read them, and the
-tools' way of reporting a fault. heat2d's own rules (the nodes, the boundary
-table, the reading of elements.txt) come from its library: heat2d_core.
+"""What the tools share: reading a file with bounds, the files of a finished
+heat2d run, replacing outputs at once, and the tools' way of reporting a
+fault. heat2d's own rules (the nodes, the boundary table, the reading of
+elements.txt) come from its library: heat2d_core.
 """
 
 import math
 import os
+import stat
 import sys
+import tempfile
 
 import heat2d_core
+
+LARGEST = 1 << 20  # bytes; 18 nodes and 20 triangles take a few kB in any format
+KINDS = [(stat.S_ISFIFO, "a pipe"), (stat.S_ISCHR, "a device"), (stat.S_ISBLK, "a device"),
+         (stat.S_ISSOCK, "a socket")]
+
+
+class InputError(Exception):
+    """An input that cannot be taken; args[0] is its line, or a list of lines."""
+
+
+def shown(text):
+    """text on one line: line ends and other control characters escaped."""
+    return "".join(c if c.isprintable() or c == " " else repr(c)[1:-1] for c in text)
 
 
 def fail(tool, lines):
     """One line a fault on stderr, status 1."""
     for line in [lines] if isinstance(lines, str) else lines:
-        print(f"heat2d-{tool}: {line}", file=sys.stderr)
+        print(f"heat2d-{tool}: {shown(line)}", file=sys.stderr)
     return 1
 
 
-# The files of a finished run.
-class InputError(Exception):
-    """A run file that is missing or malformed; the text is the message."""
-
-
-def read_bytes(folder, name):
-    path = os.path.join(folder, name)
+def read_file(path, verb="open"):
+    """The bytes of the regular file at path, of 1 MiB at most. A pipe, a
+    device or a folder is refused by its kind, before it is opened."""
     try:
+        mode = os.stat(path).st_mode
+        if stat.S_ISDIR(mode):
+            raise InputError(f"{path}: is a folder, not a file")
+        for test, kind in KINDS:
+            if test(mode):
+                raise InputError(f"{path}: is {kind}, not a file")
         with open(path, "rb") as stream:
-            return stream.read()
+            data = stream.read(LARGEST + 1)
     except OSError as error:
-        raise InputError(f"{path}: cannot read: {error.strerror}") from None
+        raise InputError(f"{path}: cannot {verb}: {error.strerror}") from None
+    if len(data) > LARGEST:
+        raise InputError(f"{path}: is larger than 1 MiB; 18 nodes and 20 triangles take a few kB")
+    return data
 
 
-def read_text(folder, name):
-    return read_bytes(folder, name).decode("utf-8", errors="replace")
+def replaced(paths, write):
+    """Writes each of paths through write(temporary, path) to a temporary file
+    beside it, then puts them all in place: the old files stay whole when a
+    write fails. Returns paths."""
+    made = []
+    try:
+        for path in paths:
+            folder, name = os.path.split(path)
+            descriptor, temporary = tempfile.mkstemp(prefix=f".{name}.", dir=folder or ".")
+            os.close(descriptor)
+            made.append(temporary)
+            write(temporary, path)
+            os.chmod(temporary, 0o644)
+        for temporary, path in zip(made, paths):
+            os.replace(temporary, path)
+    except OSError as error:
+        raise InputError(f"cannot write {path}: {error.strerror}") from None
+    finally:
+        for temporary in made:
+            if os.path.exists(temporary):
+                os.unlink(temporary)
+    return paths
 
 
 def parse_float(path, token, what, nan=False):
@@ -48,7 +89,7 @@ def parse_float(path, token, what, nan=False):
 def read_rows(folder, name, form):
     """The 18 lines of a per-node file, split into two fields each."""
     path = os.path.join(folder, name)
-    lines = read_text(folder, name).splitlines()
+    lines = read_file(path, "read").decode("utf-8", errors="replace").splitlines()
     if len(lines) != heat2d_core.node_count():
         raise InputError(f"{path}: {len(lines)} lines, {heat2d_core.node_count()} expected")
     rows = []
@@ -65,6 +106,10 @@ def read_nodes(folder):
     path, rows = read_rows(folder, "mesh.txt", "x y")
     xs = [parse_float(path, x, f"line {n}") for n, (x, _) in enumerate(rows, start=1)]
     ys = [parse_float(path, y, f"line {n}") for n, (_, y) in enumerate(rows, start=1)]
+    tolerance = 1e-9 * heat2d_core.parameter("width")
+    for n, (x, y, (nx, ny)) in enumerate(zip(xs, ys, heat2d_core.nodes()), start=1):
+        if abs(x - nx) > tolerance or abs(y - ny) > tolerance:
+            raise InputError(f"{path}: line {n}: ({x:g}, {y:g}) is not heat2d's node {n}, ({nx:g}, {ny:g})")
     return xs, ys
 
 
@@ -73,7 +118,7 @@ def read_triangles(folder):
     to a node number; 0-based node indices."""
     path = os.path.join(folder, "elements.txt")
     try:
-        elements = heat2d_core.read_elements(read_bytes(folder, "elements.txt"), path)
+        elements = heat2d_core.read_elements(read_file(path, "read"), path)
     except heat2d_core.Refused as refusal:
         raise InputError(refusal.args[0][0]) from None
     return [[int(n) - 1 for n in triangle] for triangle in elements]
@@ -97,6 +142,22 @@ def read_run(folder, nan=False):
     return xs, ys, read_triangles(folder), read_temperatures(folder, nan)
 
 
+def command(tool, main, arguments):
+    """main(arguments)'s status, with its standard output flushed: a stream
+    that cannot be written (a full disk, a closed pipe) is one line and
+    status 1, like any fault."""
+    try:
+        status = main(arguments)
+        sys.stdout.flush()
+    except OSError as error:
+        sys.stdout = open(os.devnull, "w")  # nothing more for the lost stream at exit
+        try:
+            return fail(tool, f"cannot write the standard output: {error.strerror}")
+        except OSError:
+            return 1
+    return status
+
+
 def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     """The command of a tool that reads a run folder (the current folder when
     none is given) and writes files there: make(folder, xs, ys, triangles,
@@ -113,13 +174,11 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
         run = read_run(folder, nan)
         written = make(folder, *run)
     except InputError as error:
-        return fail(tool, str(error))
+        return fail(tool, error.args[0])
     except ImportError as error:
         return fail(tool, f"{library} is needed: {error}")
     except heat2d_core.MissingLibrary as error:
         return fail(tool, str(error))
-    except OSError as error:
-        return fail(tool, f"cannot write {error.filename}: {error.strerror}")
     if any(math.isnan(t) for t in run[3]):
         fail(tool, "the temperatures are not-a-number (the run's system was not positive "
                    "definite); they are written as they are")

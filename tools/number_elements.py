@@ -3,52 +3,59 @@
 
 Usage: heat2d-elements [--flip-corner] FILE
 
-FILE is a mesh that meshio reads (Gmsh's .msh, VTK's .vtu or .vtk, ...), whose
-triangles' corners are matched to heat2d's nodes by their coordinates, or a
-text file (.txt) of 20 node-number triples in any order and orientation.
-Writes elements.txt in the current folder: every triangle counter-clockwise,
-each one with a side on the top edge, the notch or the right edge in a slot of
-heat2d's boundary table that gives that side its term, turned so that the side
-sits at the local nodes the table names; the other triangles fill the other
-slots in the order of FILE.
+FILE is a text file (.txt) of 20 node-number triples in any order and
+orientation, read as heat2d reads elements.txt, or a mesh whose triangles'
+corners are matched to heat2d's nodes by their coordinates: Gmsh's .msh
+(formats 2.2, 4.0 and 4.1, text or binary) or VTK's .vtu or .vtk, of 1 MiB
+at most. Writes elements.txt in the current folder: every triangle
+counter-clockwise, each one with a side on the top edge, the notch or the
+right edge in a slot of heat2d's boundary table that gives that side its
+term, turned so that the side sits at the local nodes the table names; the
+other triangles fill the other slots in the order of FILE.
 
 At the top right corner the table needs one triangle, 13 17 18, and at the
 top of the notch's wall two; where FILE has others, the side to flip is named,
 and --flip-corner flips it.
+
+A mesh from Gmsh on exactly heat2d's nodes: in a run folder, where heat2d
+wrote mesh.geo (the nodes as Gmsh points), with region.geo from heat2d's
+scripts (/usr/share/heat2d, or tools beside heat2d.exe):
+  gmsh mesh.geo /usr/share/heat2d/region.geo -2 -o mine.msh
+  heat2d-elements --flip-corner mine.msh
 """
 
 import contextlib
 import io
+import json
 import os
+import subprocess
 import sys
 import tempfile
 
+# The scripts' folder is the package's own: no byte code is written there.
+sys.dont_write_bytecode = True
+
 import heat2d_core
-from heat2d_problem import fail
+from heat2d_problem import InputError, command, fail, read_file
 
 USAGE = "usage: heat2d-elements [--flip-corner] FILE"
-LARGEST = 1 << 20  # bytes; 18 nodes and 20 triangles take a few kB in any format
-
-
-class Refusal(Exception):
-    """The faults of the input, one line each."""
+# The mesh formats taken, by suffix: those the tests read.
+FORMATS = {".msh": "gmsh", ".vtu": "vtu", ".vtk": "vtk"}
+TAKEN = ("a .txt of node-number triples, or a mesh: Gmsh's .msh (formats 2.2, 4.0 and 4.1, text or binary) "
+         "or VTK's .vtu or .vtk")
+# The bounds of a mesh reader: it runs in a process of its own.
+SECONDS, MEMORY = 10, 1 << 30
 
 
 def read_input(path):
     """The triangles of the file at path, as lists of node numbers."""
-    try:
-        if os.path.isdir(path):
-            raise Refusal([f"{path}: is a folder, not a file"])
-        with open(path, "rb") as stream:
-            data = stream.read(LARGEST + 1)
-    except OSError as error:
-        raise Refusal([f"{path}: cannot open: {error.strerror}"]) from None
-    if len(data) > LARGEST:
-        raise Refusal([f"{path}: is larger than 1 MiB; 18 nodes and 20 triangles take a few kB"])
+    data = read_file(path)
     suffix = os.path.splitext(path)[1].lower()
     if suffix == ".txt":
         return read_triples(path, data)
-    return read_mesh(path, suffix, data)
+    if suffix not in FORMATS:
+        raise InputError(f"{path}: the format is not taken: {TAKEN}")
+    return read_mesh(path, suffix)
 
 
 def read_triples(path, data):
@@ -56,51 +63,106 @@ def read_triples(path, data):
     try:
         return [[int(n) for n in t] for t in heat2d_core.read_elements(data, path, "triangle")]
     except heat2d_core.Refused as refusal:
-        raise Refusal(refusal.args[0]) from None
+        raise InputError(refusal.args[0]) from None
 
 
-def read_mesh(path, suffix, data):
-    """The triangles of a mesh file, its points matched to the nodes."""
+def limited():
+    """In the reader's process: its memory and time bounded."""
+    import resource
+
+    resource.setrlimit(resource.RLIMIT_AS, (MEMORY, MEMORY))
+    resource.setrlimit(resource.RLIMIT_CPU, (SECONDS, SECONDS + 1))
+
+
+def read_cells(path, file_format):
+    """In the reader's process: the mesh's points and cells, as meshio reads
+    them, on standard output as JSON; its failure as {"error": ...}."""
     try:
         import meshio
+        from meshio.gmsh import _gmsh40, main as gmsh
     except ImportError as error:
-        raise Refusal([f"meshio is needed for {path}: {error}"]) from None
-    if suffix not in meshio.extension_to_filetypes:
-        raise Refusal([f"{path}: the format is not known: a .txt of node-number triples, or a "
-                       "mesh file (.msh, .vtu, .vtk, ...)"])
-    # meshio reads the bytes checked above, from a file of the same kind; it
-    # tells of a failure on the console and ends the process, so its words are
-    # taken and its exit caught.
-    with tempfile.TemporaryDirectory() as folder:
-        copy = os.path.join(folder, "mesh" + suffix)
-        with open(copy, "wb") as stream:
-            stream.write(data)
-        told = io.StringIO()
+        return print("\n" + json.dumps({"missing": str(error)}))
+    # Gmsh writes its format 4.0 as version "4", which meshio takes for 4.1.
+    gmsh._readers["4"] = _gmsh40
+    # meshio tells of some failures on the console and ends the process: its
+    # words are taken, and its exit caught.
+    told = io.StringIO()
+    try:
+        with contextlib.redirect_stdout(told), contextlib.redirect_stderr(told):
+            mesh = meshio.read(path, file_format=file_format)
+        found = {"points": mesh.points.tolist(), "cells": [(block.type, block.data.tolist()) for block in mesh.cells]}
+    except MemoryError:
+        found = {"error": f"needs more than {MEMORY >> 20} MiB to read"}
+    except (Exception, SystemExit) as error:  # readers break in many ways on a bad file
+        said = [line.strip().replace("Error: ", "") for line in told.getvalue().splitlines() if line.strip()]
+        if isinstance(error, (meshio.ReadError, ValueError)):
+            said.append(" ".join(str(error).split()))
+        elif isinstance(error, Exception):
+            said.append(f"its reader failed ({type(error).__name__}: {' '.join(str(error).split())})")
+        found = {"error": "; ".join(said) or "its reader gave no reason"}
+    print("\n" + json.dumps(found))
+
+
+def read_mesh(path, suffix):
+    """The triangles of a mesh file, its points matched to the nodes. meshio
+    reads it in a process of its own, bounded in time and memory, with a
+    temporary folder that is removed after it."""
+    with tempfile.TemporaryDirectory() as scratch:
+        environment = dict(os.environ, TMPDIR=scratch, TEMP=scratch, TMP=scratch, PYTHONDONTWRITEBYTECODE="1",
+                           COLUMNS="100000")
         try:
-            with contextlib.redirect_stdout(told), contextlib.redirect_stderr(told):
-                mesh = meshio.read(copy)
-        except (Exception, SystemExit) as error:  # readers break in many ways on a bad file
-            reason = (str(error) or type(error).__name__ if isinstance(error, Exception) else
-                      told.getvalue().strip().splitlines()[-1].replace("Error: ", ""))
-            raise Refusal([f"{path}: cannot be read: {reason.replace(copy, path)}"]) from None
-    cells = [cell for block in mesh.cells if block.type == "triangle" for cell in block.data]
-    if len(cells) != heat2d_core.element_count():
-        raise Refusal([f"{path}: found {len(cells)} triangles, {heat2d_core.element_count()} needed"])
+            done = subprocess.run([sys.executable, os.path.abspath(__file__), "--read-mesh", FORMATS[suffix], path],
+                                  capture_output=True, text=True, timeout=2 * SECONDS, env=environment,
+                                  stdin=subprocess.DEVNULL, preexec_fn=limited if os.name == "posix" else None)
+            found = json.loads(done.stdout.splitlines()[-1]) if done.stdout.strip() else {}
+        except subprocess.TimeoutExpired:
+            found = {}
+        except ValueError:
+            found = {"error": "its reader failed"}
+    if not found:
+        raise InputError(f"{path}: cannot be read: its reader took more than {SECONDS} s or "
+                         f"{MEMORY >> 20} MiB, and was stopped")
+    if "missing" in found:
+        raise InputError(f"meshio is needed for {path}: {found['missing']}")
+    if "error" in found:
+        raise InputError(f"{path}: cannot be read: {found['error']}")
+    return triangles_of(path, found["points"], found["cells"])
+
+
+def triangles_of(path, points, cells):
+    """The node numbers of the triangles of a mesh, matched by coordinates."""
+    needed = heat2d_core.element_count()
+    triangles = [cell for kind, block in cells if kind == "triangle" for cell in block]
+    higher = sum(len(block) for kind, block in cells if kind.startswith("triangle") and kind != "triangle")
+    if higher and not triangles:
+        raise InputError(f"{path}: found {higher} triangles of a higher order, {needed} linear ones needed: "
+                         "mesh with first-order elements (gmsh -order 1)")
+    used = sorted({p for cell in triangles for p in cell})
+    for cell in triangles:
+        for p in cell:
+            if not 0 <= p < len(points):
+                raise InputError(f"{path}: a triangle names point {p}, but the points are numbered 0 to "
+                                 f"{len(points) - 1}")
+    if len(triangles) != needed:
+        added = len(used) - heat2d_core.node_count()
+        why = (f"; the mesher added {added} points to heat2d's {heat2d_core.node_count()} nodes: mesh on "
+               "exactly the nodes with region.geo (see heat2d-elements --help)" if added > 0 else "")
+        raise InputError(f"{path}: found {len(triangles)} triangles, {needed} needed{why}")
     nodes = heat2d_core.nodes()
     tolerance = 1e-9 * heat2d_core.parameter("width")
     node_of, faults = {}, []
-    for point in sorted({int(p) for cell in cells for p in cell}):
-        x, y, *z = (float(v) for v in mesh.points[point])
+    for point in used:
+        x, y, *z = points[point] + [0.0] * (2 - len(points[point]))
         found = [n for n, (nx, ny) in enumerate(nodes, start=1)
                  if abs(nx - x) <= tolerance and abs(ny - y) <= tolerance and abs(sum(z)) <= tolerance]
         if found:
             node_of[point] = found[0]
         else:
-            coordinates = ", ".join(f"{v:g}" for v in [x, y, *z])
+            coordinates = ", ".join(f"{v:g}" for v in points[point])
             faults.append(f"{path}: the point at ({coordinates}) is none of heat2d's {len(nodes)} nodes")
     if faults:
-        raise Refusal(faults)
-    return [[node_of[int(p)] for p in cell] for cell in cells]
+        raise InputError(faults)
+    return [[node_of[p] for p in cell] for cell in triangles]
 
 
 def write_elements(elements):
@@ -129,8 +191,10 @@ def main(arguments):
         elements, flips = heat2d_core.number(read_input(files[0]), flip)
         fail("elements", flips)
         write_elements(elements)
-    except (Refusal, heat2d_core.Refused) as refusal:
+    except heat2d_core.Refused as refusal:
         return fail("elements", refusal.args[0])
+    except InputError as error:
+        return fail("elements", error.args[0])
     except heat2d_core.MissingLibrary as error:
         return fail("elements", str(error))
     except OSError as error:
@@ -139,4 +203,6 @@ def main(arguments):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    if sys.argv[1:2] == ["--read-mesh"]:
+        sys.exit(read_cells(sys.argv[3], sys.argv[2]))
+    sys.exit(command("elements", main, sys.argv[1:]))

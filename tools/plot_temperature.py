@@ -13,21 +13,30 @@ that carry the boundary conditions.
 import os
 import sys
 
+# The scripts' folder is the package's own: no byte code is written there.
+sys.dont_write_bytecode = True
+
 import heat2d_core
-from heat2d_problem import run_folder_tool
+from heat2d_problem import InputError, command, replaced, run_folder_tool
 
 
 def draw(folder, xs, ys, triangles, temperatures):
-    import matplotlib
-
-    matplotlib.use("Agg")
-    import matplotlib.pyplot as plt
+    # A figure and the Agg canvas alone: pyplot costs most of a second to import.
     import matplotlib.tri as mtri
     import numpy
+    from matplotlib.backends.backend_agg import FigureCanvasAgg
+    from matplotlib.figure import Figure
 
-    mesh = mtri.Triangulation(xs, ys, triangles)
     lowest, highest = min(temperatures), max(temperatures)
-    figure, axes = plt.subplots(figsize=(7, 8), dpi=120)
+    if max(-lowest, highest) > 1e100:  # beyond what the scale and the isotherms can span
+        raise InputError(f"{os.path.join(folder, 'write_.txt')}: temperatures from {lowest:g} to {highest:g} "
+                         "are too large to draw")
+    mesh = mtri.Triangulation(xs, ys, triangles)
+    figure = Figure(figsize=(6.4, 8), dpi=120)
+    FigureCanvasAgg(figure)
+    # Room below for the legend: one drawing, where a tight box would draw twice.
+    figure.subplots_adjust(left=0.1, right=0.98, bottom=0.1, top=0.92)
+    axes = figure.add_subplot()
     shading = axes.tripcolor(mesh, temperatures, shading="gouraud", cmap="inferno")
     figure.colorbar(shading, ax=axes, label="temperature")
     if highest > lowest:
@@ -61,10 +70,8 @@ def draw(folder, xs, ys, triangles, temperatures):
     axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.index(lowest) + 1}),\n"
                    f"highest {highest:g} (node {temperatures.index(highest) + 1})", pad=12)
     axes.legend(loc="upper center", bbox_to_anchor=(0.5, -0.08), ncol=2, frameon=False)
-    output = os.path.join(folder, "temperature.png")
-    figure.savefig(output, bbox_inches="tight")
-    plt.close(figure)
-    return [output]
+    return replaced([os.path.join(folder, "temperature.png")],
+                    lambda temporary, _: figure.savefig(temporary, format="png"))
 
 
 def main(arguments):
@@ -72,4 +79,4 @@ def main(arguments):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    sys.exit(command("plot", main, sys.argv[1:]))
