@@ -30,6 +30,18 @@ same_run "$scratch/deb"
 (cd "$scratch/numbered" && ../root/usr/bin/heat2d-elements ../deb/elements.txt)
 cmp "$scratch/numbered/elements.txt" examples/elements.txt
 /usr/bin/python3 tests/web_test.py "$scratch/root/usr/share/heat2d/web" build/default || [ $? -eq 77 ]
+# Run as root, the tools leave nothing beside their scripts, and the package
+# installed, used and removed leaves nothing behind.
+[ -z "$(find "$scratch/root" -name __pycache__)" ]
+if [ "$(id -u)" = 0 ] && ! dpkg -s heat2d >/dev/null 2>&1; then
+    dpkg -i "$deb" >/dev/null
+    (cd "$scratch/numbered" && heat2d-elements ../deb/elements.txt && heat2d </dev/null >/dev/null &&
+        heat2d-export >/dev/null && { ! /usr/bin/python3 -c 'import matplotlib' 2>/dev/null || heat2d-plot >/dev/null; })
+    dpkg -r heat2d >/dev/null
+    for place in /usr/share/heat2d /usr/lib/heat2d /usr/share/doc/heat2d /usr/bin/heat2d; do
+        [ ! -e "$place" ] || { echo "left after removal: $place" >&2; exit 1; }
+    done
+fi
 
 diff <(unzip -Z1 "$zip" | sed 's|^[^/]*/||' | sort) tests/data/zip_files.txt
 unzip -q "$zip" -d "$scratch/zip"

@@ -39,7 +39,7 @@ else()
     string(TIMESTAMP release_date "%a, %d %b %Y 00:00:00 +0000" UTC)
     file(WRITE ${docs}/changelog "heat2d (${PROJECT_VERSION}) unstable; urgency=medium
 
-  * The first release; see CHANGELOG.md in the sources.
+  * Release ${PROJECT_VERSION}; see CHANGELOG.md in the sources.
 
  -- ${CPACK_PACKAGE_CONTACT}  ${release_date}
 ")
@@ -67,5 +67,11 @@ License: Expat
     add_custom_target(documentation ALL DEPENDS ${compressed})
     install(FILES ${docs}/copyright ${docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
     install(FILES examples/elements.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+    install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # Our own maintainer scripts: the private library in /usr/lib/heat2d needs
+    # no ldconfig, which CPack would call otherwise.
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/postinst
+        ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 include(CPack)

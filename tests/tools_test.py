@@ -105,7 +105,7 @@ class Elements(Tools):
 
     def test_cases(self):
         """data/elements_cases.txt: the command's refusals, its flips and what it writes."""
-        checks = cases("elements_cases.txt")
+        checks, left_out = cases("elements_cases.txt"), 0
         os.mkdir(self.path("elements.txt"))  # in the way: nothing is left of the attempt
         self.write("in.txt", "\n".join(SHIPPED))
         run = self.number("in.txt")
@@ -116,6 +116,7 @@ class Elements(Tools):
             name = words.get("file", "in.txt").encode().decode("unicode_escape")
             errors = [line for line in lines if line.startswith("heat2d-")]
             if not (name.endswith(".txt") or has("meshio")):
+                left_out += 1
                 continue
             with self.subTest(title):
                 self.setUp()
@@ -136,6 +137,8 @@ class Elements(Tools):
                     self.assertEqual((run.returncode, read(self.path("elements.txt"))), (1, "mine\n"))
                     self.assertEqual(sorted(os.listdir(self.folder)), sorted({"elements.txt", name} - {
                         name if "missing" in lines else ""}))
+        if left_out:
+            self.skipTest(f"{left_out} cases of meshes: no meshio for {sys.executable}")
 
 
 class Export(Tools):
