@@ -102,10 +102,10 @@ def main(site, native):
         """Clicks element e where a person would: at its centroid, what is there."""
         assert script("""
             const polygon = document.querySelector(`#drawing polygon[data-element="${arguments[0]}"]`);
-            const m = polygon.getScreenCTM(), p = polygon.points;
+            const p = polygon.points;
             const x = (p[0].x + p[1].x + p[2].x) / 3, y = (p[0].y + p[1].y + p[2].y) / 3;
             polygon.scrollIntoView({block: "center"});
-            const r = polygon.ownerSVGElement.getBoundingClientRect(), s = polygon.getScreenCTM();
+            const s = polygon.getScreenCTM();
             const there = document.elementFromPoint(s.a * x + s.e, s.d * y + s.f);
             there.dispatchEvent(new MouseEvent("click", {bubbles: true}));
             return there === polygon;""", e), e
@@ -115,8 +115,7 @@ def main(site, native):
         assert (text("#console"), "".join(li.text + "\n" for li in find("#errors li"))) == (console, errors), content
 
     try:
-        for address in [server.address,
-                        "file://" + os.path.join(site, "index.html")]:
+        for address in [server.address, "file://" + os.path.join(site, "index.html")]:
             browser.get(address)
             runs[0] = 0
             ran(lambda: None)

@@ -10,7 +10,6 @@ const OUTPUTS = ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"];
 const LIMIT = 1 << 20; // bytes of elements.txt taken, as the tools take
 // Colour scale from cool to hot (stops of a perceptually even map).
 const STOPS = [[0, 0, 4], [87, 16, 110], [188, 55, 84], [249, 142, 9], [252, 255, 164]];
-const SVG = "http://www.w3.org/2000/svg";
 const $ = (id) => document.getElementById(id);
 
 // The module: the bytes decoded and compiled once, an instance on demand.
@@ -152,14 +151,6 @@ function coreOf(module) {
 
 const corePromise = instance({print: () => {}, printErr: () => {}}).then(coreOf);
 
-function svg(name, attributes, text, parent) {
-  const node = document.createElementNS(SVG, name);
-  for (const [key, value] of Object.entries(attributes)) node.setAttribute(key, value);
-  if (text !== undefined) node.textContent = text;
-  if (parent) parent.appendChild(node);
-  return node;
-}
-
 function html(name, attributes, children) {
   const node = Object.assign(document.createElement(name), attributes);
   if (children) node.append(...children);
@@ -181,7 +172,7 @@ const scale = 60, pad = 28;
 const px = ([x, y]) => [pad + x * scale, pad + (6 - y) * scale];
 
 // What the page knows of the last run and the box.
-const state = {numbers: null, triangles: null, run: null, t: null, history: [], chosen: null};
+const state = {numbers: null, triangles: null, K: null, f: null, t: null, history: [], chosen: null};
 
 // The text of elements.txt for triangles.
 const fileOf = (triangles) => triangles.map((t) => t.join(" ") + "\n").join("");
@@ -343,7 +334,7 @@ function showFaults(errors, core) {
       if (target.side && !document.querySelector(target.selector)) {
         // A side that is not drawn: drawn for the fault.
         const [x1, y1] = px(core.nodes[target.side[0] - 1]), [x2, y2] = px(core.nodes[target.side[1] - 1]);
-        svg("line", {x1, y1, x2, y2, class: "named", "data-side": target.side.join("-")}, undefined, $("drawing"));
+        $("drawing").insertAdjacentHTML("beforeend", tag("line", {x1, y1, x2, y2, class: "named", "data-side": target.side.join("-")}));
       }
       mark(target.selector);
       if (target.line) selectLine(target.line);
