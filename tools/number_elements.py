@@ -108,8 +108,10 @@ def read_mesh(path, suffix):
     reads it in a process of its own, bounded in time and memory, with a
     temporary folder that is removed after it."""
     with tempfile.TemporaryDirectory() as scratch:
+        # One thread for numpy's libraries, whose buffers a thread would count
+        # against the memory bound on a machine of many cores.
         environment = dict(os.environ, TMPDIR=scratch, TEMP=scratch, TMP=scratch, PYTHONDONTWRITEBYTECODE="1",
-                           COLUMNS="100000")
+                           COLUMNS="100000", OPENBLAS_NUM_THREADS="1", OMP_NUM_THREADS="1")
         try:
             done = subprocess.run([sys.executable, os.path.abspath(__file__), "--read-mesh", FORMATS[suffix], path],
                                   capture_output=True, text=True, timeout=2 * SECONDS, env=environment,
