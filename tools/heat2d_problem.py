@@ -179,6 +179,8 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
         return fail(tool, f"{library} is needed: {error}")
     except heat2d_core.MissingLibrary as error:
         return fail(tool, str(error))
+    except Exception as error:  # a library's own fault on odd data: one line, not a traceback
+        return fail(tool, f"cannot make the outputs: {type(error).__name__}: {error}")
     if any(math.isnan(t) for t in run[3]):
         fail(tool, "the temperatures are not-a-number (the run's system was not positive "
                    "definite); they are written as they are")

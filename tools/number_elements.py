@@ -201,6 +201,8 @@ def main(arguments):
         return fail("elements", str(error))
     except OSError as error:
         return fail("elements", f"cannot write elements.txt: {error.strerror}")
+    except Exception as error:  # a fault of ours: one line, not a traceback
+        return fail("elements", f"internal error: {type(error).__name__}: {error}")
     return 0
 
 
