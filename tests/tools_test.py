@@ -159,13 +159,28 @@ class Export(Tools):
             run = self.number("--flip-corner", "mine.msh")
             self.assertEqual(run.stderr, "heat2d-elements: flipped side 12-18 to 13-17\n")
             self.judge()
+        rows = lambda name: [[float(v) for v in line.split()] for line in read(self.path(name)).splitlines()]
+        temperatures = [t for _, t in rows("write_.txt")]
         if has("matplotlib"):
             self.assertEqual(self.tool("plot_temperature.py").stderr, "")
             with open(self.path("temperature.png"), "rb") as stream:
                 self.assertEqual(stream.read(8), b"\x89PNG\r\n\x1a\n")
+            # What the picture shows, read back from its figure: each node's number at
+            # the node, ten isotherms splitting the range evenly, the extremes, the terms.
+            sys.path.insert(0, TOOLS)
+            import plot_temperature
+
+            axes = plot_temperature.figure_of(*zip(*XY), [[n - 1 for n in t] for t in TRIANGLES], temperatures).axes[0]
+            self.assertEqual([(a.get_text(), a.xy) for a in axes.texts if hasattr(a, "xy")],
+                             [(str(n), XY[n - 1]) for n in range(1, 19)])
+            self.assertEqual(len(axes.collections), 1 + 10)  # the shading, then an isotherm a level
+            levels = {f"{36.1659 + k * (48.4099 - 36.1659) / 11:.1f}" for k in range(1, 11)}
+            labels = {t.get_text() for t in axes.texts if not hasattr(t, "xy")}
+            self.assertTrue(labels and labels <= levels, (labels, levels))
+            self.assertEqual((axes.get_title(), axes.get_xlim(), axes.get_ylim()), (
+                "Temperature: lowest 36.1659 (node 14),\nhighest 48.4099 (node 8)", (-0.4, 4.9), (-0.4, 6.4)))
+            self.assertEqual([t.get_text() for t in axes.get_legend().get_texts()], ["heat flux 150", "convection to 22"])
         self.assertEqual(self.tool("export_field.py").stdout, "./temperature.vtu\n./temperature.msh\n")
-        rows = lambda name: [[float(v) for v in line.split()] for line in read(self.path(name)).splitlines()]
-        temperatures = [t for _, t in rows("write_.txt")]
         for name in ["temperature.vtu", "temperature.msh"]:
             mesh = meshio.read(self.path(name))
             self.assertEqual(mesh.points.tolist(), [[x, y, 0] for x, y in XY])

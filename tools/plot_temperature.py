@@ -21,6 +21,17 @@ from heat2d_problem import InputError, command, replaced, run_folder_tool
 
 
 def draw(folder, xs, ys, triangles, temperatures):
+    lowest, highest = min(temperatures), max(temperatures)
+    if max(-lowest, highest) > 1e100:  # beyond what the scale and the isotherms can span
+        raise InputError(f"{os.path.join(folder, 'write_.txt')}: temperatures from {lowest:g} to {highest:g} "
+                         "are too large to draw")
+    figure = figure_of(xs, ys, triangles, temperatures)
+    return replaced([os.path.join(folder, "temperature.png")],
+                    lambda temporary, _: figure.savefig(temporary, format="png"))
+
+
+def figure_of(xs, ys, triangles, temperatures):
+    """The picture of a run's field (0-based triangles), on the Agg canvas."""
     # A figure and the Agg canvas alone: pyplot costs most of a second to import.
     import matplotlib.tri as mtri
     import numpy
@@ -28,9 +39,6 @@ def draw(folder, xs, ys, triangles, temperatures):
     from matplotlib.figure import Figure
 
     lowest, highest = min(temperatures), max(temperatures)
-    if max(-lowest, highest) > 1e100:  # beyond what the scale and the isotherms can span
-        raise InputError(f"{os.path.join(folder, 'write_.txt')}: temperatures from {lowest:g} to {highest:g} "
-                         "are too large to draw")
     mesh = mtri.Triangulation(xs, ys, triangles)
     figure = Figure(figsize=(6.4, 8), dpi=120)
     FigureCanvasAgg(figure)
@@ -70,8 +78,7 @@ def draw(folder, xs, ys, triangles, temperatures):
     axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.index(lowest) + 1}),\n"
                    f"highest {highest:g} (node {temperatures.index(highest) + 1})", pad=12)
     axes.legend(loc="upper center", bbox_to_anchor=(0.5, -0.08), ncol=2, frameon=False)
-    return replaced([os.path.join(folder, "temperature.png")],
-                    lambda temporary, _: figure.savefig(temporary, format="png"))
+    return figure
 
 
 def main(arguments):
