@@ -7,7 +7,7 @@ import random
 import sys
 import unittest
 
-from run_test import EXPECTED, HERE, SHIPPED, cases, edited, main
+from run_test import EXPECTED, HERE, SHIPPED, main
 
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 import heat2d_core as core  # noqa: E402
@@ -18,23 +18,17 @@ TRIANGLES = [[int(n) for n in line.split()] for line in SHIPPED]
 CORNERS = TRIANGLES[:10] + [[7, 13, 8], [7, 12, 13]] + TRIANGLES[12:18] + [[12, 17, 18], [12, 18, 13]]
 
 
-def area(t):
-    (x1, y1), (x2, y2), (x3, y3) = (XY[n - 1] for n in t)
-    return (x2 - x1) * (y3 - y1) - (x3 - x1) * (y2 - y1)
-
-
 def flipped(triangles, rng, count):
-    """count random flips of diagonals whose two triangles make a convex quadrilateral."""
-    triangles = [list(t) for t in triangles]
+    """count flips by the core of random sides that it takes (an inner side
+    whose two triangles make a convex quadrilateral)."""
     for _ in range(count):
-        pairs = [(i, j) for i in range(20) for j in range(i) if len(set(triangles[i]) & set(triangles[j])) == 2]
-        rng.shuffle(pairs)
-        for i, j in pairs:
-            a, b = set(triangles[i]) & set(triangles[j])
-            (c,), (d,) = set(triangles[i]) - {a, b}, set(triangles[j]) - {a, b}
-            if area([c, d, a]) * area([c, d, b]) < 0:  # c-d crosses a-b
-                triangles[i], triangles[j] = [t if area(t) > 0 else t[::-1] for t in ([a, c, d], [b, d, c])]
+        sides = sorted({tuple(sorted((t[k], t[k - 1]))) for t in triangles for k in range(3)})
+        for a, b in rng.sample(sides, len(sides)):
+            try:
+                triangles = core.flip(triangles, a, b)
                 break
+            except core.Refused:
+                pass
     return triangles
 
 
@@ -121,25 +115,6 @@ class Core(unittest.TestCase):
         self.assertEqual(core.read_elements(text + b"\x00 anything", "e.txt"), TRIANGLES)
         self.assertEqual(core.read_elements(b"2.7 " + text[2:], "e.txt")[0], [2.7, 4, 5])  # as read
 
-    def test_the_numbering_on_the_commands_cases(self):
-        """data/elements_cases.txt's triangulations (not its files): the same
-        lines and the same elements.txt, in-process."""
-        for title, lines in cases("elements_cases.txt"):
-            if any(line.split(" ")[0] in ["file", "bytes", "zeros", "missing", "folder"] or
-                   line.startswith("option ") and line != "option --flip-corner" for line in lines):
-                continue
-            with self.subTest(title):
-                said = [line[len("heat2d-elements: "):] for line in lines if line.startswith("heat2d-elements: ")]
-                triangles = [[int(n) for n in line.split()] for line in edited(lines)]
-                try:
-                    elements, flips = core.number(triangles, "option --flip-corner" in lines)
-                    self.assertEqual(flips, said)
-                    written = [line[2:] for line in lines if line.startswith("> ")]
-                    self.assertEqual([" ".join(map(str, t)) for t in elements], written or [
-                        " ".join(map(str, t)) for t in elements])
-                except core.Refused as refusal:
-                    self.assertEqual(refusal.args[0], said)
-
     def test_random_triangulations_numbered(self):
         """Hundreds of triangulations made by flips, scrambled: numbered, the
         result runs clean and comes back as it is; a corner to mend is refused
@@ -169,34 +144,18 @@ class Core(unittest.TestCase):
         self.assertGreater(corners, 100)
         self.assertGreater(len(seen), 100)
 
-    def test_flips_of_every_side(self):
-        """Every side of random triangulations: an inner one whose triangles
-        make a convex quadrilateral flips in place (counter-clockwise), as
-        flipped() here makes it; others are refused with the reason."""
-        rng = random.Random(23)
-        reasons = set()
-        for case in range(60):
-            triangles = scrambled(flipped(TRIANGLES, rng, case % 15), rng)
-            for a in range(1, 19):
-                for b in range(a + 1, 19):
-                    having = [k for k, t in enumerate(triangles) if {a, b} <= set(t)]
-                    try:
-                        result = core.flip(triangles, b, a)
-                    except core.Refused as refusal:
-                        (line,) = refusal.args[0]
-                        self.assertTrue(line.startswith(f"side {a}-{b} "), line)
-                        reasons.add((len(having), line[len(f"side {a}-{b} "):].split(":")[0]))
-                        continue
-                    self.assertEqual(len(having), 2)
-                    (c,), (d,) = (set(triangles[k]) - {a, b} for k in having)
-                    self.assertLess(area([c, d, a]) * area([c, d, b]), 0)
-                    self.assertTrue(all(area(t) > 0 for t in result))
-                    self.assertEqual([sorted(t) for k, t in enumerate(result) if k not in having],
-                                     [sorted(t) for k, t in enumerate(triangles) if k not in having])
-                    self.assertEqual(sorted(sorted(result[k]) for k in having), sorted([sorted([a, c, d]),
-                                                                                        sorted([b, c, d])]))
-        self.assertEqual(reasons, {(0, "is not a side of the triangulation"), (1, "is on the outline"),
-                                   (2, "cannot flip")})
+    def test_flips_in_place_and_refusals(self):
+        """Side 4-10 of elements 5 (4 9 10) and 6 (4 10 5) becomes 5-9: 10 5 9 and 5 4 9,
+        counter-clockwise, in their places; the random flips of the numbering's test
+        are judged there."""
+        self.assertEqual(core.flip(TRIANGLES, 10, 4), TRIANGLES[:4] + [[10, 5, 9], [5, 4, 9]] + TRIANGLES[6:])
+        for a, b, reason in [(1, 4, "is on the outline: it has one triangle"),
+                             (18, 1, "is not a side of the triangulation"),
+                             (11, 12, "cannot flip: its triangles 7 11 12 and 12 11 17 make a quadrilateral that "
+                                      "is not convex")]:
+            with self.assertRaises(core.Refused) as refused:
+                core.flip([t[::-1] for t in TRIANGLES], a, b)
+            self.assertEqual(refused.exception.args[0], [f"side {min(a, b)}-{max(a, b)} {reason}"])
 
     def test_faults_and_bad_calls(self):
         # Calls the core cannot take: a clear reason, never a crash.

@@ -13,8 +13,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 COMMAND = sys.argv[2:]
-WINDOWS = COMMAND[-1].endswith(".exe")
-WEB = COMMAND[-1].endswith(".js")  # the WebAssembly build under node
+WINDOWS = "".join(COMMAND[-1:]).endswith(".exe")
+WEB = "".join(COMMAND[-1:]).endswith(".js")  # the WebAssembly build under node
 OUTPUTS = ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"]
 PROMPT = "Press any key to continue . . . \n"
 

@@ -14,7 +14,7 @@ import sys
 import tempfile
 import threading
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+from run_test import HERE, cases, edited
 
 
 def data(name):
@@ -23,32 +23,34 @@ def data(name):
 
 
 SHIPPED = data("../../examples/elements.txt")
+# The faulty cases of the program's own tests, as elements.txt text.
+TRIANGULATIONS = {title: "\n".join(edited(lines)) + "\n" for title, lines in cases("triangulations.txt")}
 RIGHT_EDGE = [("convection", f"{a}-{a + 1}") for a in range(14, 18)]
 NOTCH_AND_TOP = [("flux", side) for side in ["13-18", "3-6", "6-7", "7-8", "8-13"]]
 
 
 class Native:
+    """heat2d and heat2d-elements of a native build, each in a folder of its own."""
+
     def __init__(self, build):
-        self.heat2d = os.path.join(build, "heat2d")
-        self.environment = dict(os.environ, HEAT2D_LIBRARY=os.path.join(build, "libheat2d.so"))
+        self.build = build
+
+    def in_folder(self, command, text, name, output=None):
+        """command's (stdout, stderr) on text saved as name, or the output file's text."""
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, name), "w", encoding="utf-8") as stream:
+                stream.write(text)
+            done = subprocess.run(command, cwd=folder, capture_output=True, text=True, stdin=subprocess.DEVNULL,
+                                  check=bool(output), env=dict(os.environ, HEAT2D_LIBRARY=os.path.join(
+                                      self.build, "libheat2d.so")))
+            return data(os.path.join(folder, output)) if output else (done.stdout, done.stderr)
 
     def run(self, text):
-        """(console, stderr) of heat2d on elements.txt text."""
-        with tempfile.TemporaryDirectory() as folder:
-            with open(os.path.join(folder, "elements.txt"), "w", encoding="utf-8") as stream:
-                stream.write(text)
-            done = subprocess.run([self.heat2d], cwd=folder, capture_output=True, text=True, stdin=subprocess.DEVNULL)
-            return done.stdout, done.stderr
+        return self.in_folder([os.path.join(self.build, "heat2d")], text, "elements.txt")
 
     def number(self, text, *options):
-        """What heat2d-elements writes for triangles text."""
-        with tempfile.TemporaryDirectory() as folder:
-            with open(os.path.join(folder, "mine.txt"), "w", encoding="utf-8") as stream:
-                stream.write(text)
-            subprocess.run([sys.executable, os.path.join(HERE, "..", "tools", "number_elements.py"), "mine.txt", *options],
-                           cwd=folder, check=True, capture_output=True, env=self.environment, stdin=subprocess.DEVNULL)
-            with open(os.path.join(folder, "elements.txt"), encoding="utf-8") as stream:
-                return stream.read()
+        return self.in_folder([sys.executable, os.path.join(HERE, "..", "tools", "number_elements.py"), "mine.txt",
+                               *options], text, "mine.txt", "elements.txt")
 
 
 def opened(site):
@@ -150,7 +152,7 @@ def main(site, native):
         find('#drawing circle[data-node="8"]')[0].click()
         assert text("#inspector").startswith("Node 8: temperature 48.4099Its row of K: K[8][7] = ")
 
-        # A flip by click (5-9 to 4-10), then by the keyboard (1-5 to 2-4),
+        # A flip by click (4-10 to 5-9), then by the keyboard (1-5 to 2-4),
         # each as the native program runs the box; undo gives each back.
         first = box()
         ran(lambda: find('#drawing line.inner[data-side="4-10"]')[0].click())
@@ -186,8 +188,7 @@ def main(site, native):
 
         # Without the numbering: heat2d's faults, each linked to what it names.
         find("#number")[0].click()
-        shipped = SHIPPED.splitlines()
-        typed("\n".join(shipped[:12] + shipped[13:11:-1] + shipped[14:]) + "\n")
+        typed(TRIANGULATIONS["lines 13 and 14 swapped"])
         same_as_native(box())
         assert text("#status").startswith("exit status 1, 2 faults, ")
         assert sides() == [("convection", "10-15")] + RIGHT_EDGE[1:] + NOTCH_AND_TOP, sides()
@@ -198,14 +199,12 @@ def main(site, native):
         find("#errors li a")[1].click()
         assert [line.get_attribute("data-side") for line in find("#drawing line.marked")] == ["14-15"]
         # Not positive definite: the mesh still drawn, the row named marked.
-        typed(SHIPPED.replace("4 9 10\n", "4 10 9\n"))
+        typed(TRIANGULATIONS["clockwise"])
         assert text("#status").startswith("exit status 1, 2 faults, ")
         assert len(find("#drawing polygon[data-element]")) == 20
         assert [c.get_attribute("data-node") for c in find("#drawing circle.marked")] == ["6"]
         # The faults counted as the program counts them: ten shown and six more, then the pivot.
-        left_out = SHIPPED.splitlines()
-        left_out[0:2], left_out[19] = ["4 5 2", "2 4 5"], "13 12 17"
-        typed("\n".join(left_out) + "\n")
+        typed(TRIANGULATIONS["nodes 1 and 18 left out"])
         same_as_native(box())
         assert text("#status").startswith("exit status 1, 17 faults, ")
         # More than 1 MiB: refused at once, nothing run.
