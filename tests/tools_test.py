@@ -181,6 +181,8 @@ class Export(Tools):
                 "Temperature: lowest 36.1659 (node 14),\nhighest 48.4099 (node 8)", (-0.4, 4.9), (-0.4, 6.4)))
             self.assertEqual([t.get_text() for t in axes.get_legend().get_texts()], ["heat flux 150", "convection to 22"])
         self.assertEqual(self.tool("export_field.py").stdout, "./temperature.vtu\n./temperature.msh\n")
+        self.assertEqual({os.stat(self.path(n)).st_mode & 0o777 for n in ["temperature.vtu", "temperature.msh"]},
+                         {0o644})
         for name in ["temperature.vtu", "temperature.msh"]:
             mesh = meshio.read(self.path(name))
             self.assertEqual(mesh.points.tolist(), [[x, y, 0] for x, y in XY])

@@ -60,11 +60,10 @@ def replaced(paths, write):
     try:
         for path in paths:
             folder, name = os.path.split(path)
-            descriptor, temporary = tempfile.mkstemp(prefix=f".{name}.", dir=folder or ".")
-            os.close(descriptor)
-            made.append(temporary)
-            write(temporary, path)
-            os.chmod(temporary, 0o644)
+            with tempfile.NamedTemporaryFile(prefix=f".{name}.", dir=folder or ".", delete=False) as made_here:
+                made.append(made_here.name)
+            write(made[-1], path)
+            os.chmod(made[-1], 0o644)
         for temporary, path in zip(made, paths):
             os.replace(temporary, path)
     except OSError as error:

@@ -36,7 +36,7 @@ import tempfile
 sys.dont_write_bytecode = True
 
 import heat2d_core
-from heat2d_problem import InputError, command, fail, read_file
+from heat2d_problem import InputError, command, fail, read_file, replaced
 
 USAGE = "usage: heat2d-elements [--flip-corner] FILE"
 # The mesh formats taken, by suffix: those the tests read.
@@ -169,15 +169,11 @@ def triangles_of(path, points, cells):
 
 def write_elements(elements):
     """elements.txt in the current folder, replaced at once."""
-    descriptor, temporary = tempfile.mkstemp(prefix=".elements.", suffix=".txt", dir=".")
-    try:
-        with os.fdopen(descriptor, "w", encoding="ascii", newline="\n") as stream:
+    def write(temporary, _):
+        with open(temporary, "w", encoding="ascii", newline="\n") as stream:
             stream.writelines(" ".join(map(str, t)) + "\n" for t in elements)
-        os.chmod(temporary, 0o644)
-        os.replace(temporary, "elements.txt")
-    except BaseException:
-        os.unlink(temporary)
-        raise
+
+    replaced(["elements.txt"], write)
 
 
 def main(arguments):
@@ -199,8 +195,6 @@ def main(arguments):
         return fail("elements", error.args[0])
     except heat2d_core.MissingLibrary as error:
         return fail("elements", str(error))
-    except OSError as error:
-        return fail("elements", f"cannot write elements.txt: {error.strerror}")
     except Exception as error:  # a fault of ours: one line, not a traceback
         return fail("elements", f"internal error: {type(error).__name__}: {error}")
     return 0
