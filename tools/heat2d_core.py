@@ -80,6 +80,8 @@ def library():
                 ("heat2d_boundary_sides", ctypes.c_int, [c_double_p, ctypes.c_int, c_int_p, ctypes.c_int]),
                 ("heat2d_judge", ctypes.c_int, [c_double_p, ctypes.c_int, ctypes.c_int, text]),
                 ("heat2d_number", ctypes.c_int, [c_int_p, ctypes.c_int, ctypes.c_int, c_int_p, ctypes.c_int, text]),
+                ("heat2d_flip", ctypes.c_int, [c_int_p, ctypes.c_int, ctypes.c_int, ctypes.c_int, c_int_p, ctypes.c_int,
+                                               text]),
                 ("heat2d_element", ctypes.c_int, [c_double_p, ctypes.c_int, ctypes.c_int, ctypes.POINTER(Element)])]:
             function = getattr(loaded, name)
             function.restype, function.argtypes = result, arguments

@@ -233,10 +233,10 @@ std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, i
             std::swap(t[1], t[2]);
         }
     }
-    const auto first =
-        std::find_if(triangles.begin(), triangles.end(), [&](const triangle& t) { return runs(t, a, b); });
-    const auto second =
-        std::find_if(triangles.begin(), triangles.end(), [&](const triangle& t) { return runs(t, b, a); });
+    const auto first = std::find_if(triangles.begin(), triangles.end(),
+                                    [&](const triangle& t) { return runs(t, a, b); });
+    const auto second = std::find_if(triangles.begin(), triangles.end(),
+                                     [&](const triangle& t) { return runs(t, b, a); });
     const std::string side = "side " + side_name(std::min(a, b), std::max(a, b));
     if (first == triangles.end() && second == triangles.end()) {
         return side + " is not a side of the triangulation";

@@ -8,7 +8,7 @@
 // --help and --version are answered; any other argument is refused before
 // anything is written.
 int main(int argc, char** argv) {
-    if (argc == 1) {
+    if (argc <= 1) {
         return run_program();
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
