@@ -147,8 +147,9 @@ def triangles_of(path, points, cells):
                                  f"{len(points) - 1}")
     if len(triangles) != needed:
         added = len(used) - heat2d_core.node_count()
-        why = (f"; the mesher added {added} points to heat2d's {heat2d_core.node_count()} nodes: mesh on "
-               "exactly the nodes with region.geo (see heat2d-elements --help)" if added > 0 else "")
+        points = f"{added} point" + "s" * (added > 1)
+        why = (f"; the mesher added {points} to heat2d's {heat2d_core.node_count()} nodes: mesh on exactly the "
+               "nodes with region.geo (see heat2d-elements --help)" if added > 0 else "")
         raise InputError(f"{path}: found {len(triangles)} triangles, {needed} needed{why}")
     nodes = heat2d_core.nodes()
     tolerance = 1e-9 * heat2d_core.parameter("width")

@@ -32,16 +32,14 @@ def draw(folder, xs, ys, triangles, temperatures):
 
 def figure_of(xs, ys, triangles, temperatures):
     """The picture of a run's field (0-based triangles), on the Agg canvas."""
-    # A figure and the Agg canvas alone: pyplot costs most of a second to import.
+    # A figure alone, saved by the Agg canvas: pyplot costs most of a second to import.
     import matplotlib.tri as mtri
     import numpy
-    from matplotlib.backends.backend_agg import FigureCanvasAgg
     from matplotlib.figure import Figure
 
     lowest, highest = min(temperatures), max(temperatures)
     mesh = mtri.Triangulation(xs, ys, triangles)
     figure = Figure(figsize=(6.4, 8), dpi=120)
-    FigureCanvasAgg(figure)
     # Room below for the legend: one drawing, where a tight box would draw twice.
     figure.subplots_adjust(left=0.1, right=0.98, bottom=0.1, top=0.92)
     axes = figure.add_subplot()
