@@ -186,7 +186,11 @@ class Core(unittest.TestCase):
                  "text, source, word or message is a null pointer"),
                 (lambda: library.heat2d_read_elements(b"1", 1, b"s", None, doubles, 60, ctypes.byref(out)),
                  "text, source, word or message is a null pointer"),
-                (lambda: library.heat2d_number(ints, 59, 0, ints, 60, ctypes.byref(out)), "triangles holds 59 values, 60 needed")]:
+                (lambda: library.heat2d_number(ints, 59, 0, ints, 60, ctypes.byref(out)), "triangles holds 59 values, 60 needed"),
+                (lambda: library.heat2d_flip(ints, 60, 1, 4, ints, 59, ctypes.byref(out)), "flipped holds 59 values, 60 needed"),
+                (lambda: library.heat2d_flip(ints, 60, 1, 4, ints, 60, None), "reason is a null pointer"),
+                (lambda: library.heat2d_flip(ints, 60, 0, 4, ints, 60, ctypes.byref(out)),
+                 "side 0-4 is not between two nodes from 1 to 18")]:
             with self.subTest(reason):
                 self.assertEqual((call(), library.heat2d_error().decode()), (core.BAD_CALL, reason))
         for bad in [0, 19, 0.5, float("nan")]:
