@@ -230,11 +230,12 @@ class Export(Tools):
             self.assertEqual(sorted(os.listdir(self.folder)), files)
             for old in ["temperature.vtu", "temperature.msh", "temperature.png"]:
                 self.assertEqual(read(self.path(old)), "old")
-        for arguments in [["--help"], []]:
-            with open("/dev/full", "w") as full:
+        with open("/dev/full", "w") as full:
+            for arguments in [["--help"], []]:
                 run = self.tool("export_field.py", *arguments, stdout=full, stderr=subprocess.PIPE)
-            self.assertEqual((run.returncode, run.stderr), (1, "heat2d-export: cannot write the standard output: "
-                                                                "No space left on device\n"))
+                self.assertEqual((run.returncode, run.stderr), (1, "heat2d-export: cannot write the standard output: "
+                                                                    "No space left on device\n"))
+            self.assertEqual(self.tool("export_field.py", "--help", stdout=full, stderr=full).returncode, 1)
 
     def test_refusals(self):
         """A missing or malformed file of the run folder, one line; nothing written."""

@@ -59,8 +59,8 @@ def replaced(paths, write):
     made = []
     try:
         for path in paths:
-            folder, name = os.path.split(path)
-            with tempfile.NamedTemporaryFile(prefix=f".{name}.", dir=folder or ".", delete=False) as made_here:
+            folder, name = os.path.split(os.path.abspath(path))
+            with tempfile.NamedTemporaryFile(prefix=f".{name}.", dir=folder, delete=False) as made_here:
                 made.append(made_here.name)
             write(made[-1], path)
             os.chmod(made[-1], 0o644)
