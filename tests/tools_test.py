@@ -189,6 +189,11 @@ class Export(Tools):
             self.assertEqual((axes.get_title(), axes.get_xlim(), axes.get_ylim()), (
                 "Temperature: lowest 36.1659 (node 14),\nhighest 48.4099 (node 8)", (-0.4, 4.9), (-0.4, 6.4)))
             self.assertEqual([t.get_text() for t in axes.get_legend().get_texts()], ["heat flux 150", "convection to 22"])
+            terms = sorted((line.get_color(), sorted(zip(*line.get_data()))) for line in axes.lines if line.get_linewidth() == 4)
+            self.assertEqual(terms, sorted([("tab:blue", [XY[n - 1], XY[n]]) for n in range(14, 18)] + [
+                ("tab:red", sorted([XY[a - 1], XY[b - 1]])) for a, b in [(3, 6), (6, 7), (7, 8), (8, 13), (13, 18)]]))
+            even = plot_temperature.figure_of(*zip(*XY), [[n - 1 for n in t] for t in TRIANGLES], [22.0] * 18).axes[0]
+            self.assertEqual(len(even.collections), 1)  # no isotherm in an even field
         self.assertEqual(self.tool("export_field.py").stdout, "./temperature.vtu\n./temperature.msh\n")
         self.assertEqual({os.stat(self.path(n)).st_mode & 0o777 for n in ["temperature.vtu", "temperature.msh"]},
                          {0o644})
@@ -236,6 +241,11 @@ class Export(Tools):
                 self.assertEqual((run.returncode, run.stderr), (1, "heat2d-export: cannot write the standard output: "
                                                                     "No space left on device\n"))
             self.assertEqual(self.tool("export_field.py", "--help", stdout=full, stderr=full).returncode, 1)
+        reader, writer = os.pipe()  # a reader gone
+        os.close(reader)
+        run = self.tool("export_field.py", "--help", stdout=writer)
+        os.close(writer)
+        self.assertEqual((run.returncode, run.stderr), (1, "heat2d-export: cannot write the standard output: Broken pipe\n"))
 
     def test_refusals(self):
         """A missing or malformed file of the run folder, one line; nothing written."""
@@ -254,6 +264,7 @@ class Export(Tools):
                                  capture_output=True, text=True, timeout=120, env=environment)
             self.assertEqual((run.returncode, run.stderr), (1, f"heat2d-{name}: the heat2d library is not installed "
                              f"beside this script ({alone}/libheat2d.so, {os.path.dirname(self.folder)}/lib/heat2d/libheat2d.so)\n"))
+            self.assertEqual(len(os.listdir(alone)), 3)  # no byte code written beside the scripts
         self.run_heat2d()
         for row in read(os.path.join(HERE, "data", "run_folder_refusals.txt")).splitlines():
             if row.startswith("#"):

@@ -161,7 +161,7 @@ def triangles_of(path, points, cells):
         if found:
             node_of[point] = found[0]
         else:
-            coordinates = ", ".join(f"{v:g}" for v in points[point])
+            coordinates = ", ".join(f"{v:.15g}" for v in points[point])
             faults.append(f"{path}: the point at ({coordinates}) is none of heat2d's {len(nodes)} nodes")
     if faults:
         raise InputError(faults)
