@@ -105,11 +105,19 @@ def read_nodes(folder):
     path, rows = read_rows(folder, "mesh.txt", "x y")
     xs = [parse_float(path, x, f"line {n}") for n, (x, _) in enumerate(rows, start=1)]
     ys = [parse_float(path, y, f"line {n}") for n, (_, y) in enumerate(rows, start=1)]
-    tolerance = 1e-9 * heat2d_core.parameter("width")
-    for n, (x, y, (nx, ny)) in enumerate(zip(xs, ys, heat2d_core.nodes()), start=1):
-        if abs(x - nx) > tolerance or abs(y - ny) > tolerance:
+    nodes = heat2d_core.nodes()
+    for n, (x, y, (nx, ny)) in enumerate(zip(xs, ys, nodes), start=1):
+        if node_at(nodes, x, y) != n:
             raise InputError(f"{path}: line {n}: ({x:g}, {y:g}) is not heat2d's node {n}, ({nx:g}, {ny:g})")
     return xs, ys
+
+
+def node_at(nodes, x, y, z=0.0):
+    """The number of the node of nodes (heat2d's) at (x, y, z), within a
+    billionth of the plate's width, or None."""
+    tolerance = 1e-9 * heat2d_core.parameter("width")
+    return next((n for n, (nx, ny) in enumerate(nodes, start=1)
+                 if abs(nx - x) <= tolerance and abs(ny - y) <= tolerance and abs(z) <= tolerance), None)
 
 
 def read_triangles(folder):

@@ -36,7 +36,7 @@ import tempfile
 sys.dont_write_bytecode = True
 
 import heat2d_core
-from heat2d_problem import InputError, command, fail, read_file, replaced
+from heat2d_problem import InputError, command, fail, node_at, read_file, replaced
 
 USAGE = "usage: heat2d-elements [--flip-corner] FILE"
 # The mesh formats taken, by suffix: those the tests read.
@@ -152,15 +152,11 @@ def triangles_of(path, points, cells):
                "nodes with region.geo (see heat2d-elements --help)" if added > 0 else "")
         raise InputError(f"{path}: found {len(triangles)} triangles, {needed} needed{why}")
     nodes = heat2d_core.nodes()
-    tolerance = 1e-9 * heat2d_core.parameter("width")
     node_of, faults = {}, []
     for point in used:
         x, y, *z = points[point] + [0.0] * (2 - len(points[point]))
-        found = [n for n, (nx, ny) in enumerate(nodes, start=1)
-                 if abs(nx - x) <= tolerance and abs(ny - y) <= tolerance and abs(sum(z)) <= tolerance]
-        if found:
-            node_of[point] = found[0]
-        else:
+        node_of[point] = node_at(nodes, x, y, sum(z))
+        if node_of[point] is None:
             coordinates = ", ".join(f"{v:.15g}" for v in points[point])
             faults.append(f"{path}: the point at ({coordinates}) is none of heat2d's {len(nodes)} nodes")
     if faults:
