@@ -119,6 +119,26 @@ bool take_triangles(const int* triangles, int count, std::vector<triangle>& give
     return true;
 }
 
+// The checks of a call that takes 20 triangles, writes 20 back to out and
+// hands out text at *text (cleared first); false, a bad call, when one fails.
+bool triangles_call(const int* triangles, int count, std::vector<triangle>& given, const int* out,
+                    int capacity, const char* out_name, char** text, const char* text_name) {
+    if (text == nullptr) {
+        bad_call(std::string(text_name) + " is a null pointer");
+        return false;
+    }
+    *text = nullptr;
+    return take_triangles(triangles, count, given) &&
+           buffer_ok(out, capacity, 3 * element_count, out_name);
+}
+
+// Writes 20 triangles as 60 node numbers (at: fewer are a fault of the core).
+void put_triangles(const std::vector<triangle>& from, int* to) {
+    for (int k = 0; k < 3 * element_count; k++) {
+        to[k] = from.at(k / 3)[k % 3];
+    }
+}
+
 // Runs a call, turning anything thrown into a bad call.
 template <typename call> int guarded(call body) {
     try {
@@ -317,13 +337,9 @@ int heat2d_judge(const double* elements, int count, int table_order, char** line
 int heat2d_number(const int* triangles, int count, int flip_corner, int* elements, int capacity,
                   char** lines) {
     return guarded([&]() -> int {
-        if (lines == nullptr) {
-            return bad_call("lines is a null pointer");
-        }
-        *lines = nullptr;
         std::vector<triangle> given(element_count);
-        if (!take_triangles(triangles, count, given) ||
-            !buffer_ok(elements, capacity, 3 * element_count, "elements")) {
+        if (!triangles_call(triangles, count, given, elements, capacity, "elements", lines,
+                            "lines")) {
             return HEAT2D_BAD_CALL;
         }
         tables t;
@@ -332,9 +348,7 @@ int heat2d_number(const int* triangles, int count, int flip_corner, int* element
             return hand_out(result.faults, lines) ? good(HEAT2D_REFUSED)
                                                   : bad_call("out of memory");
         }
-        for (int k = 0; k < 3 * element_count; k++) {
-            elements[k] = result.elements.at(k / 3)[k % 3]; // 20, or a fault of the core
-        }
+        put_triangles(result.elements, elements);
         return hand_out(result.flips, lines) ? good(HEAT2D_OK) : bad_call("out of memory");
     });
 }
@@ -342,13 +356,9 @@ int heat2d_number(const int* triangles, int count, int flip_corner, int* element
 int heat2d_flip(const int* triangles, int count, int a, int b, int* flipped, int capacity,
                 char** reason) {
     return guarded([&]() -> int {
-        if (reason == nullptr) {
-            return bad_call("reason is a null pointer");
-        }
-        *reason = nullptr;
         std::vector<triangle> given(element_count);
-        if (!take_triangles(triangles, count, given) ||
-            !buffer_ok(flipped, capacity, 3 * element_count, "flipped")) {
+        if (!triangles_call(triangles, count, given, flipped, capacity, "flipped", reason,
+                            "reason")) {
             return HEAT2D_BAD_CALL;
         }
         if (!is_node_number(a) || !is_node_number(b)) {
@@ -360,9 +370,7 @@ int heat2d_flip(const int* triangles, int count, int a, int b, int* flipped, int
         if (!why.empty()) {
             return hand_out({why}, reason) ? good(HEAT2D_REFUSED) : bad_call("out of memory");
         }
-        for (int k = 0; k < 3 * element_count; k++) {
-            flipped[k] = given[k / 3][k % 3];
-        }
+        put_triangles(given, flipped);
         return good(HEAT2D_OK);
     });
 }
