@@ -7,7 +7,7 @@ import random
 import sys
 import unittest
 
-from run_test import EXPECTED, HERE, SHIPPED, main
+from run_test import EXPECTED, HERE, SHIPPED, main, read
 
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 import heat2d_core as core  # noqa: E402
@@ -51,17 +51,19 @@ class Core(unittest.TestCase):
         self.assertEqual([core.parameter(name) for name in ["width", "height", "notch_width", "notch_depth",
                                                             "conductivity", "convection_coeff", "heat_flux",
                                                             "ambient_temperature"]], [9, 6, 3, 2, 75, 10, 150, 22])
-        flux, convection = core.FLUX, core.CONVECTION
+        flux, convection, none = core.Kind.HEAT_FLUX, core.Kind.CONVECTION, core.Kind.NONE
         self.assertEqual(core.boundary_table(), [
             (4, flux, 1, 3), (12, flux, 1, 3), (9, flux, 2, 3), (11, flux, 2, 3), (14, convection, 2, 3),
             (16, convection, 2, 3), (18, convection, 2, 3), (20, convection, 2, 3), (20, flux, 1, 3)])
         bottom, right, top = "the bottom edge (y = 0)", "the right edge (x = 4.5)", "the top edge (y = 6)"
         wall, floor, symmetry = "the notch's wall (x = 1.5)", "the notch's floor (y = 4)", "the symmetry line (x = 0)"
         self.assertEqual(core.outline_sides(), [
-            (1, 4, bottom, ""), (4, 9, bottom, ""), (9, 14, bottom, ""), (14, 15, right, convection),
+            (1, 4, bottom, none), (4, 9, bottom, none), (9, 14, bottom, none), (14, 15, right, convection),
             (15, 16, right, convection), (16, 17, right, convection), (17, 18, right, convection),
             (18, 13, top, flux), (13, 8, top, flux), (8, 7, wall, flux), (7, 6, wall, flux), (6, 3, floor, flux),
-            (3, 2, symmetry, ""), (2, 1, symmetry, "")])
+            (3, 2, symmetry, none), (2, 1, symmetry, none)])
+        self.assertEqual([str(kind) for kind in core.Kind], ["", "heat flux", "convection"])
+        self.assertEqual(core.version(), (os.environ.get("HEAT2D_RELEASE", core.version()[0]), core.INTERFACE))
         # The sides the shipped elements give their terms: the right edge and the top, the notch.
         self.assertEqual(sorted((term, min(a, b), max(a, b)) for term, a, b in core.boundary_sides(TRIANGLES)),
                          sorted([(convection, 14 + k, 15 + k) for k in range(4)] +
@@ -69,8 +71,8 @@ class Core(unittest.TestCase):
 
     def test_element_values_by_hand_and_summed_into_K_and_f(self):
         one = core.element(TRIANGLES, 1)  # nodes 1 4 5: (0, 0), (1.5, 0), (1.5, 2)
-        self.assertEqual((list(one.nodes), one.area, list(one.b), list(one.c), one.term_count),
-                         ([1, 4, 5], 1.5, [-2, 2, 0], [0, -1.5, 1.5], 0))
+        self.assertEqual((one.nodes, one.x, one.y, one.area, one.b, one.c, one.terms, one.loads),
+                         ([1, 4, 5], [0, 1.5, 1.5], [0, 0, 2], 1.5, [-2, 2, 0], [0, -1.5, 1.5], [], [0, 0, 0]))
         by_hand = [[50, -50, 0], [-50, 78.125, -28.125], [0, -28.125, 28.125]]  # 75 / (4 * 1.5) (b b' + c c')
         self.assertEqual([list(row) for row in one.conduction], by_hand)
         self.assertEqual([list(row) for row in one.matrix], by_hand)
@@ -111,9 +113,9 @@ class Core(unittest.TestCase):
                            (b"1 2 1e-400", 'triangle 1, node 3: "1e-400" is not a node number from 1 to 18')]:
             with self.assertRaises(core.Refused) as refused:
                 core.read_elements(data, "in/t.txt", "triangle")
-            self.assertEqual(refused.exception.args[0], ["in/t.txt: " + said])
+            self.assertEqual(refused.exception.lines, ["in/t.txt: " + said])
         self.assertEqual(core.read_elements(text + b"\x00 anything", "e.txt"), TRIANGLES)
-        self.assertEqual(core.read_elements(b"2.7 " + text[2:], "e.txt")[0], [2.7, 4, 5])  # as read
+        self.assertEqual(core.read_elements(b"2.7 " + text[2:], "e.txt")[0], [2, 4, 5])  # the node it stands for
 
     def test_random_triangulations_numbered(self):
         """Hundreds of triangulations made by flips, scrambled: numbered, the
@@ -130,12 +132,14 @@ class Core(unittest.TestCase):
                     self.assertEqual(said, [])
                 except core.Refused as refusal:
                     corners += 1
-                    faults = refusal.args[0]
-                    self.assertTrue(1 <= len(faults) <= 2 and all(line.endswith(
-                        ", or run again with --flip-corner") for line in faults), faults)
+                    faults = refusal.lines
+                    self.assertTrue(1 <= len(faults) <= 2 and all(" is a corner of " in line for line in faults))
+                    # The flips each fault names, as data: those that --flip-corner makes.
+                    named = [side for line in faults for side in line.split(": flip side")[-1].split(", then ")]
+                    self.assertEqual([f"{f.a}-{f.b} to {f.c}-{f.d}" for f in refusal.flips],
+                                     [side.replace("s ", "", 1).strip() for side in named])
                     elements, said = core.number(triangles, flip_corner=True)
-                    self.assertEqual(len(said), sum(line.count(" to ") for line in faults))
-                    self.assertTrue(all(line.startswith("flipped side ") for line in said))
+                    self.assertEqual(said, refusal.flips)
                 self.assertEqual(core.judge(elements), [])
                 self.assertEqual(core.number(elements), (elements, []))
                 if not said:
@@ -155,70 +159,80 @@ class Core(unittest.TestCase):
                                       "is not convex")]:
             with self.assertRaises(core.Refused) as refused:
                 core.flip([t[::-1] for t in TRIANGLES], a, b)
-            self.assertEqual(refused.exception.args[0], [f"side {min(a, b)}-{max(a, b)} {reason}"])
+            self.assertEqual(refused.exception.lines, [f"side {min(a, b)}-{max(a, b)} {reason}"])
 
-    def test_faults_and_bad_calls(self):
-        # Calls the core cannot take: a clear reason, never a crash.
+    def test_bad_calls(self):
+        """The table of bad calls, each answered by its status and reason; then
+        a good call clears the reason, hands out no text and writes nothing
+        past what it counts."""
         library = core.library()
-        doubles = (ctypes.c_double * 60)(*[float(n) for t in TRIANGLES for n in t])
-        ints = (ctypes.c_int * 60)(*[n for t in TRIANGLES for n in t])
-        out = ctypes.c_void_p()
-        values = core.Element()
-        for call, reason in [
-                (lambda: library.heat2d_judge(None, 60, 1, ctypes.byref(out)), "elements is a null pointer"),
-                (lambda: library.heat2d_judge(doubles, 59, 1, ctypes.byref(out)), "elements holds 59 values, 60 needed"),
-                (lambda: library.heat2d_judge(doubles, 60, 1, None), "lines is a null pointer"),
-                (lambda: library.heat2d_number(ints, 60, 0, ints, 3, ctypes.byref(out)), "elements holds 3 values, 60 needed"),
-                (lambda: library.heat2d_number(ints, 60, 0, None, 60, ctypes.byref(out)), "elements is a null pointer"),
-                (lambda: library.heat2d_element(doubles, 60, 21, ctypes.byref(values)), "there is no element 21"),
-                (lambda: library.heat2d_element(doubles, 60, 1, None), "values is a null pointer"),
-                (lambda: library.heat2d_nodes(None, 36), "xy is a null pointer"),
-                (lambda: library.heat2d_boundary_table(ints, 35), "rows holds 35 values, 36 needed"),
-                (lambda: library.heat2d_outline_sides(ints, 55), "rows holds 55 values, 56 needed"),
-                (lambda: library.heat2d_boundary_sides(doubles, 60, ints, 26), "sides holds 26 values, 27 needed"),
-                (lambda: library.heat2d_read_elements(None, 3, b"s", b"element", doubles, 60, ctypes.byref(out)),
-                 "text, source, word or message is a null pointer"),
-                (lambda: library.heat2d_read_elements(b"1", 1, b"s", b"element", doubles, 59, ctypes.byref(out)),
-                 "elements holds 59 values, 60 needed"),
-                (lambda: library.heat2d_read_elements(None, 1, b"s", b"element", doubles, 60, ctypes.byref(out)),
-                 "text, source, word or message is a null pointer"),
-                (lambda: library.heat2d_read_elements(b"1", 1, None, b"element", doubles, 60, ctypes.byref(out)),
-                 "text, source, word or message is a null pointer"),
-                (lambda: library.heat2d_read_elements(b"1", 1, b"s", None, doubles, 60, ctypes.byref(out)),
-                 "text, source, word or message is a null pointer"),
-                (lambda: library.heat2d_number(ints, 59, 0, ints, 60, ctypes.byref(out)), "triangles holds 59 values, 60 needed"),
-                (lambda: library.heat2d_flip(ints, 60, 1, 4, ints, 59, ctypes.byref(out)), "flipped holds 59 values, 60 needed"),
-                (lambda: library.heat2d_flip(ints, 60, 1, 4, ints, 60, None), "reason is a null pointer"),
-                (lambda: library.heat2d_flip(ints, 60, 0, 4, ints, 60, ctypes.byref(out)),
-                 "side 0-4 is not between two nodes from 1 to 18")]:
-            with self.subTest(reason):
-                self.assertEqual((call(), library.heat2d_error().decode()), (core.BAD_CALL, reason))
-        for bad in [0, 19, 0.5, float("nan")]:
-            with self.assertRaises(core.BadCall) as refused:
-                core.judge([[bad, 4, 5]] + TRIANGLES[1:])
-            self.assertEqual(str(refused.exception), "elements[0] is not a node number from 1 to 18")
-        with self.assertRaises(core.BadCall) as refused:
-            core.number(TRIANGLES[:19] + [[13, 17, 19]])
-        self.assertEqual(str(refused.exception), "triangles[59] is not a node number from 1 to 18")
-        with self.assertRaises(core.BadCall) as refused:
-            core.parameter("depth")
-        self.assertEqual(str(refused.exception), 'no parameter is named "depth"')
-        self.assertEqual((library.heat2d_outline_place(6), library.heat2d_error()), (None, b"there is no part 6 of the outline"))
-        self.assertEqual((core.term_name(0), core.term_name(3)), ("", ""))
-        self.assertEqual(core.parameter("width"), 9)
+        shipped = [n for t in TRIANGLES for n in t]
+        element = core.Result(lambda handle: library.heat2d_element((ctypes.c_int * 60)(*shipped), 60, 20, handle))
+        statuses = {"ok": core.OK, "refused": core.REFUSED, "too small": core.TOO_SMALL, "bad call": core.BAD_CALL}
+
+        def argument(token):
+            if token.startswith('"'):
+                return token.strip('"').encode()
+            if token.startswith("shipped"):
+                values = shipped[:59] if token == "shipped59" else list(shipped)
+                if "=" in token:
+                    k, v = token[8:].split("]=")
+                    values[int(k)] = int(v)
+                return (ctypes.c_int * len(values))(*values)
+            kind, _, size = token.partition(":")
+            made = {"ints": lambda: (ctypes.c_int * int(size))(), "doubles": lambda: (ctypes.c_double * int(size))(),
+                    "count": ctypes.c_int, "double": ctypes.c_double, "text": ctypes.c_void_p, "static": ctypes.c_char_p,
+                    "result": ctypes.c_void_p, "null": lambda: None, "element": lambda: element.handle}
+            if kind not in made:
+                return int(token)
+            value = made[kind]()
+            return ctypes.byref(value) if kind in ("count", "double", "text", "static", "result") else value
+
+        for line in read(os.path.join(HERE, "data", "bad_calls.txt")).splitlines():
+            if line.startswith("#"):
+                continue
+            name, arguments, status, reason = [field.strip() for field in line.split("|")]
+            with self.subTest(line):
+                got = getattr(library, name)(*map(argument, arguments.split()))
+                self.assertEqual((got, library.heat2d_error().decode()), (statuses[status], reason))
+        with element:
+            self.assertEqual(element.ints("term_sides"), [2, 3, 1, 3])
+        # A good call: the reason cleared, nothing past the rows, no text.
+        rows, count = (ctypes.c_int * 40)(*[-7] * 40), ctypes.c_int()
+        self.assertEqual((library.heat2d_boundary_table(rows, 40, ctypes.byref(count)), count.value, rows[36:]),
+                         (core.OK, 36, [-7] * 4))
         self.assertEqual(library.heat2d_error(), b"")
+        out = ctypes.c_void_p(1)
+        self.assertEqual((library.heat2d_judge((ctypes.c_int * 60)(*shipped), 60, 1, ctypes.byref(out)), out.value),
+                         (core.OK, None))
+        read_back = (ctypes.c_int * 64)(*[-7] * 64)
+        out.value = 1
+        self.assertEqual((library.heat2d_read_elements(b"1 4 5 " * 20, 120, b"s", b"element", read_back, 64,
+                                                       ctypes.byref(count), ctypes.byref(out)),
+                          out.value, count.value, read_back[60:]), (core.OK, None, 60, [-7] * 4))
         with self.assertRaises(core.Refused):  # no text at all: nothing to read, not a bad call
             core.read_elements(b"", "e.txt")
-        # The rows written and nothing past them; no text handed out for a good triangulation.
-        rows, read = (ctypes.c_int * 60)(*[-7] * 60), (ctypes.c_double * 64)(*[-7.0] * 64)
-        self.assertEqual((library.heat2d_boundary_table(rows, 60), rows[36:40]), (9, [-7] * 4))
-        self.assertEqual((library.heat2d_outline_sides(rows, 60), rows[56:]), (14, [-7] * 4))
-        out.value = 1
-        self.assertEqual((library.heat2d_read_elements(b"1 4 5 " * 20, 120, b"s", b"element", read, 64,
-                                                       ctypes.byref(out)), out.value, read[60:]), (0, None, [-7] * 4))
-        out.value = 1
-        self.assertEqual((library.heat2d_judge(doubles, 60, 1, ctypes.byref(out)), out.value), (core.OK, None))
-        self.assertEqual(library.heat2d_error(), b"")  # a good call clears the last reason
+        # Each thread has its own reason.
+        import threading
+        seen = []
+        worker = threading.Thread(target=lambda: seen.append((core.term_name(1), library.heat2d_error())))
+        library.heat2d_count(b"faces", ctypes.byref(count))
+        worker.start()
+        worker.join()
+        self.assertEqual((seen, library.heat2d_error()), ([("heat flux", b"")], b'no count is named "faces"'))
+
+    def test_a_library_of_another_interface_or_none(self):
+        """The binding refuses, in one line naming both interfaces, a library
+        that answers another; and a HEAT2D_LIBRARY that loads nothing."""
+        import subprocess
+        script = ("import sys; sys.path.insert(0, %r); import heat2d_core as core; core.INTERFACE = 1\n"
+                  "try: core.library()\nexcept core.MissingLibrary as fault: print(fault.lines)") % os.path.join(HERE, "..", "tools")
+        said = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True).stdout
+        self.assertRegex(said, r"^\['the heat2d library .* \(\d+\.\d+\.\d+\) has interface 2, these tools need 1'\]$")
+        for library, words in [(os.path.join(HERE, "data", "K.txt"), "cannot be loaded"), ("/no/such/libheat2d.so", "is not at HEAT2D_LIBRARY")]:
+            said = subprocess.run([sys.executable, "-c", script.replace("core.INTERFACE = 1", "")], capture_output=True,
+                                  text=True, check=True, env=dict(os.environ, HEAT2D_LIBRARY=library)).stdout
+            self.assertIn(words, said)
 
 
 if __name__ == "__main__":

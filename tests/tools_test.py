@@ -169,10 +169,11 @@ class Export(Tools):
             # the node, ten isotherms splitting the range evenly, the extremes, the terms.
             sys.path.insert(0, TOOLS)
             import plot_temperature
+            from heat2d_problem import Run
 
             from matplotlib.backends.backend_agg import FigureCanvasAgg
 
-            figure = plot_temperature.figure_of(*zip(*XY), [[n - 1 for n in t] for t in TRIANGLES], temperatures)
+            figure = plot_temperature.figure_of(Run(*zip(*XY), TRIANGLES, temperatures))
             canvas = FigureCanvasAgg(figure)
             canvas.draw()
             axes, scale = figure.axes
@@ -192,7 +193,7 @@ class Export(Tools):
             terms = sorted((line.get_color(), sorted(zip(*line.get_data()))) for line in axes.lines if line.get_linewidth() == 4)
             self.assertEqual(terms, sorted([("tab:blue", [XY[n - 1], XY[n]]) for n in range(14, 18)] + [
                 ("tab:red", sorted([XY[a - 1], XY[b - 1]])) for a, b in [(3, 6), (6, 7), (7, 8), (8, 13), (13, 18)]]))
-            even = plot_temperature.figure_of(*zip(*XY), [[n - 1 for n in t] for t in TRIANGLES], [22.0] * 18).axes[0]
+            even = plot_temperature.figure_of(Run(*zip(*XY), TRIANGLES, [22.0] * 18)).axes[0]
             self.assertEqual(len(even.collections), 1)  # no isotherm in an even field
         self.assertEqual(self.tool("export_field.py").stdout, "./temperature.vtu\n./temperature.msh\n")
         self.assertEqual({os.stat(self.path(n)).st_mode & 0o777 for n in ["temperature.vtu", "temperature.msh"]},

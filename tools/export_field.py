@@ -21,16 +21,17 @@ from heat2d_problem import command, replaced, run_folder_tool
 OUTPUTS = [("temperature.vtu", "vtu"), ("temperature.msh", "gmsh22")]
 
 
-def write(folder, xs, ys, triangles, temperatures):
+def write(folder, run):
     import meshio
     import numpy
 
-    points = numpy.array([[x, y, 0.0] for x, y in zip(xs, ys)])
-    cells = [("triangle", numpy.array(triangles, dtype=numpy.int64))]
-    field = {"temperature": numpy.array(temperatures)}
-    numbers = {"element": [numpy.arange(1, len(triangles) + 1, dtype=numpy.int64)]}
+    points = numpy.array([[x, y, 0.0] for x, y in zip(run.xs, run.ys)])
+    cells = [("triangle", numpy.array(run.triangles, dtype=numpy.int64) - 1)]  # meshio's points from 0
+    field = {"temperature": numpy.array(run.temperatures)}
+    count = len(run.triangles)
+    numbers = {"element": [numpy.arange(1, count + 1, dtype=numpy.int64)]}
     # Gmsh's element tags are the element numbers; all lie in one surface.
-    one = [numpy.ones(len(triangles), dtype=numpy.int64)]
+    one = [numpy.ones(count, dtype=numpy.int64)]
     tags = {"gmsh:physical": one, "gmsh:geometrical": one}
     meshes = {name: meshio.Mesh(points, cells, point_data=field,
                                 cell_data=tags if file_format == "gmsh22" else numbers)

@@ -1,222 +1,362 @@
 """heat2d's rules for the tools, from the library that heat2d is built from
 (libheat2d.so, heat2d.dll), through its C API: the nodes, the boundary table,
 the reading of elements.txt, the judge of a triangulation, the numbering for
-the table and one element's values. Nothing of them is written here.
+the table, the flip of a side and one element's values. Nothing of them is
+written here.
 
-The library is looked for at $HEAT2D_LIBRARY, beside this script, and where
-the installed layout puts it (lib/heat2d beside share/heat2d).
+The library is looked for at $HEAT2D_LIBRARY when it is set, otherwise beside
+this script and where the installed layout puts it (lib/heat2d beside
+share/heat2d). One of another interface than this module's is refused.
 """
 
 import ctypes
+import enum
 import os
 import sys
+from dataclasses import dataclass
+from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-OK, REFUSED, BAD_CALL = 0, 1, -1
-FLUX, CONVECTION = "heat flux", "convection"
+INTERFACE = 2  # the library's HEAT2D_INTERFACE that this module speaks
+OK, REFUSED, TOO_SMALL, BAD_CALL = 0, 1, 2, -1
 
 
-class MissingLibrary(Exception):
-    """The library is not where the tools look for it; the text says where they looked."""
+class Kind(enum.IntEnum):
+    """The kind of a boundary term, as the library numbers it."""
+    NONE = 0
+    HEAT_FLUX = 1
+    CONVECTION = 2
+
+    def __str__(self):
+        return term_name(self)
 
 
-class Refused(Exception):
-    """The core refused the input: args[0] holds its lines."""
+class Fault(Exception):
+    """A fault a tool reports as it stands: one line, or several (lines)."""
+
+    def __init__(self, lines):
+        self.lines = [lines] if isinstance(lines, str) else list(lines)
+        super().__init__("; ".join(self.lines))
 
 
-class BadCall(Exception):
+class MissingLibrary(Fault):
+    """The library cannot be had: not where the tools look, not loadable, or of another interface."""
+
+
+class Refused(Fault):
+    """The core refused the input: lines are its own. flips, for a numbering
+    refused only for its corners, are the flips that would mend them."""
+
+    def __init__(self, lines, flips=()):
+        super().__init__(lines)
+        self.flips = list(flips)
+
+
+class BadCall(Fault):
     """A call the core could not take, with its reason: a fault of the caller."""
 
 
-class Term(ctypes.Structure):
-    _fields_ = [("kind", ctypes.c_int), ("first", ctypes.c_int), ("second", ctypes.c_int),
-                ("a", ctypes.c_int), ("b", ctypes.c_int), ("length", ctypes.c_double),
-                ("load", ctypes.c_double), ("matrix", (ctypes.c_double * 3) * 3)]
+class TableRow(NamedTuple):
+    element: int
+    term: Kind
+    first: int  # local nodes, 1 to 3
+    second: int
 
 
-class Element(ctypes.Structure):
-    _fields_ = [("nodes", ctypes.c_int * 3), ("x", ctypes.c_double * 3), ("y", ctypes.c_double * 3),
-                ("area", ctypes.c_double), ("b", ctypes.c_double * 3), ("c", ctypes.c_double * 3),
-                ("conduction", (ctypes.c_double * 3) * 3), ("term_count", ctypes.c_int),
-                ("terms", Term * 2), ("matrix", (ctypes.c_double * 3) * 3), ("loads", ctypes.c_double * 3)]
+class OutlineSide(NamedTuple):
+    a: int  # from a to b with the region on the left
+    b: int
+    place: str
+    term: Kind
+
+
+class TermSide(NamedTuple):
+    term: Kind
+    a: int
+    b: int
+
+
+class Flip(NamedTuple):
+    a: int  # side a-b became c-d
+    b: int
+    c: int
+    d: int
+
+
+class Numbered(NamedTuple):
+    elements: List[List[int]]
+    flips: List[Flip]
+
+
+@dataclass
+class Term:
+    kind: Kind
+    first: int
+    second: int
+    a: int
+    b: int
+    length: float
+    load: float
+    matrix: List[List[float]]
+
+
+@dataclass
+class Element:
+    nodes: List[int]
+    x: List[float]
+    y: List[float]
+    area: float
+    b: List[float]
+    c: List[float]
+    conduction: List[List[float]]
+    terms: List[Term]
+    matrix: List[List[float]]
+    loads: List[float]
 
 
 def candidates():
+    if os.environ.get("HEAT2D_LIBRARY"):
+        return [os.environ["HEAT2D_LIBRARY"]]
     here = os.path.dirname(os.path.realpath(__file__))
-    found = [os.environ["HEAT2D_LIBRARY"]] if os.environ.get("HEAT2D_LIBRARY") else []
-    return found + [os.path.join(here, NAME), os.path.normpath(os.path.join(here, "..", "..", "lib", "heat2d", NAME))]
+    return [os.path.join(here, NAME), os.path.normpath(os.path.join(here, "..", "..", "lib", "heat2d", NAME))]
 
 
 _library = None
+INT, DOUBLE = ctypes.c_int, ctypes.c_double
+INT_P, DOUBLE_P, TEXT_P = ctypes.POINTER(INT), ctypes.POINTER(DOUBLE), ctypes.POINTER(ctypes.c_void_p)
+STATIC_P = ctypes.POINTER(ctypes.c_char_p)
+SIGNATURES = [
+    ("heat2d_version", INT, [STATIC_P, INT_P]),
+    ("heat2d_error", ctypes.c_char_p, []),
+    ("heat2d_free", None, [ctypes.c_void_p]),
+    ("heat2d_count", INT, [ctypes.c_char_p, INT_P]),
+    ("heat2d_parameter", INT, [ctypes.c_char_p, DOUBLE_P]),
+    ("heat2d_term_name", INT, [INT, STATIC_P]),
+    ("heat2d_nodes", INT, [DOUBLE_P, INT, INT_P]),
+    ("heat2d_boundary_table", INT, [INT_P, INT, INT_P]),
+    ("heat2d_outline_sides", INT, [INT_P, INT, INT_P]),
+    ("heat2d_outline_place", INT, [INT, STATIC_P]),
+    ("heat2d_read_elements", INT, [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_char_p, ctypes.c_char_p, INT_P, INT,
+                                   INT_P, TEXT_P]),
+    ("heat2d_boundary_sides", INT, [INT_P, INT, INT_P, INT, INT_P]),
+    ("heat2d_judge", INT, [INT_P, INT, INT, TEXT_P]),
+    ("heat2d_number_triangles", INT, [INT_P, INT, INT, INT_P, INT, INT_P, INT_P, INT, INT_P, TEXT_P]),
+    ("heat2d_flip_side", INT, [INT_P, INT, INT, INT, INT_P, INT, INT_P, TEXT_P]),
+    ("heat2d_result_ints", INT, [ctypes.c_void_p, ctypes.c_char_p, INT_P, INT, INT_P]),
+    ("heat2d_result_doubles", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE_P, INT, INT_P]),
+    ("heat2d_result_free", None, [ctypes.c_void_p]),
+    ("heat2d_element", INT, [INT_P, INT, INT, ctypes.POINTER(ctypes.c_void_p)]),
+]
 
 
 def library():
-    """The loaded library, its functions declared."""
+    """The loaded library, its functions declared and its interface checked."""
     global _library
     if _library is None:
         paths = candidates()
         path = next((p for p in paths if os.path.isfile(p)), None)
         if path is None:
-            raise MissingLibrary(f"the heat2d library is not installed beside this script ({', '.join(paths)})")
+            where = "at HEAT2D_LIBRARY" if os.environ.get("HEAT2D_LIBRARY") else "installed beside this script"
+            raise MissingLibrary(f"the heat2d library is not {where} ({', '.join(paths)})")
         try:
             loaded = ctypes.CDLL(path)
-        except OSError as error:
+            for name, result, arguments in SIGNATURES:
+                function = getattr(loaded, name)
+                function.restype, function.argtypes = result, arguments
+        except (OSError, AttributeError) as error:
             raise MissingLibrary(f"the heat2d library cannot be loaded ({path}: {error})") from None
-        c_int_p, c_double_p, text = (ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_double),
-                                     ctypes.POINTER(ctypes.c_void_p))
-        for name, result, arguments in [
-                ("heat2d_error", ctypes.c_char_p, []),
-                ("heat2d_free", None, [ctypes.c_void_p]),
-                ("heat2d_node_count", ctypes.c_int, []),
-                ("heat2d_element_count", ctypes.c_int, []),
-                ("heat2d_parameter", ctypes.c_double, [ctypes.c_char_p]),
-                ("heat2d_term_name", ctypes.c_char_p, [ctypes.c_int]),
-                ("heat2d_nodes", ctypes.c_int, [c_double_p, ctypes.c_int]),
-                ("heat2d_boundary_table", ctypes.c_int, [c_int_p, ctypes.c_int]),
-                ("heat2d_outline_sides", ctypes.c_int, [c_int_p, ctypes.c_int]),
-                ("heat2d_outline_place", ctypes.c_void_p, [ctypes.c_int]),
-                ("heat2d_read_elements", ctypes.c_int, [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_char_p,
-                                                        ctypes.c_char_p, c_double_p, ctypes.c_int, text]),
-                ("heat2d_boundary_sides", ctypes.c_int, [c_double_p, ctypes.c_int, c_int_p, ctypes.c_int]),
-                ("heat2d_judge", ctypes.c_int, [c_double_p, ctypes.c_int, ctypes.c_int, text]),
-                ("heat2d_number", ctypes.c_int, [c_int_p, ctypes.c_int, ctypes.c_int, c_int_p, ctypes.c_int, text]),
-                ("heat2d_flip", ctypes.c_int, [c_int_p, ctypes.c_int, ctypes.c_int, ctypes.c_int, c_int_p, ctypes.c_int,
-                                               text]),
-                ("heat2d_element", ctypes.c_int, [c_double_p, ctypes.c_int, ctypes.c_int, ctypes.POINTER(Element)])]:
-            function = getattr(loaded, name)
-            function.restype, function.argtypes = result, arguments
+        release, interface = ctypes.c_char_p(), INT()
+        if loaded.heat2d_version(ctypes.byref(release), ctypes.byref(interface)) != OK or interface.value != INTERFACE:
+            raise MissingLibrary(f"the heat2d library {path} ({(release.value or b'?').decode()}) has interface "
+                                 f"{interface.value}, these tools need {INTERFACE}")
         _library = loaded
     return _library
 
 
 def _checked(status):
-    if status == BAD_CALL:
+    """status, or the library's reason as BadCall."""
+    if status not in (OK, REFUSED):
         raise BadCall(library().heat2d_error().decode())
     return status
 
 
 def _taken(pointer):
-    """The text the core handed out, freed."""
+    """The lines of the text the core handed out, freed."""
     if not pointer.value:
-        return ""
+        return []
     try:
-        return os.fsdecode(ctypes.string_at(pointer.value))
+        return os.fsdecode(ctypes.string_at(pointer.value)).splitlines()
     finally:
         library().heat2d_free(pointer.value)
 
 
-def _doubles(values):
-    flat = [float(v) for row in values for v in row]
-    return (ctypes.c_double * len(flat))(*flat), len(flat)
+def _ints(values):
+    flat = [int(v) for row in values for v in row]
+    return (INT * len(flat))(*flat), len(flat)
+
+
+def _rows(flat, width):
+    return [list(flat[k:k + width]) for k in range(0, len(flat), width)]
+
+
+def _sized(ctype, fill):
+    """The values that fill(buffer, capacity, count) writes, its size asked first."""
+    count = INT()
+    if fill(None, 0, ctypes.byref(count)) not in (OK, TOO_SMALL):
+        raise BadCall(library().heat2d_error().decode())
+    buffer = (ctype * count.value)()
+    _checked(fill(buffer, count.value, ctypes.byref(count)))
+    return buffer[:count.value]
+
+
+def _static(call, *arguments):
+    text = ctypes.c_char_p()
+    _checked(call(*arguments, ctypes.byref(text)))
+    return text.value.decode()
+
+
+def version():
+    """(release, interface) of the library."""
+    release, interface = ctypes.c_char_p(), INT()
+    _checked(library().heat2d_version(ctypes.byref(release), ctypes.byref(interface)))
+    return release.value.decode(), interface.value
+
+
+def _named(call, name, ctype):
+    value = ctype()
+    _checked(call(name.encode(), ctypes.byref(value)))
+    return value.value
 
 
 def node_count():
-    return library().heat2d_node_count()
+    return _named(library().heat2d_count, "nodes", INT)
 
 
 def element_count():
-    return library().heat2d_element_count()
+    return _named(library().heat2d_count, "elements", INT)
 
 
 def parameter(name):
-    value = library().heat2d_parameter(name.encode())
-    if value != value:
-        raise BadCall(library().heat2d_error().decode())
-    return value
+    return _named(library().heat2d_parameter, name, DOUBLE)
 
 
 def term_name(kind):
-    return library().heat2d_term_name(kind).decode()
+    return _static(library().heat2d_term_name, int(kind))
 
 
 def nodes():
     """[(x, y)] of nodes 1 to 18 (index 0 is node 1)."""
-    xy = (ctypes.c_double * (2 * node_count()))()
-    _checked(library().heat2d_nodes(xy, len(xy)))
+    xy = _sized(DOUBLE, library().heat2d_nodes)
     return list(zip(xy[0::2], xy[1::2]))
 
 
-def _rows(function, width, count=64):
-    rows = (ctypes.c_int * (width * count))()
-    found = _checked(function(rows, len(rows)))
-    return [tuple(rows[width * k:width * k + width]) for k in range(found)]
-
-
 def boundary_table():
-    """[(element, term, first local node, second local node)]"""
-    return [(e, term_name(kind), i, j) for e, kind, i, j in _rows(library().heat2d_boundary_table, 4)]
+    return [TableRow(e, Kind(kind), i, j) for e, kind, i, j in _rows(_sized(INT, library().heat2d_boundary_table), 4)]
 
 
 def outline_sides():
-    """[(a, b, place, term or "")]: the sides of the outline, walked with the region on the left."""
-    def place(part):
-        pointer = ctypes.c_void_p(library().heat2d_outline_place(part))
-        return _taken(pointer)
-    return [(a, b, place(part), term_name(kind)) for a, b, part, kind in _rows(library().heat2d_outline_sides, 4)]
+    """The sides of the outline, walked with the region on the left."""
+    return [OutlineSide(a, b, _static(library().heat2d_outline_place, part), Kind(kind))
+            for a, b, part, kind in _rows(_sized(INT, library().heat2d_outline_sides), 4)]
 
 
 def read_elements(data, source, word="element"):
-    """The 20 triples of elements.txt's bytes, as heat2d reads them (as read:
-    2.7 stays 2.7); Refused with heat2d's line, less its prefix."""
-    values = (ctypes.c_double * (3 * element_count()))()
+    """The 20 triples of nodes of elements.txt's bytes, as heat2d reads them
+    (2.7 is node 2); Refused with heat2d's line, less its prefix."""
     message = ctypes.c_void_p()
-    status = _checked(library().heat2d_read_elements(data, len(data), os.fsencode(source), word.encode(),
-                                                     values, len(values), ctypes.byref(message)))
-    if status == REFUSED:
-        raise Refused([_taken(message)])
-    return [list(values[k:k + 3]) for k in range(0, len(values), 3)]
+    size = 3 * element_count()
+    values, count = (INT * size)(), INT()
+    if _checked(library().heat2d_read_elements(data, len(data), os.fsencode(source), word.encode(), values, size,
+                                               ctypes.byref(count), ctypes.byref(message))) == REFUSED:
+        raise Refused(_taken(message))
+    return _rows(values[:count.value], 3)
 
 
 def boundary_sides(elements):
-    """[(term, a, b)]: the side that each line of the boundary table gives its
-    term, for elements in element order (node numbers)."""
-    values, count = _doubles(elements)
-    sides = (ctypes.c_int * 64)()
-    found = _checked(library().heat2d_boundary_sides(values, count, sides, len(sides)))
-    return [(term_name(sides[3 * k]), sides[3 * k + 1], sides[3 * k + 2]) for k in range(found)]
+    """The side that each line of the boundary table gives its term, for
+    elements in element order (node numbers)."""
+    values, count = _ints(elements)
+    fill = lambda buffer, capacity, written: library().heat2d_boundary_sides(  # noqa: E731
+        values, count, buffer, capacity, written)
+    return [TermSide(Kind(kind), a, b) for kind, a, b in _rows(_sized(INT, fill), 3)]
 
 
 def judge(elements, table_order=True):
     """The faults that heat2d shows of a triangulation (table_order, "element"),
     or that a tool shows of one in any order and orientation ("triangle")."""
-    values, count = _doubles(elements)
+    values, count = _ints(elements)
     lines = ctypes.c_void_p()
     _checked(library().heat2d_judge(values, count, int(table_order), ctypes.byref(lines)))
-    return _taken(lines).splitlines()
+    return _taken(lines)
 
 
 def number(triangles, flip_corner=False):
-    """(elements, flips): triangles in any order and orientation numbered for
-    the boundary table; Refused with the faults' lines."""
-    flat = [int(n) for t in triangles for n in t]
-    given = (ctypes.c_int * len(flat))(*flat)
-    elements = (ctypes.c_int * (3 * element_count()))()
-    lines = ctypes.c_void_p()
-    status = _checked(library().heat2d_number(given, len(flat), int(flip_corner), elements, len(elements),
-                                              ctypes.byref(lines)))
-    said = _taken(lines).splitlines()
-    if status == REFUSED:
-        raise Refused(said)
-    return [list(elements[k:k + 3]) for k in range(0, len(elements), 3)], said
+    """Numbered(elements, flips): triangles in any order and orientation
+    numbered for the boundary table, with the corner flips made; Refused
+    with the faults' lines and, when only corners are at fault, their flips."""
+    given, count = _ints(triangles)
+    size = 3 * element_count()
+    elements, written = (INT * size)(), INT()
+    lines, flip_count = ctypes.c_void_p(), INT()
+    flips = None
+    for capacity in (0, None):
+        capacity = flip_count.value if capacity is None else capacity
+        flips = (INT * capacity)()
+        status = library().heat2d_number_triangles(given, count, int(flip_corner), elements, size,
+                                                   ctypes.byref(written), flips, capacity, ctypes.byref(flip_count),
+                                                   ctypes.byref(lines))
+        if status != TOO_SMALL:
+            break
+    made = [Flip(*row) for row in _rows(flips[:flip_count.value], 4)] if status in (OK, REFUSED) else []
+    if _checked(status) == REFUSED:
+        raise Refused(_taken(lines), made)
+    return Numbered(_rows(elements[:written.value], 3), made)
 
 
 def flip(triangles, a, b):
     """The 20 triangles with inner side a-b flipped, in their places, each
     counter-clockwise; Refused with the reason it cannot flip."""
-    flat = [int(n) for t in triangles for n in t]
-    given = (ctypes.c_int * len(flat))(*flat)
-    flipped = (ctypes.c_int * (3 * element_count()))()
+    given, count = _ints(triangles)
+    flipped, written = (INT * count)(), INT()
     reason = ctypes.c_void_p()
-    status = _checked(library().heat2d_flip(given, len(flat), a, b, flipped, len(flipped), ctypes.byref(reason)))
-    said = _taken(reason).splitlines()
-    if status == REFUSED:
-        raise Refused(said)
-    return [list(flipped[k:k + 3]) for k in range(0, len(flipped), 3)]
+    if _checked(library().heat2d_flip_side(given, count, a, b, flipped, count, ctypes.byref(written),
+                                           ctypes.byref(reason))) == REFUSED:
+        raise Refused(_taken(reason))
+    return _rows(flipped[:written.value], 3)
+
+
+class Result:
+    """A result of the core, read by name one flat array at a time."""
+
+    def __init__(self, make):
+        self.handle = ctypes.c_void_p()
+        _checked(make(ctypes.byref(self.handle)))
+
+    def ints(self, name):
+        return _sized(INT, lambda buffer, capacity, count: library().heat2d_result_ints(
+            self.handle, name.encode(), buffer, capacity, count))
+
+    def doubles(self, name):
+        return _sized(DOUBLE, lambda buffer, capacity, count: library().heat2d_result_doubles(
+            self.handle, name.encode(), buffer, capacity, count))
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        library().heat2d_result_free(self.handle)
+        self.handle = ctypes.c_void_p()
 
 
 def element(elements, e):
-    """Element e's values as the assembly computes them (an Element)."""
-    values, count = _doubles(elements)
-    result = Element()
-    _checked(library().heat2d_element(values, count, e, ctypes.byref(result)))
-    return result
+    """Element e's values as the assembly computes them."""
+    values, count = _ints(elements)
+    with Result(lambda handle: library().heat2d_element(values, count, e, handle)) as found:
+        sides, nodes_of = _rows(found.ints("term_sides"), 2), _rows(found.ints("term_nodes"), 2)
+        terms = [Term(Kind(kind), *side, *ends, length, load, _rows(matrix, 3))
+                 for kind, side, ends, length, load, matrix in zip(
+                     found.ints("term_kinds"), sides, nodes_of, found.doubles("term_lengths"),
+                     found.doubles("term_loads"), _rows(found.doubles("term_matrices"), 9))]
+        return Element(found.ints("nodes"), found.doubles("x"), found.doubles("y"), found.doubles("area")[0],
+                       found.doubles("b"), found.doubles("c"), _rows(found.doubles("conduction"), 3), terms,
+                       _rows(found.doubles("matrix"), 3), found.doubles("loads"))

@@ -4,11 +4,13 @@ fault. heat2d's own rules (the nodes, the boundary table, the reading of
 elements.txt) come from its library: heat2d_core.
 """
 
+import errno
 import math
 import os
 import stat
 import sys
 import tempfile
+from typing import List, NamedTuple
 
 import heat2d_core
 
@@ -17,8 +19,16 @@ KINDS = [(stat.S_ISFIFO, "a pipe"), (stat.S_ISCHR, "a device"), (stat.S_ISBLK, "
          (stat.S_ISSOCK, "a socket")]
 
 
-class InputError(Exception):
-    """An input that cannot be taken; args[0] is its line, or a list of lines."""
+class InputError(heat2d_core.Fault):
+    """An input that cannot be taken: its line, or lines."""
+
+
+class Run(NamedTuple):
+    """A finished run: the nodes, the triangles (node numbers) and the temperatures."""
+    xs: List[float]
+    ys: List[float]
+    triangles: List[List[int]]
+    temperatures: List[float]
 
 
 def shown(text):
@@ -55,10 +65,12 @@ def read_file(path, verb="open"):
 def replaced(paths, write):
     """Writes each of paths through write(temporary, path) to a temporary file
     beside it, then puts them all in place: the old files stay whole when a
-    write fails. Returns paths."""
+    write fails, or when a path cannot be replaced (a folder). Returns paths."""
     made = []
     try:
         for path in paths:
+            if os.path.isdir(path):
+                raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR))
             folder, name = os.path.split(os.path.abspath(path))
             with tempfile.NamedTemporaryFile(prefix=f".{name}.", dir=folder, delete=False) as made_here:
                 made.append(made_here.name)
@@ -121,14 +133,9 @@ def node_at(nodes, x, y, z=0.0):
 
 
 def read_triangles(folder):
-    """The connectivity as heat2d reads it, each number truncated toward zero
-    to a node number; 0-based node indices."""
+    """The connectivity as heat2d reads it: node numbers."""
     path = os.path.join(folder, "elements.txt")
-    try:
-        elements = heat2d_core.read_elements(read_file(path, "read"), path)
-    except heat2d_core.Refused as refusal:
-        raise InputError(refusal.args[0][0]) from None
-    return [[int(n) - 1 for n in triangle] for triangle in elements]
+    return heat2d_core.read_elements(read_file(path, "read"), path)
 
 
 def read_temperatures(folder, nan=False):
@@ -144,9 +151,9 @@ def read_temperatures(folder, nan=False):
 
 
 def read_run(folder, nan=False):
-    """(xs, ys, triangles, temperatures) of a finished run folder."""
+    """The Run of a finished run folder."""
     xs, ys = read_nodes(folder)
-    return xs, ys, read_triangles(folder), read_temperatures(folder, nan)
+    return Run(xs, ys, read_triangles(folder), read_temperatures(folder, nan))
 
 
 def command(tool, main, arguments):
@@ -167,9 +174,9 @@ def command(tool, main, arguments):
 
 def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     """The command of a tool that reads a run folder (the current folder when
-    none is given) and writes files there: make(folder, xs, ys, triangles,
-    temperatures) returns their paths, printed one a line. Status 1 and one
-    line for a fault, naming library when it cannot be imported."""
+    none is given) and writes files there: make(folder, run) returns their
+    paths, printed one a line. Status 1 and one line for a fault, naming
+    library when it cannot be imported."""
     if arguments[:1] == ["--help"]:
         print(doc.strip())
         return 0
@@ -179,16 +186,14 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     try:
         heat2d_core.library()
         run = read_run(folder, nan)
-        written = make(folder, *run)
-    except InputError as error:
-        return fail(tool, error.args[0])
+        written = make(folder, run)
+    except heat2d_core.Fault as fault:
+        return fail(tool, fault.lines)
     except ImportError as error:
         return fail(tool, f"{library} is needed: {error}")
-    except heat2d_core.MissingLibrary as error:
-        return fail(tool, str(error))
     except Exception as error:  # a library's own fault on odd data: one line, not a traceback
         return fail(tool, f"cannot make the outputs: {type(error).__name__}: {error}")
-    if any(math.isnan(t) for t in run[3]):
+    if any(math.isnan(t) for t in run.temperatures):
         fail(tool, "the temperatures are not-a-number (the run's system was not positive "
                    "definite); they are written as they are")
     print("\n".join(written))

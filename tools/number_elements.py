@@ -60,10 +60,7 @@ def read_input(path):
 
 def read_triples(path, data):
     """The node numbers of a list of triangles, read as heat2d reads elements.txt."""
-    try:
-        return [[int(n) for n in t] for t in heat2d_core.read_elements(data, path, "triangle")]
-    except heat2d_core.Refused as refusal:
-        raise InputError(refusal.args[0]) from None
+    return heat2d_core.read_elements(data, path, "triangle")
 
 
 def limited():
@@ -183,15 +180,15 @@ def main(arguments):
         return fail("elements", USAGE)
     try:
         heat2d_core.library()
-        elements, flips = heat2d_core.number(read_input(files[0]), flip)
-        fail("elements", flips)
-        write_elements(elements)
+        numbered = heat2d_core.number(read_input(files[0]), flip)
+        fail("elements", [f"flipped side {f.a}-{f.b} to {f.c}-{f.d}" for f in numbered.flips])
+        write_elements(numbered.elements)
     except heat2d_core.Refused as refusal:
-        return fail("elements", refusal.args[0])
-    except InputError as error:
-        return fail("elements", error.args[0])
-    except heat2d_core.MissingLibrary as error:
-        return fail("elements", str(error))
+        # Faults that only corner flips mend: the option that makes them.
+        hint = ", or run again with --flip-corner" if refusal.flips else ""
+        return fail("elements", [line + hint for line in refusal.lines])
+    except heat2d_core.Fault as fault:
+        return fail("elements", fault.lines)
     except Exception as error:  # a fault of ours: one line, not a traceback
         return fail("elements", f"internal error: {type(error).__name__}: {error}")
     return 0

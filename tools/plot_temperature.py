@@ -20,25 +20,26 @@ import heat2d_core
 from heat2d_problem import InputError, command, replaced, run_folder_tool
 
 
-def draw(folder, xs, ys, triangles, temperatures):
-    lowest, highest = min(temperatures), max(temperatures)
+def draw(folder, run):
+    lowest, highest = min(run.temperatures), max(run.temperatures)
     if max(-lowest, highest) > 1e100:  # beyond what the scale and the isotherms can span
         raise InputError(f"{os.path.join(folder, 'write_.txt')}: temperatures from {lowest:g} to {highest:g} "
                          "are too large to draw")
-    figure = figure_of(xs, ys, triangles, temperatures)
+    figure = figure_of(run)
     return replaced([os.path.join(folder, "temperature.png")],
                     lambda temporary, _: figure.savefig(temporary, format="png"))
 
 
-def figure_of(xs, ys, triangles, temperatures):
-    """The picture of a run's field (0-based triangles), on the Agg canvas."""
+def figure_of(run):
+    """The picture of a run's field, on the Agg canvas."""
     # A figure alone, saved by the Agg canvas: pyplot costs most of a second to import.
     import matplotlib.tri as mtri
     import numpy
     from matplotlib.figure import Figure
 
+    xs, ys, temperatures = run.xs, run.ys, run.temperatures
     lowest, highest = min(temperatures), max(temperatures)
-    mesh = mtri.Triangulation(xs, ys, triangles)
+    mesh = mtri.Triangulation(xs, ys, numpy.array(run.triangles) - 1)  # matplotlib's points from 0
     figure = Figure(figsize=(6.4, 8), dpi=120)
     # Room below for the legend: one drawing, where a tight box would draw twice.
     figure.subplots_adjust(left=0.1, right=0.98, bottom=0.1, top=0.92)
@@ -54,10 +55,11 @@ def figure_of(xs, ys, triangles, temperatures):
 
     labelled = set()
     flux, ambient = heat2d_core.parameter("heat_flux"), heat2d_core.parameter("ambient_temperature")
-    for term, a, b in heat2d_core.boundary_sides([[n + 1 for n in t] for t in triangles]):
+    for term, a, b in heat2d_core.boundary_sides(run.triangles):
         a, b = a - 1, b - 1
-        label = f"heat flux {flux:g}" if term == heat2d_core.FLUX else f"convection to {ambient:g}"
-        axes.plot([xs[a], xs[b]], [ys[a], ys[b]], color="tab:red" if term == heat2d_core.FLUX else "tab:blue",
+        flux_side = term == heat2d_core.Kind.HEAT_FLUX
+        label = f"heat flux {flux:g}" if flux_side else f"convection to {ambient:g}"
+        axes.plot([xs[a], xs[b]], [ys[a], ys[b]], color="tab:red" if flux_side else "tab:blue",
                   linewidth=4, solid_capstyle="butt", label=None if label in labelled else label)
         labelled.add(label)
 

@@ -9,18 +9,25 @@
 #include "problem/status.h"
 
 #include <algorithm>
-#include <cmath>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <limits>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+// A result: flat arrays by name.
+struct heat2d_result {
+    std::map<std::string, std::vector<int>> ints;
+    std::map<std::string, std::vector<double>> doubles;
+};
+
 namespace {
 
-std::string last_error;
+thread_local std::string last_error;
 
 // The 1-based tables that the program's routines take, filled for one call.
 struct tables {
@@ -51,98 +58,114 @@ int good(int status) {
     return status;
 }
 
-// The text as caller-owned memory.
-char* handed_out(const std::string& text) {
-    char* copy = static_cast<char*>(std::malloc(text.size() + 1));
-    if (copy != nullptr) {
-        std::memcpy(copy, text.c_str(), text.size() + 1);
-    }
-    return copy;
+// Thrown by the checks of a call: its status, the reason in last_error.
+struct refusal {
+    int status;
+};
+
+[[noreturn]] void fail(int status, const std::string& why) {
+    last_error = why;
+    throw refusal{status};
 }
 
-// Hands out lines, each ended by a line end; false when memory ran out.
-bool hand_out(const std::vector<std::string>& lines, char** out) {
+void not_null(const void* pointer, const char* what) {
+    if (pointer == nullptr) {
+        fail(HEAT2D_BAD_CALL, std::string(what) + " is a null pointer");
+    }
+}
+
+// An input of count values, needed of them at least.
+void input(const void* values, int count, int needed, const char* what) {
+    not_null(values, what);
+    if (count < needed) {
+        fail(HEAT2D_BAD_CALL, std::string(what) + " holds " + std::to_string(count) + " values, " +
+                                  std::to_string(needed) + " needed");
+    }
+}
+
+// An output buffer of capacity values with its count: too small for needed
+// values is HEAT2D_TOO_SMALL, with *count set to needed.
+void output(const void* values, int capacity, int* count, int needed, const char* what) {
+    not_null(count, (std::string(what) + "'s count").c_str());
+    if (values == nullptr && capacity != 0) {
+        fail(HEAT2D_BAD_CALL, std::string(what) + " is a null pointer");
+    }
+    if (capacity < needed) {
+        *count = needed;
+        fail(HEAT2D_TOO_SMALL, std::string(what) + " holds " + std::to_string(capacity) +
+                                   " values, " + std::to_string(needed) + " needed");
+    }
+}
+
+// Writes values to an output checked by output().
+template <typename value> void put(const std::vector<value>& values, value* to, int* count) {
+    std::copy(values.begin(), values.end(), to);
+    *count = static_cast<int>(values.size());
+}
+
+// An out-text, cleared.
+void text_out(char** text, const char* what) {
+    not_null(text, what);
+    *text = nullptr;
+}
+
+// Hands out lines, each ended by a line end, as a refusal.
+int refused(const std::vector<std::string>& lines, char** out) {
     std::string text;
     for (const std::string& line : lines) {
         text += line + "\n";
     }
-    *out = handed_out(text);
-    return *out != nullptr;
+    *out = static_cast<char*>(std::malloc(text.size() + 1));
+    if (*out == nullptr) {
+        return bad_call("out of memory");
+    }
+    std::memcpy(*out, text.c_str(), text.size() + 1);
+    return good(HEAT2D_REFUSED);
 }
 
-// Checks a buffer of node numbers from a caller.
-bool buffer_ok(const void* buffer, int count, int needed, const char* what) {
-    if (buffer == nullptr) {
-        bad_call(std::string(what) + " is a null pointer");
-        return false;
+// A node number of an input.
+int node_number(int value, const std::string& what) {
+    if (value < 1 || value > node_count) {
+        fail(HEAT2D_BAD_CALL,
+             what + " is not a node number from 1 to " + std::to_string(node_count));
     }
-    if (count < needed) {
-        bad_call(std::string(what) + " holds " + std::to_string(count) + " values, " +
-                 std::to_string(needed) + " needed");
-        return false;
-    }
-    return true;
+    return value;
 }
 
-// Copies 60 node numbers into the element table; false, a bad call, when one
-// does not truncate to a node number.
-bool take_elements(const double* elements, int count, tables& t) {
-    if (!buffer_ok(elements, count, 3 * element_count, "elements")) {
-        return false;
-    }
+// 60 node numbers into the 1-based element table.
+void take_elements(const int* elements, int count, const char* what, tables& t) {
+    input(elements, count, 3 * element_count, what);
     for (int k = 0; k < 3 * element_count; k++) {
-        const double value = elements[k];
-        if (!is_node_number(value)) {
-            bad_call("elements[" + std::to_string(k) + "] is not a node number from 1 to " +
-                     std::to_string(node_count));
-            return false;
-        }
-        t.elements[k / 3 + 1][k % 3 + 1] = value;
+        t.elements[k / 3 + 1][k % 3 + 1] =
+            node_number(elements[k], std::string(what) + "[" + std::to_string(k) + "]");
     }
-    return true;
 }
 
-// Copies 60 node numbers of 20 triangles; false, a bad call, when one is not
-// a node number.
-bool take_triangles(const int* triangles, int count, std::vector<triangle>& given) {
-    if (!buffer_ok(triangles, count, 3 * element_count, "triangles")) {
-        return false;
-    }
+// 60 node numbers as 20 triangles.
+std::vector<triangle> take_triangles(const int* triangles, int count) {
+    tables t;
+    take_elements(triangles, count, "triangles", t);
+    std::vector<triangle> given(element_count);
     for (int k = 0; k < 3 * element_count; k++) {
-        if (!is_node_number(triangles[k])) {
-            bad_call("triangles[" + std::to_string(k) + "] is not a node number from 1 to " +
-                     std::to_string(node_count));
-            return false;
-        }
-        given[k / 3][k % 3] = triangles[k];
+        given[k / 3][k % 3] = static_cast<int>(t.element_rows[k / 3 + 1][k % 3 + 1]);
     }
-    return true;
+    return given;
 }
 
-// The checks of a call that takes 20 triangles, writes 20 back to out and
-// hands out text at *text (cleared first); false, a bad call, when one fails.
-bool triangles_call(const int* triangles, int count, std::vector<triangle>& given, const int* out,
-                    int capacity, const char* out_name, char** text, const char* text_name) {
-    if (text == nullptr) {
-        bad_call(std::string(text_name) + " is a null pointer");
-        return false;
+std::vector<int> flat(const std::vector<triangle>& triangles) {
+    std::vector<int> values;
+    for (const triangle& t : triangles) {
+        values.insert(values.end(), t.begin(), t.end());
     }
-    *text = nullptr;
-    return take_triangles(triangles, count, given) &&
-           buffer_ok(out, capacity, 3 * element_count, out_name);
+    return values;
 }
 
-// Writes 20 triangles as 60 node numbers (at: fewer are a fault of the core).
-void put_triangles(const std::vector<triangle>& from, int* to) {
-    for (int k = 0; k < 3 * element_count; k++) {
-        to[k] = from.at(k / 3)[k % 3];
-    }
-}
-
-// Runs a call, turning anything thrown into a bad call.
+// Runs a call: a refusal of its checks, or anything thrown, becomes its status.
 template <typename call> int guarded(call body) {
     try {
         return body();
+    } catch (const refusal& failed) {
+        return failed.status;
     } catch (const std::exception& error) {
         return bad_call(std::string("internal error: ") + error.what());
     } catch (...) {
@@ -150,9 +173,53 @@ template <typename call> int guarded(call body) {
     }
 }
 
+// A name's value from a list of them.
+template <typename value, std::size_t n>
+int named(const std::pair<const char*, value> (&values)[n], const char* name, value* out,
+          const char* what) {
+    return guarded([&]() -> int {
+        not_null(name, "name");
+        not_null(out, "value");
+        for (const auto& [known, v] : values) {
+            if (std::strcmp(name, known) == 0) {
+                *out = v;
+                return good(HEAT2D_OK);
+            }
+        }
+        return bad_call(std::string("no ") + what + " is named \"" + name + "\"");
+    });
+}
+
+// A flat array of a result, by name.
+template <typename value>
+int result_array(const std::map<std::string, std::vector<value>>* arrays, const char* name,
+                 value* values, int capacity, int* count) {
+    return guarded([&]() -> int {
+        not_null(arrays, "result");
+        not_null(name, "name");
+        const auto found = arrays->find(name);
+        if (found == arrays->end()) {
+            return bad_call(std::string("the result has no array \"") + name + "\" of this type");
+        }
+        output(values, capacity, count, static_cast<int>(found->second.size()), name);
+        put(found->second, values, count);
+        return good(HEAT2D_OK);
+    });
+}
+
 } // namespace
 
 extern "C" {
+
+int heat2d_version(const char** release, int* interface_number) {
+    return guarded([&]() -> int {
+        not_null(release, "release");
+        not_null(interface_number, "interface_number");
+        *release = HEAT2D_VERSION;
+        *interface_number = HEAT2D_INTERFACE;
+        return good(HEAT2D_OK);
+    });
+}
 
 const char* heat2d_error(void) {
     return last_error.c_str();
@@ -162,16 +229,14 @@ void heat2d_free(char* text) {
     std::free(text);
 }
 
-int heat2d_node_count(void) {
-    return node_count;
+int heat2d_count(const char* name, int* value) {
+    static const std::pair<const char*, int> counts[] = {{"nodes", node_count},
+                                                         {"elements", element_count}};
+    return named(counts, name, value, "count");
 }
 
-int heat2d_element_count(void) {
-    return element_count;
-}
-
-double heat2d_parameter(const char* name) {
-    const std::pair<const char*, double> values[] = {
+int heat2d_parameter(const char* name, double* value) {
+    static const std::pair<const char*, double> values[] = {
         {"width", width},
         {"height", height},
         {"notch_width", notch_width},
@@ -181,61 +246,57 @@ double heat2d_parameter(const char* name) {
         {"heat_flux", heat_flux},
         {"ambient_temperature", ambient_temperature},
     };
-    for (const auto& [known, value] : values) {
-        if (name != nullptr && std::strcmp(name, known) == 0) {
-            good(0);
-            return value;
-        }
-    }
-    bad_call(name == nullptr ? "the name is a null pointer"
-                             : std::string("no parameter is named \"") + name + "\"");
-    return std::numeric_limits<double>::quiet_NaN();
+    return named(values, name, value, "parameter");
 }
 
-const char* heat2d_term_name(int kind) {
-    return kind == HEAT2D_HEAT_FLUX ? "heat flux" : kind == HEAT2D_CONVECTION ? "convection" : "";
-}
-
-int heat2d_nodes(double* xy, int capacity) {
+int heat2d_term_name(int kind, const char** name) {
+    static const std::pair<const char*, int> kinds[] = {
+        {"", HEAT2D_NO_TERM}, {"heat flux", HEAT2D_HEAT_FLUX}, {"convection", HEAT2D_CONVECTION}};
     return guarded([&]() -> int {
-        if (!buffer_ok(xy, capacity, 2 * node_count, "xy")) {
-            return HEAT2D_BAD_CALL;
+        not_null(name, "name");
+        for (const auto& [known, k] : kinds) {
+            if (k == kind) {
+                *name = known;
+                return good(HEAT2D_OK);
+            }
         }
-        const tables t;
-        for (int i = 1; i <= node_count; i++) {
-            xy[2 * i - 2] = t.node_rows[i][1];
-            xy[2 * i - 1] = t.node_rows[i][2];
-        }
-        return good(node_count);
+        return bad_call("there is no kind of term " + std::to_string(kind));
     });
 }
 
-int heat2d_boundary_table(int* rows, int capacity) {
-    const int count = static_cast<int>(std::size(boundary_table));
-    if (!buffer_ok(rows, capacity, 4 * count, "rows")) {
-        return HEAT2D_BAD_CALL;
-    }
-    for (int k = 0; k < count; k++) {
-        const boundary_side& side = boundary_table[k];
-        rows[4 * k] = side.element;
-        rows[4 * k + 1] = static_cast<int>(side.kind);
-        rows[4 * k + 2] = side.first;
-        rows[4 * k + 3] = side.second;
-    }
-    return good(count);
+int heat2d_nodes(double* xy, int capacity, int* count) {
+    return guarded([&]() -> int {
+        output(xy, capacity, count, 2 * node_count, "xy");
+        const tables t;
+        std::vector<double> values;
+        for (int i = 1; i <= node_count; i++) {
+            values.push_back(t.node_rows[i][1]);
+            values.push_back(t.node_rows[i][2]);
+        }
+        put(values, xy, count);
+        return good(HEAT2D_OK);
+    });
 }
 
-int heat2d_outline_sides(int* rows, int capacity) {
+int heat2d_boundary_table(int* rows, int capacity, int* count) {
+    return guarded([&]() -> int {
+        std::vector<int> values;
+        for (const boundary_side& side : boundary_table) {
+            values.insert(values.end(),
+                          {side.element, static_cast<int>(side.kind), side.first, side.second});
+        }
+        output(rows, capacity, count, static_cast<int>(values.size()), "rows");
+        put(values, rows, count);
+        return good(HEAT2D_OK);
+    });
+}
+
+int heat2d_outline_sides(int* rows, int capacity, int* count) {
     return guarded([&]() -> int {
         tables t;
         // From node 1, from each node along the one side of the outline that
         // leaves it with the region on the left, until the walk is back.
-        struct side {
-            int a;
-            int b;
-            int part;
-        };
-        std::vector<side> walk;
+        std::vector<int> values;
         int a = 1;
         do {
             int next = 0;
@@ -243,200 +304,199 @@ int heat2d_outline_sides(int* rows, int capacity) {
                 bool forward = false;
                 const int part = b == a ? -1 : outline_side(t.nodes, a, b, forward);
                 if (part >= 0 && forward) {
-                    walk.push_back({a, b, part});
+                    values.insert(values.end(),
+                                  {a, b, part, static_cast<int>(outline_needs(part))});
                     next = b;
                 }
             }
             a = next;
-        } while (a > 1 && walk.size() <= static_cast<std::size_t>(node_count));
-        const int count = static_cast<int>(walk.size());
-        if (!buffer_ok(rows, capacity, 4 * count, "rows")) {
-            return HEAT2D_BAD_CALL;
-        }
-        for (int k = 0; k < count; k++) {
-            rows[4 * k] = walk[k].a;
-            rows[4 * k + 1] = walk[k].b;
-            rows[4 * k + 2] = walk[k].part;
-            rows[4 * k + 3] = static_cast<int>(outline_needs(walk[k].part));
-        }
-        return good(count);
+        } while (a > 1 && values.size() <= 4u * node_count);
+        output(rows, capacity, count, static_cast<int>(values.size()), "rows");
+        put(values, rows, count);
+        return good(HEAT2D_OK);
     });
 }
 
-char* heat2d_outline_place(int part) {
-    if (part < 0 || part >= outline_part_count) {
-        bad_call("there is no part " + std::to_string(part) + " of the outline");
-        return nullptr;
-    }
-    good(0);
-    return handed_out(outline_place(part));
+int heat2d_outline_place(int part, const char** place) {
+    static const std::array<std::string, outline_part_count> places = [] {
+        std::array<std::string, outline_part_count> names;
+        for (int k = 0; k < outline_part_count; k++) {
+            names[k] = outline_place(k);
+        }
+        return names;
+    }();
+    return guarded([&]() -> int {
+        not_null(place, "place");
+        if (part < 0 || part >= outline_part_count) {
+            return bad_call("there is no part " + std::to_string(part) + " of the outline");
+        }
+        *place = places[part].c_str();
+        return good(HEAT2D_OK);
+    });
 }
 
 int heat2d_read_elements(const char* text, size_t length, const char* source, const char* word,
-                         double* elements, int capacity, char** message) {
+                         int* elements, int capacity, int* count, char** message) {
     return guarded([&]() -> int {
-        if ((text == nullptr && length != 0) || source == nullptr || word == nullptr ||
-            message == nullptr) {
-            return bad_call("text, source, word or message is a null pointer");
+        text_out(message, "message");
+        if (length != 0) {
+            not_null(text, "text");
         }
-        if (!buffer_ok(elements, capacity, 3 * element_count, "elements")) {
-            return HEAT2D_BAD_CALL;
-        }
-        *message = nullptr;
+        not_null(source, "source");
+        not_null(word, "word");
+        output(elements, capacity, count, 3 * element_count, "elements");
         tables t;
-        std::istringstream input(length == 0 ? std::string() : std::string(text, length));
+        std::istringstream stream(length == 0 ? std::string() : std::string(text, length));
         try {
-            parse_elements(input, t.elements, source, word);
+            parse_elements(stream, t.elements, source, word);
         } catch (const input_error& error) {
-            *message = handed_out(error.what());
-            return *message == nullptr ? bad_call("out of memory") : good(HEAT2D_REFUSED);
+            return refused({error.what()}, message);
         }
+        std::vector<int> values;
         for (int k = 0; k < 3 * element_count; k++) {
-            elements[k] = t.element_rows[k / 3 + 1][k % 3 + 1];
+            values.push_back(static_cast<int>(t.element_rows[k / 3 + 1][k % 3 + 1]));
         }
+        put(values, elements, count);
         return good(HEAT2D_OK);
     });
 }
 
-int heat2d_boundary_sides(const double* elements, int count, int* sides, int capacity) {
+int heat2d_boundary_sides(const int* elements, int count, int* sides, int capacity,
+                          int* written) {
     return guarded([&]() -> int {
         tables t;
-        const int rows = static_cast<int>(std::size(boundary_table));
-        if (!take_elements(elements, count, t) || !buffer_ok(sides, capacity, 3 * rows, "sides")) {
-            return HEAT2D_BAD_CALL;
+        take_elements(elements, count, "elements", t);
+        std::vector<int> values;
+        for (const boundary_side& side : boundary_table) {
+            values.insert(values.end(),
+                          {static_cast<int>(side.kind),
+                           static_cast<int>(t.element_rows[side.element][side.first]),
+                           static_cast<int>(t.element_rows[side.element][side.second])});
         }
-        for (int k = 0; k < rows; k++) {
-            const boundary_side& side = boundary_table[k];
-            sides[3 * k] = static_cast<int>(side.kind);
-            sides[3 * k + 1] = static_cast<int>(t.element_rows[side.element][side.first]);
-            sides[3 * k + 2] = static_cast<int>(t.element_rows[side.element][side.second]);
-        }
-        return good(rows);
+        output(sides, capacity, written, static_cast<int>(values.size()), "sides");
+        put(values, sides, written);
+        return good(HEAT2D_OK);
     });
 }
 
-int heat2d_judge(const double* elements, int count, int table_order, char** lines) {
+int heat2d_judge(const int* elements, int count, int table_order, char** lines) {
     return guarded([&]() -> int {
+        text_out(lines, "lines");
         tables t;
-        if (lines == nullptr) {
-            return bad_call("lines is a null pointer");
-        }
-        *lines = nullptr;
-        if (!take_elements(elements, count, t)) {
-            return HEAT2D_BAD_CALL;
-        }
+        take_elements(elements, count, "elements", t);
         const std::vector<std::string> faults = shown_faults(judge_triangulation(
             t.elements, t.nodes, table_order ? "element" : "triangle", table_order != 0));
-        if (faults.empty()) {
-            return good(HEAT2D_OK);
-        }
-        return hand_out(faults, lines) ? good(HEAT2D_REFUSED) : bad_call("out of memory");
+        return faults.empty() ? good(HEAT2D_OK) : refused(faults, lines);
     });
 }
 
-int heat2d_number(const int* triangles, int count, int flip_corner, int* elements, int capacity,
-                  char** lines) {
+int heat2d_number_triangles(const int* triangles, int count, int flip_corner, int* elements,
+                            int capacity, int* written, int* flips, int flip_capacity,
+                            int* flip_count, char** lines) {
     return guarded([&]() -> int {
-        std::vector<triangle> given(element_count);
-        if (!triangles_call(triangles, count, given, elements, capacity, "elements", lines,
-                            "lines")) {
-            return HEAT2D_BAD_CALL;
-        }
+        text_out(lines, "lines");
+        const std::vector<triangle> given = take_triangles(triangles, count);
+        output(elements, capacity, written, 3 * element_count, "elements");
         tables t;
         const numbering result = number_triangles(given, t.nodes, flip_corner != 0);
-        if (!result.faults.empty()) {
-            return hand_out(result.faults, lines) ? good(HEAT2D_REFUSED)
-                                                  : bad_call("out of memory");
+        std::vector<int> made;
+        for (const side_flip& f : result.flips) {
+            made.insert(made.end(), {f.a, f.b, f.c, f.d});
         }
-        put_triangles(result.elements, elements);
-        return hand_out(result.flips, lines) ? good(HEAT2D_OK) : bad_call("out of memory");
+        output(flips, flip_capacity, flip_count, static_cast<int>(made.size()), "flips");
+        put(made, flips, flip_count);
+        if (!result.faults.empty()) {
+            *written = 0;
+            return refused(result.faults, lines);
+        }
+        put(flat(result.elements), elements, written);
+        return good(HEAT2D_OK);
     });
 }
 
-int heat2d_flip(const int* triangles, int count, int a, int b, int* flipped, int capacity,
-                char** reason) {
+int heat2d_flip_side(const int* triangles, int count, int a, int b, int* flipped, int capacity,
+                     int* written, char** reason) {
     return guarded([&]() -> int {
-        std::vector<triangle> given(element_count);
-        if (!triangles_call(triangles, count, given, flipped, capacity, "flipped", reason,
-                            "reason")) {
-            return HEAT2D_BAD_CALL;
-        }
-        if (!is_node_number(a) || !is_node_number(b)) {
-            return bad_call("side " + side_name(a, b) + " is not between two nodes from 1 to " +
-                            std::to_string(node_count));
-        }
+        text_out(reason, "reason");
+        std::vector<triangle> given = take_triangles(triangles, count);
+        output(flipped, capacity, written, 3 * element_count, "flipped");
+        node_number(a, "a");
+        node_number(b, "b");
         tables t;
         const std::string why = flip_side(given, t.nodes, a, b);
         if (!why.empty()) {
-            return hand_out({why}, reason) ? good(HEAT2D_REFUSED) : bad_call("out of memory");
+            *written = 0;
+            return refused({why}, reason);
         }
-        put_triangles(given, flipped);
+        put(flat(given), flipped, written);
         return good(HEAT2D_OK);
     });
 }
 
-int heat2d_element(const double* elements, int count, int e, struct heat2d_element* values) {
+int heat2d_result_ints(const heat2d_result* result, const char* name, int* values, int capacity,
+                       int* count) {
+    return result_array(result ? &result->ints : nullptr, name, values, capacity, count);
+}
+
+int heat2d_result_doubles(const heat2d_result* result, const char* name, double* values,
+                          int capacity, int* count) {
+    return result_array(result ? &result->doubles : nullptr, name, values, capacity, count);
+}
+
+void heat2d_result_free(heat2d_result* result) {
+    delete result;
+}
+
+int heat2d_element(const int* elements, int count, int e, heat2d_result** values) {
     return guarded([&]() -> int {
+        not_null(values, "values");
+        *values = nullptr;
         tables t;
-        if (!take_elements(elements, count, t)) {
-            return HEAT2D_BAD_CALL;
-        }
-        if (values == nullptr) {
-            return bad_call("values is a null pointer");
-        }
+        take_elements(elements, count, "elements", t);
         if (e < 1 || e > element_count) {
             return bad_call("there is no element " + std::to_string(e));
         }
-        *values = {};
-        double row_storage[4][4] = {};
-        double matrix_storage[4][4] = {};
-        double* local_stiffness[4];
-        double* element_matrix[4];
-        for (int i = 0; i < 4; i++) {
-            local_stiffness[i] = row_storage[i];
-            element_matrix[i] = matrix_storage[i];
-        }
-        double element_nodes[4];
-        double x[4];
-        double y[4];
-        double b[4];
-        double c[4];
-        values->area = element_conduction(e, t.elements, t.nodes, conductivity, local_stiffness,
-                                          element_nodes, x, y, b, c);
-        for (const boundary_side& side : boundary_table) {
-            if (side.element != e) {
-                continue;
-            }
-            heat2d_term& term = values->terms[values->term_count++];
-            double edge[16] = {};
-            term.kind = static_cast<int>(side.kind);
-            term.first = side.first;
-            term.second = side.second;
-            term.a = static_cast<int>(element_nodes[side.first]);
-            term.b = static_cast<int>(element_nodes[side.second]);
-            term.length = edge_length(x, y, side.first, side.second);
-            term.load = side_term(side, x, y, edge);
+        const element_values v = table_element(t.elements, t.nodes, e, conductivity);
+        auto made = std::make_unique<heat2d_result>();
+        auto& ints = made->ints;
+        auto& doubles = made->doubles;
+        const auto three = [](const double* slots) {
+            return std::vector<double>{slots[1], slots[2], slots[3]};
+        };
+        const auto nine = [](const double (*matrix)[4], std::vector<double>& to) {
             for (int i = 1; i <= 3; i++) {
-                for (int j = 1; j <= 3; j++) {
-                    term.matrix[i - 1][j - 1] = edge[4 * i + j];
-                }
+                to.insert(to.end(), {matrix[i][1], matrix[i][2], matrix[i][3]});
             }
-        }
-        double convection[16] = {};
-        double loads[4] = {0, 0, 0, 0};
-        boundary_terms(e, x, y, local_stiffness, convection, element_matrix, loads);
+        };
         for (int i = 1; i <= 3; i++) {
-            values->nodes[i - 1] = static_cast<int>(element_nodes[i]);
-            values->x[i - 1] = x[i];
-            values->y[i - 1] = y[i];
-            values->b[i - 1] = b[i];
-            values->c[i - 1] = c[i];
-            values->loads[i - 1] = loads[i];
-            for (int j = 1; j <= 3; j++) {
-                values->conduction[i - 1][j - 1] = local_stiffness[i][j];
-                values->matrix[i - 1][j - 1] = element_matrix[i][j];
-            }
+            ints["nodes"].push_back(static_cast<int>(t.element_rows[e][i]));
         }
+        doubles["x"] = three(v.x);
+        doubles["y"] = three(v.y);
+        doubles["area"] = {v.area};
+        doubles["b"] = three(v.b);
+        doubles["c"] = three(v.c);
+        nine(v.conduction, doubles["conduction"]);
+        nine(v.matrix, doubles["matrix"]);
+        doubles["loads"] = three(v.loads);
+        for (const char* name : {"term_kinds", "term_sides", "term_nodes"}) {
+            ints[name];
+        }
+        for (const char* name : {"term_lengths", "term_loads", "term_matrices"}) {
+            doubles[name];
+        }
+        for (int k = 0; k < v.term_count; k++) {
+            const term_values& term = v.terms[k];
+            ints["term_kinds"].push_back(static_cast<int>(term.side.kind));
+            ints["term_sides"].insert(ints["term_sides"].end(), {term.side.first, term.side.second});
+            ints["term_nodes"].insert(ints["term_nodes"].end(),
+                                      {ints["nodes"][term.side.first - 1],
+                                       ints["nodes"][term.side.second - 1]});
+            doubles["term_lengths"].push_back(term.length);
+            doubles["term_loads"].push_back(term.load);
+            nine(term.matrix, doubles["term_matrices"]);
+        }
+        *values = made.release();
         return good(HEAT2D_OK);
     });
 }

@@ -1,13 +1,41 @@
 /* heat2d's rules for other programs: the nodes, the outline, the boundary
  * table, the reading of elements.txt, the judge of a triangulation, the
- * numbering for the table and one element's values, as the program itself
- * has them. Plain C types; node and element numbers are 1-based.
+ * numbering for the table, the flip of a side and one element's values, as
+ * the program itself has them.
  *
- * Every call that can fail returns HEAT2D_OK, HEAT2D_REFUSED (the input is
- * refused: the lines say why) or HEAT2D_BAD_CALL (a null pointer, a buffer too
- * small, a count or number out of range: heat2d_error() says which). Text
- * handed out through a char** belongs to the caller, who frees it with
- * heat2d_free(); on HEAT2D_BAD_CALL none is handed out. */
+ * The conventions of every call:
+ * - Status. A call that can fail returns one of the HEAT2D_ statuses below;
+ *   what it computes comes back through its out-parameters.
+ *     HEAT2D_OK         done;
+ *     HEAT2D_REFUSED    the input is refused as heat2d refuses it: the text
+ *                       handed out says why, a line each;
+ *     HEAT2D_TOO_SMALL  an output buffer is too small: its count says how many
+ *                       values it needs, and nothing else was written;
+ *     HEAT2D_BAD_CALL   a fault of the caller (a null pointer, a count or a
+ *                       number out of range, a result of another kind):
+ *                       heat2d_error() says which, and nothing was written.
+ * - Buffers. An output array is a pointer, its capacity in values and an
+ *   int* count: after HEAT2D_OK, *count is the number of values written; after
+ *   HEAT2D_TOO_SMALL, the number it needs. A null pointer with capacity 0 asks
+ *   for the size alone.
+ * - Node numbers are int everywhere, 1-based, and so are element numbers. A
+ *   number of elements.txt with a fraction, which heat2d keeps as read (2.7),
+ *   stands for the node that its truncation toward zero names (2), as the
+ *   assembly takes it: heat2d_read_elements gives that node.
+ * - Text. A const char* that a call gives is static: never freed, never
+ *   changed. A char* handed out through a char** is built for the caller, who
+ *   frees it with heat2d_free(): it comes only with HEAT2D_REFUSED, and is
+ *   NULL after any other status.
+ * - Errors. heat2d_error() gives the reason of the last bad call of the
+ *   calling thread ("" after a good call); each thread has its own.
+ * - Results too large for a buffer of known size are handles: the call that
+ *   makes one, heat2d_result_ints and heat2d_result_doubles that read it one
+ *   flat array at a time by its name, and heat2d_result_free.
+ * - Versions. HEAT2D_INTERFACE changes whenever a call or its meaning does. A
+ *   binding checks heat2d_version() when it loads the library, and refuses
+ *   one of another interface.
+ * - Hints. What a rule suggests (the flips that mend a corner) comes as data,
+ *   which each front end words in its own way. */
 #ifndef HEAT2D_H
 #define HEAT2D_H
 
@@ -25,111 +53,111 @@
 extern "C" {
 #endif
 
-enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_BAD_CALL = -1 };
+#define HEAT2D_INTERFACE 2
+
+enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
 /* The kinds of boundary term. */
 enum { HEAT2D_NO_TERM = 0, HEAT2D_HEAT_FLUX = 1, HEAT2D_CONVECTION = 2 };
 
-/* Why the last call was a bad one ("" after a good one). */
+/* The release ("1.1.0") and the interface (HEAT2D_INTERFACE) of the library. */
+HEAT2D_API int heat2d_version(const char** release, int* interface_number);
+
+/* Why the calling thread's last call was a bad one ("" after a good one). */
 HEAT2D_API const char* heat2d_error(void);
 
 /* Frees text handed out by the library; NULL is ignored. */
 HEAT2D_API void heat2d_free(char* text);
 
-/* 18 and 20. */
-HEAT2D_API int heat2d_node_count(void);
-HEAT2D_API int heat2d_element_count(void);
+/* A count of the problem: "nodes" (18) or "elements" (20). */
+HEAT2D_API int heat2d_count(const char* name, int* value);
 
 /* A value of the problem: "width", "height", "notch_width", "notch_depth",
- * "conductivity", "convection_coeff", "heat_flux" or "ambient_temperature";
- * not-a-number, and a bad call, for any other name. */
-HEAT2D_API double heat2d_parameter(const char* name);
+ * "conductivity", "convection_coeff", "heat_flux" or "ambient_temperature". */
+HEAT2D_API int heat2d_parameter(const char* name, double* value);
 
-/* "heat flux", "convection", or "" for any other kind. */
-HEAT2D_API const char* heat2d_term_name(int kind);
+/* A kind's name: "heat flux", "convection", or "" for HEAT2D_NO_TERM. */
+HEAT2D_API int heat2d_term_name(int kind, const char** name);
 
 /* The coordinates of the nodes, x1 y1 x2 y2 ...: 2 * 18 doubles. */
-HEAT2D_API int heat2d_nodes(double* xy, int capacity);
+HEAT2D_API int heat2d_nodes(double* xy, int capacity, int* count);
 
 /* The boundary table, a row of four ints a line: element, kind, and the local
- * nodes (1 to 3) of the side that carries the term. Returns the number of rows
- * (9), or HEAT2D_BAD_CALL when capacity (in ints) is too small. */
-HEAT2D_API int heat2d_boundary_table(int* rows, int capacity);
+ * nodes (1 to 3) of the side that carries the term. */
+HEAT2D_API int heat2d_boundary_table(int* rows, int capacity, int* count);
 
-/* The sides of the outline, walked with the region on the left, a row of four
- * ints a side: its nodes a and b in that direction, its part (0 to 5: the
- * bottom edge, the right edge, the top edge, the notch's wall, the notch's
- * floor, the symmetry line) and the kind of term it needs. Returns the number
- * of rows, or HEAT2D_BAD_CALL. */
-HEAT2D_API int heat2d_outline_sides(int* rows, int capacity);
+/* The sides of the outline, walked with the region on the left from node 1, a
+ * row of four ints a side: its nodes a and b in that direction, its part (0 to
+ * 5: the bottom edge, the right edge, the top edge, the notch's wall, the
+ * notch's floor, the symmetry line) and the kind of term it needs. */
+HEAT2D_API int heat2d_outline_sides(int* rows, int capacity, int* count);
 
-/* The name of a part with its line: "the top edge (y = 6)"; NULL, and a bad
- * call, for another part. Caller-owned. */
-HEAT2D_API char* heat2d_outline_place(int part);
+/* The name of a part with its line: "the top edge (y = 6)". */
+HEAT2D_API int heat2d_outline_place(int part, const char** place);
 
-/* Reads elements.txt text as heat2d reads it: the first 60 numbers into
- * elements[0..59] (element e's nodes at 3 * (e - 1)), as read. When refused,
- * *message is heat2d's line without its prefix, naming the input as source
- * and each triple as word ("element" or "triangle"). */
+/* Reads elements.txt text as heat2d reads it: the nodes of its first 60
+ * numbers into elements[0..59] (element e's nodes at 3 * (e - 1)). When
+ * refused, *message is heat2d's line without its prefix, naming the input as
+ * source and each triple as word ("element" or "triangle"). */
 HEAT2D_API int heat2d_read_elements(const char* text, size_t length, const char* source,
-                                    const char* word, double* elements, int capacity,
+                                    const char* word, int* elements, int capacity, int* count,
                                     char** message);
 
-/* For elements (60 node numbers, truncated as the assembly takes them), the
- * side that each row of the boundary table gives its term: kind, a, b (the
- * nodes at the table's first and second local node), three ints a row.
- * Returns the number of rows (9), or HEAT2D_BAD_CALL. */
-HEAT2D_API int heat2d_boundary_sides(const double* elements, int count, int* sides, int capacity);
+/* For elements (60 node numbers), the side that each row of the boundary
+ * table gives its term: kind, a, b (the nodes at the row's first and second
+ * local node), three ints a row. */
+HEAT2D_API int heat2d_boundary_sides(const int* elements, int count, int* sides, int capacity,
+                                     int* written);
 
-/* Judges a triangulation as heat2d does (table_order, the words "element")
- * or as a tool takes one in any order and orientation ("triangle"). On
- * HEAT2D_REFUSED, *lines holds the faults that are shown, each ended by a line
- * end. count is 60. */
-HEAT2D_API int heat2d_judge(const double* elements, int count, int table_order, char** lines);
+/* Judges a triangulation (60 node numbers) as heat2d does (table_order, the
+ * word "element") or as a tool takes one in any order and orientation
+ * ("triangle"). HEAT2D_REFUSED: *lines holds the faults that are shown, each
+ * ended by a line end. */
+HEAT2D_API int heat2d_judge(const int* elements, int count, int table_order, char** lines);
 
 /* Numbers 20 triangles (60 node numbers, any order and orientation) for the
- * boundary table, as heat2d-elements does. HEAT2D_OK: elements[0..59] holds
- * elements.txt's numbers, and *lines the corner flips made when flip_corner is
- * set ("flipped side 12-18 to 13-17", a line each; "" when none).
- * HEAT2D_REFUSED: *lines holds the faults, each line ended. */
-HEAT2D_API int heat2d_number(const int* triangles, int count, int flip_corner, int* elements,
-                             int capacity, char** lines);
+ * boundary table, as heat2d-elements does.
+ * HEAT2D_OK: elements holds elements.txt's 60 numbers, and flips the corner
+ * flips made when flip_corner is set, four ints a flip: side a-b became c-d.
+ * HEAT2D_REFUSED: *lines holds the faults, each ended by a line end. When the
+ * only faults are corners that flips would mend, flips holds those flips
+ * (otherwise none): heat2d_number_triangles with flip_corner makes them. */
+HEAT2D_API int heat2d_number_triangles(const int* triangles, int count, int flip_corner,
+                                       int* elements, int capacity, int* written, int* flips,
+                                       int flip_capacity, int* flip_count, char** lines);
 
-/* Flips the inner side a-b of 20 triangles (60 node numbers, any orientation):
- * HEAT2D_OK, with flipped[0..59] the triangles in the same places, its two
+/* Flips the inner side a-b of 20 triangles (60 node numbers, any orientation).
+ * HEAT2D_OK: flipped holds the triangles in the same places, its two
  * triangles replaced by the two across the other diagonal, each
- * counter-clockwise (the numbering for the table is heat2d_number's).
+ * counter-clockwise (the numbering for the table is heat2d_number_triangles').
  * HEAT2D_REFUSED: *reason says why not (the side is not there, is on the
  * outline, or its triangles make a quadrilateral that is not convex). */
-HEAT2D_API int heat2d_flip(const int* triangles, int count, int a, int b, int* flipped,
-                           int capacity, char** reason);
+HEAT2D_API int heat2d_flip_side(const int* triangles, int count, int a, int b, int* flipped,
+                                int capacity, int* written, char** reason);
 
-/* One side of an element that carries a term. */
-struct heat2d_term {
-    int kind;
-    int first, second; /* its local nodes, 1 to 3 */
-    int a, b;          /* their node numbers: the rows of K and the entries of f */
-    double length;
-    double load;         /* what each of the two nodes gets in f */
-    double matrix[3][3]; /* the convection edge matrix on the local nodes; 0 for heat flux */
-};
+/* A result, read by name one flat array at a time. */
+typedef struct heat2d_result heat2d_result;
 
-/* One element's values as the assembly computes them. */
-struct heat2d_element {
-    int nodes[3]; /* node numbers: the rows and columns of K it goes to */
-    double x[3], y[3];
-    double area;             /* signed: positive counter-clockwise */
-    double b[3], c[3];       /* shape coefficients */
-    double conduction[3][3]; /* the conduction matrix */
-    int term_count;          /* 0 to 2, in the order of the boundary table */
-    struct heat2d_term terms[2];
-    double matrix[3][3]; /* added into K: conduction plus any convection */
-    double loads[3];     /* added into f */
-};
+HEAT2D_API int heat2d_result_ints(const heat2d_result* result, const char* name, int* values,
+                                  int capacity, int* count);
+HEAT2D_API int heat2d_result_doubles(const heat2d_result* result, const char* name,
+                                     double* values, int capacity, int* count);
+/* Frees a result; NULL is ignored. */
+HEAT2D_API void heat2d_result_free(heat2d_result* result);
 
-/* The values of element e (1 to 20) of elements (60 node numbers). */
-HEAT2D_API int heat2d_element(const double* elements, int count, int e,
-                              struct heat2d_element* values);
+/* The values of element e (1 to 20) of elements (60 node numbers) as the
+ * assembly computes them, as a result (matrices row by row, terms in the
+ * order of the boundary table):
+ *   ints    "nodes" (3: the rows and columns of K it goes to), "term_kinds"
+ *           (one a term), "term_sides" (its local nodes, 2 a term),
+ *           "term_nodes" (their node numbers, 2 a term);
+ *   doubles "x", "y" (3), "area" (1, signed: positive counter-clockwise),
+ *           "b", "c" (3: shape coefficients), "conduction" (9),
+ *           "term_lengths", "term_loads" (what each of its two nodes gets in
+ *           f: one a term), "term_matrices" (9 a term: the convection edge
+ *           matrix on the local nodes, 0 for heat flux), "matrix" (9: added
+ *           into K), "loads" (3: added into f). */
+HEAT2D_API int heat2d_element(const int* elements, int count, int e, heat2d_result** values);
 
 #ifdef __cplusplus
 }

@@ -9,28 +9,35 @@
 void assemble_system(double** elements, double** nodes, double conductivity,
                      double** local_stiffness, double* convection_matrix, double** K,
                      double** element_matrix) {
-    double element_nodes[4];
-    double x[4];
-    double y[4];
-    double b[4];
-    double c[4];
     for (int e = 1; e <= element_count; e++) {
-        element_conduction(e, elements, nodes, conductivity, local_stiffness, element_nodes, x, y,
-                           b, c);
-        b[1] = 0;
-        b[2] = 0;
-        b[3] = 0;
-        boundary_terms(e, x, y, local_stiffness, convection_matrix, element_matrix, b);
+        const element_values v = table_element(elements, nodes, e, conductivity);
+        // The working tables hold the element's values, as the last element
+        // leaves them; convection_matrix only changes on a convection element.
         for (int i = 1; i <= 3; i++) {
-            const int p = static_cast<int>(element_nodes[i]);
             for (int j = 1; j <= 3; j++) {
-                const int q = static_cast<int>(element_nodes[j]);
+                local_stiffness[i][j] = v.conduction[i][j];
+                element_matrix[i][j] = v.matrix[i][j];
+            }
+        }
+        for (int k = 0; k < v.term_count; k++) {
+            if (v.terms[k].side.kind == condition::convection) {
+                for (int i = 1; i <= 3; i++) {
+                    for (int j = 1; j <= 3; j++) {
+                        convection_matrix[4 * i + j] = v.terms[k].matrix[i][j];
+                    }
+                }
+            }
+        }
+        for (int i = 1; i <= 3; i++) {
+            const int p = static_cast<int>(elements[e][i]);
+            for (int j = 1; j <= 3; j++) {
+                const int q = static_cast<int>(elements[e][j]);
                 K[p][q] = K[p][q] + element_matrix[i][j];
             }
         }
         for (int i = 1; i <= 3; i++) {
-            const int p = static_cast<int>(element_nodes[i]);
-            f[p] = f[p] + b[i];
+            const int p = static_cast<int>(elements[e][i]);
+            f[p] = f[p] + v.loads[i];
         }
     }
     write_system(f, K);

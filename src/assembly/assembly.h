@@ -2,8 +2,10 @@
 // export to K.txt and f.txt.
 #pragma once
 
-// Runs every element, in ascending number, through element_conduction and
-// boundary_terms and adds its matrix into K and its loads into the global f
+// Runs every element, in ascending number, through table_element (its
+// conduction matrix, then its lines of the boundary table), leaves its values
+// in local_stiffness, element_matrix and, for a convection element,
+// convection_matrix, and adds its matrix into K and its loads into the global f
 // (reached as a global, not an argument). Then writes f.txt (one value a line)
 // and K.txt (a row a line, every value followed by one space).
 //

@@ -4,6 +4,16 @@
 
 #include <cmath>
 
+int table_sides(int e, term_side* sides) {
+    int count = 0;
+    for (const boundary_side& side : boundary_table) {
+        if (side.element == e && count < most_terms) {
+            sides[count++] = {side.kind, side.first, side.second};
+        }
+    }
+    return count;
+}
+
 double signed_area(const double* x, const double* y) {
     const double p23 = x[2] * y[3];
     const double p32 = x[3] * y[2];
@@ -14,49 +24,11 @@ double signed_area(const double* x, const double* y) {
     return (p23 - p32 + p12 - p13 + p31 - p21) / 2;
 }
 
-double element_conduction(int e, double** elements, double** nodes, double conductivity,
-                          double** local_stiffness, double* element_nodes, double* x, double* y,
-                          double* b, double* c) {
-    for (int j = 1; j <= 3; j++) {
-        element_nodes[j] = elements[e][j];
-    }
-    for (int i = 1; i <= 3; i++) {
-        const int n = static_cast<int>(element_nodes[i]);
-        x[i] = nodes[n][1];
-        y[i] = nodes[n][2];
-    }
-    b[1] = y[2] - y[3];
-    b[2] = y[3] - y[1];
-    b[3] = y[1] - y[2];
-    c[1] = x[3] - x[2];
-    c[2] = x[1] - x[3];
-    c[3] = x[2] - x[1];
-
-    const double area = signed_area(x, y);
-    const double four_area = 4 * area;
-    const double factor = conductivity / four_area;
-    for (int i = 1; i <= 3; i++) {
-        for (int j = 1; j <= 3; j++) {
-            local_stiffness[i][j] = factor * (b[i] * b[j] + c[i] * c[j]);
-        }
-    }
-    return area;
-}
-
 double edge_length(const double* x, const double* y, int from, int to) {
     return std::sqrt(std::pow(x[to] - x[from], 2) + std::pow(y[to] - y[from], 2));
 }
 
 namespace {
-
-// Pattern of the convection matrix on the side between local nodes 2 and 3,
-// the only side that carries convection.
-const double ghost_2_3[4][4] = {
-    {0, 0, 0, 0},
-    {0, 0, 0, 0},
-    {0, 0, 2, 1},
-    {0, 0, 1, 2},
-};
 
 // Load per node of a heat-flux edge of length edge.
 double flux_share(double edge) {
@@ -68,40 +40,80 @@ double convection_share(double edge) {
     return ((convection_coeff * ambient_temperature) * edge) / 2;
 }
 
-} // namespace
-
-double side_term(const boundary_side& side, const double* x, const double* y,
-                 double* convection_matrix) {
-    const double length = edge_length(x, y, side.first, side.second);
+// A side's term. Convection's edge matrix is (length h / 6) times the pattern
+// (2 1; 1 2) on the side's two local nodes, 0 elsewhere.
+term_values term_of(const term_side& side, const double* x, const double* y) {
+    term_values term{side, edge_length(x, y, side.first, side.second), 0, {}};
     if (side.kind == condition::convection) {
+        double pattern[4][4] = {};
+        pattern[side.first][side.first] = 2;
+        pattern[side.second][side.second] = 2;
+        pattern[side.first][side.second] = 1;
+        pattern[side.second][side.first] = 1;
         for (int i = 1; i <= 3; i++) {
             for (int j = 1; j <= 3; j++) {
-                convection_matrix[4 * i + j] = ((length * convection_coeff) / 6) * ghost_2_3[i][j];
+                term.matrix[i][j] = ((term.length * convection_coeff) / 6) * pattern[i][j];
             }
         }
-        return convection_share(length);
+        term.load = convection_share(term.length);
+    } else {
+        term.load = flux_share(term.length);
     }
-    return flux_share(length);
+    return term;
 }
 
-void boundary_terms(int e, const double* x, const double* y, double** local_stiffness,
-                    double* convection_matrix, double** element_matrix, double* b) {
-    bool convective = false;
-    for (const boundary_side& side : boundary_table) {
-        if (side.element != e) {
-            continue;
-        }
-        convective = convective || side.kind == condition::convection;
-        const double share = side_term(side, x, y, convection_matrix);
-        // The slots start at 0, so a side's share is the slot's value unless
-        // an earlier side of the same element put its own there first.
-        b[side.first] = b[side.first] + share;
-        b[side.second] = b[side.second] + share;
+} // namespace
+
+element_values element_values_of(const double* x, const double* y, double conductivity,
+                                 const term_side* sides, int count) {
+    element_values v;
+    for (int i = 1; i <= 3; i++) {
+        v.x[i] = x[i];
+        v.y[i] = y[i];
     }
+    v.b[1] = y[2] - y[3];
+    v.b[2] = y[3] - y[1];
+    v.b[3] = y[1] - y[2];
+    v.c[1] = x[3] - x[2];
+    v.c[2] = x[1] - x[3];
+    v.c[3] = x[2] - x[1];
+
+    v.area = signed_area(x, y);
+    const double four_area = 4 * v.area;
+    const double factor = conductivity / four_area;
     for (int i = 1; i <= 3; i++) {
         for (int j = 1; j <= 3; j++) {
-            element_matrix[i][j] = convective ? local_stiffness[i][j] + convection_matrix[4 * i + j]
-                                              : local_stiffness[i][j];
+            v.conduction[i][j] = factor * (v.b[i] * v.b[j] + v.c[i] * v.c[j]);
+            v.matrix[i][j] = v.conduction[i][j];
+        }
+        v.loads[i] = 0;
+    }
+    v.term_count = 0;
+    for (int k = 0; k < count && k < most_terms; k++) {
+        const term_values& term = v.terms[v.term_count++] = term_of(sides[k], x, y);
+        // A load slot starts at 0, so a side's share is the slot's value unless
+        // an earlier side of the same element put its own there first.
+        v.loads[term.side.first] = v.loads[term.side.first] + term.load;
+        v.loads[term.side.second] = v.loads[term.side.second] + term.load;
+        if (term.side.kind == condition::convection) {
+            for (int i = 1; i <= 3; i++) {
+                for (int j = 1; j <= 3; j++) {
+                    v.matrix[i][j] = v.matrix[i][j] + term.matrix[i][j];
+                }
+            }
         }
     }
+    return v;
+}
+
+element_values table_element(double** elements, double** nodes, int e, double conductivity) {
+    double x[4];
+    double y[4];
+    for (int i = 1; i <= 3; i++) {
+        const int n = static_cast<int>(elements[e][i]);
+        x[i] = nodes[n][1];
+        y[i] = nodes[n][2];
+    }
+    term_side sides[most_terms];
+    return element_values_of(x, y, conductivity, sides, table_sides(e, sides));
 }

@@ -1,9 +1,7 @@
-// Per-element computations of the assembly: the conduction matrix of a linear
-// triangle and the boundary edge terms chosen by element number.
-//
-// Precondition: every node number in elements[e][1..3] truncates to 1..node_count
-// and e is a row that read_elements filled. The connectivity reader guarantees
-// both; nothing here checks them again.
+// One element's values: the conduction matrix of a linear triangle, the terms
+// of the sides that carry one, and what the element adds into K and f. The
+// assembly of heat2d's 20 elements, the inspector of the API and any finer
+// mesh of the region compute them here, from the corners and the sides.
 #pragma once
 
 // The two kinds of boundary term; `none` marks a side that carries neither.
@@ -30,31 +28,56 @@ inline constexpr boundary_side boundary_table[] = {
     {20, condition::heat_flux, 1, 3},
 };
 
+// A side of a triangle that carries a term: its kind and its local nodes (1 to 3).
+struct term_side {
+    condition kind;
+    int first;
+    int second;
+};
+
+// A triangle of the region has at most two sides on its outline.
+inline constexpr int most_terms = 2;
+
+// The sides that element e's lines of the boundary table give a term, in
+// table order; returns how many (0 to most_terms).
+int table_sides(int e, term_side* sides);
+
+// What one side's term adds: the load each of its two nodes gets in f and, for
+// convection, its edge matrix on the local nodes (1-based, 0 for heat flux).
+struct term_values {
+    term_side side;
+    double length;
+    double load;
+    double matrix[4][4];
+};
+
+// One element's values, 1-based as the design's tables: slot 0 is never used.
+struct element_values {
+    double x[4], y[4]; // the corners
+    double b[4], c[4]; // shape coefficients
+    double area;       // signed: positive counter-clockwise
+    double conduction[4][4];
+    int term_count;
+    term_values terms[most_terms];
+    double matrix[4][4]; // added into K: conduction plus every convection edge matrix
+    double loads[4];     // added into f: each term's load, in the order of the terms
+};
+
 // The signed area of the triangle with corners (x[i], y[i]), i = 1..3: positive
 // when they run counter-clockwise.
 double signed_area(const double* x, const double* y);
 
-// For element e: copies its node numbers into element_nodes[1..3], their
-// coordinates into x[1..3] and y[1..3], the shape-function coefficients into
-// b[1..3] and c[1..3], and fills local_stiffness[1..3][1..3]. Returns the signed
-// area.
-double element_conduction(int e, double** elements, double** nodes, double conductivity,
-                          double** local_stiffness, double* element_nodes, double* x, double* y,
-                          double* b, double* c);
-
 // The length of the side between local nodes from and to.
 double edge_length(const double* x, const double* y, int from, int to);
 
-// One line of the boundary table on an element with coordinates x, y: returns
-// the load that each of the side's two local nodes gets. A convection side
-// also writes its edge matrix into convection_matrix (row-major, 4*i + j, on
-// local nodes 2 and 3); a heat-flux side leaves it as it was.
-double side_term(const boundary_side& side, const double* x, const double* y,
-                 double* convection_matrix);
+// The values of the triangle with corners (x[i], y[i]), i = 1..3, for the
+// conductivity and the sides (at most most_terms; more are a fault of the
+// caller and left out) that carry a term.
+element_values element_values_of(const double* x, const double* y, double conductivity,
+                                 const term_side* sides, int count);
 
-// For element e, with its coordinates x, y and the element load vector b[1..3]
-// cleared: writes element_matrix[1..3][1..3] (local_stiffness plus, on a
-// convection element, convection_matrix) and puts the loads of the element's
-// lines of the boundary table (side_term, in table order) into b.
-void boundary_terms(int e, const double* x, const double* y, double** local_stiffness,
-                    double* convection_matrix, double** element_matrix, double* b);
+// The values of element e of heat2d's elements (rows 1-based, node numbers as
+// read, each truncated toward zero to index nodes) with the sides that the
+// boundary table gives it.
+// Precondition: every node number of row e truncates to 1..node_count.
+element_values table_element(double** elements, double** nodes, int e, double conductivity);

@@ -23,13 +23,7 @@ constexpr int one_triangle_diagonal[2] = {13, 17};
 constexpr int two_triangle_corner = 8;
 constexpr int two_triangle_diagonal[2] = {8, 12};
 
-// A flip of an inner side: old side a-b, new side c-d (c < d).
-struct flip {
-    int a;
-    int b;
-    int c;
-    int d;
-};
+using flip = side_flip;
 
 // The signed area of the triangle o a b, as the assembly computes it:
 // positive when they turn left.
@@ -276,20 +270,14 @@ numbering number_triangles(const std::vector<triangle>& triangles, double** node
     if (faults.empty()) {
         std::vector<flip> flips;
         faults = mend_corners(turned, nodes, flips);
+        result.flips = flips;
         if (flip_corner) {
-            for (const flip& f : flips) {
-                result.flips.push_back("flipped side " + side_name(f.a, f.b) + " to " +
-                                       side_name(f.c, f.d));
-            }
             faults.clear();
-        } else {
-            for (std::string& line : faults) {
-                line += ", or run again with --flip-corner";
-            }
         }
     }
     if (faults.empty() && !fill_slots(turned, nodes, result.elements, faults)) {
         result.elements.clear();
+        result.flips.clear();
     }
     result.faults = shown_faults(faults);
     return result;

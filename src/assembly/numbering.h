@@ -9,13 +9,22 @@
 // Node numbers 1..node_count.
 using triangle = std::array<int, 3>;
 
+// A flip of an inner side: old side a-b, new side c-d (c < d).
+struct side_flip {
+    int a;
+    int b;
+    int c;
+    int d;
+};
+
 struct numbering {
     // The faults that keep the triangles from being numbered, as shown (the
     // first ten, then how many more), in the words of the judge with
     // "triangle"; empty when they are numbered.
     std::vector<std::string> faults;
-    // The corner flips made, "flipped side 12-18 to 13-17", when asked for.
-    std::vector<std::string> flips;
+    // The corner flips: made, when asked for; otherwise, when the corners are
+    // the only faults, those that would mend them. Empty after any other fault.
+    std::vector<side_flip> flips;
     // The triangles in element order, each counter-clockwise and turned so that
     // its sides with a term sit at the local nodes that the table names.
     std::vector<triangle> elements;
@@ -27,7 +36,7 @@ struct numbering {
 // - at the top right corner the table needs one triangle, 13 17 18, and at the
 //   top of the notch's wall two. Elsewhere each is a fault naming the flips of
 //   inner sides that make it so ("flip side 12-18 to 13-17"); with flip_corner
-//   the flips are made and listed instead;
+//   the flips are made instead. Both ways, the flips come back as data;
 // - triangles with a side on a part of the outline that carries a term take
 //   the table's slots for such triangles in ascending order, in input order,
 //   each turned to the first rotation that puts those sides where the table
