@@ -103,6 +103,27 @@ class Elements(Tools):
                 if not corners:
                     self.assertEqual(sorted(map(sorted, got)), sorted(map(sorted, triangles)))
 
+    def test_a_small_file_that_inflates(self):
+        """0.9 MB of compressed .vtu holding 17 million points: refused, its reader's
+        memory within the bound (the largest child of this process is the reader)."""
+        needs("meshio")
+        import meshio
+        import numpy
+
+        meshio.write(self.path("big.vtu"), meshio.Mesh(numpy.zeros((17_000_000, 3)), [("triangle", [[0, 1, 2]])]),
+                     compression="zlib")
+        self.assertLess(os.path.getsize(self.path("big.vtu")), 1 << 20)
+        # The tool under a parent of its own, which tells the largest resident size of its processes.
+        measured = ("import resource, subprocess, sys; run = subprocess.run(sys.argv[1:], stderr=subprocess.PIPE, "
+                    "text=True); print(run.returncode, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, "
+                    "repr(run.stderr))")
+        status, largest, said = subprocess.run(
+            [sys.executable, "-c", measured, sys.executable, os.path.join(TOOLS, "number_elements.py"), "big.vtu"],
+            cwd=self.folder, capture_output=True, text=True, timeout=SECONDS).stdout.split(" ", 2)
+        self.assertEqual((status, said), ("1", repr("heat2d-elements: big.vtu: cannot be read: needs more than "
+                                                    "256 MiB to read\n") + "\n"))
+        self.assertLess(int(largest), 300 << 10)  # kB
+
     def test_cases(self):
         """data/elements_cases.txt: the command's refusals, its flips and what it writes."""
         checks, left_out = cases("elements_cases.txt"), 0
@@ -236,6 +257,13 @@ class Export(Tools):
             self.assertEqual(sorted(os.listdir(self.folder)), files)
             for old in ["temperature.vtu", "temperature.msh", "temperature.png"]:
                 self.assertEqual(read(self.path(old)), "old")
+        # A target that is a folder: refused before either file is replaced.
+        os.remove(self.path("temperature.msh"))
+        os.mkdir(self.path("temperature.msh"))
+        run = self.tool("export_field.py")
+        self.assertEqual((run.returncode, run.stderr, read(self.path("temperature.vtu")), os.listdir(self.path("temperature.msh"))),
+                         (1, "heat2d-export: cannot write ./temperature.msh: Is a directory\n", "old", []))
+        os.rmdir(self.path("temperature.msh"))
         with open("/dev/full", "w") as full:
             for arguments in [["--help"], []]:
                 run = self.tool("export_field.py", *arguments, stdout=full, stderr=subprocess.PIPE)

@@ -44,7 +44,7 @@ FORMATS = {".msh": "gmsh", ".vtu": "vtu", ".vtk": "vtk"}
 TAKEN = ("a .txt of node-number triples, or a mesh: Gmsh's .msh (formats 2.2, 4.0 and 4.1, text or binary) "
          "or VTK's .vtu or .vtk")
 # The bounds of a mesh reader: it runs in a process of its own.
-SECONDS, MEMORY = 10, 1 << 30
+SECONDS, MEMORY = 10, 256 << 20
 
 
 def read_input(path):
