@@ -161,6 +161,39 @@ class Core(unittest.TestCase):
                 core.flip([t[::-1] for t in TRIANGLES], a, b)
             self.assertEqual(refused.exception.lines, [f"side {min(a, b)}-{max(a, b)} {reason}"])
 
+    def test_the_scripts_for_other_programs_follow_the_core(self):
+        """region.geo and converged.edp, run only where Gmsh or FreeFEM is, hold the
+        core's outline, inner nodes, values and terms."""
+        import re
+        tools = os.path.join(HERE, "..", "tools")
+        geo, edp = (read(os.path.join(tools, name)) for name in ["region.geo", "converged.edp"])
+        sides = core.outline_sides()
+        walk = [side.a for side in sides]
+        numbers = lambda text: [int(n) for n in text.split(",")]  # noqa: E731
+        self.assertEqual(numbers(re.search(r"^outline\[\] = \{(.*)\};$", geo, re.M)[1]), walk)
+        self.assertIn("counter-clockwise: " + " ".join(map(str, walk)) + ".", geo)
+        self.assertEqual(numbers(re.search(r"^Point\{(.*)\} In Surface", geo, re.M)[1]),
+                         [n for n in range(1, core.node_count() + 1) if n not in walk])
+        values = dict(re.findall(r"(\w+) = ([\d.]+)", " ".join(re.findall(r"^real (.*);$", edp, re.M))))
+        for name, ours in [("width", "width"), ("height", "height"), ("notchwidth", "notch_width"),
+                           ("notchdepth", "notch_depth"), ("conductivity", "conductivity"),
+                           ("convection", "convection_coeff"), ("heatflux", "heat_flux"),
+                           ("ambient", "ambient_temperature")]:
+            self.assertEqual(float(values[name]), core.parameter(ours), name)
+        # Its borders are the core's parts in order, labelled 1 to 6; the terms go by label.
+        borders = re.findall(r"^border (\w+)\(.*label = (\d+); \}$", edp, re.M)
+        words = {"bottom": "bottom edge", "rightedge": "right edge", "top": "top edge", "notchwall": "notch's wall",
+                 "notchfloor": "notch's floor", "symmetry": "symmetry line"}
+        places = list(dict.fromkeys(side.place for side in sides))
+        self.assertEqual([(words[name] in place, int(label)) for (name, label), place in zip(borders, places)],
+                         [(True, k) for k in range(1, 7)])
+        labels = {kind: sorted({places.index(side.place) + 1 for side in sides if side.term == kind})
+                  for kind in [core.Kind.HEAT_FLUX, core.Kind.CONVECTION]}
+        self.assertIn(f"int1d(Th, {', '.join(map(str, labels[core.Kind.HEAT_FLUX]))})(heatflux * v)", edp)
+        self.assertEqual(set(re.findall(r"int1d\(Th, (\d)\)\(convection", edp)),
+                         {str(label) for label in labels[core.Kind.CONVECTION]})
+        self.assertIn(f"for (int n = 1; n <= {core.node_count()}; n++)", edp)
+
     def test_bad_calls(self):
         """The table of bad calls, each answered by its status and reason; then
         a good call clears the reason, hands out no text and writes nothing
