@@ -1,0 +1,151 @@
+"use strict";
+// The drawing: the triangles over the numbered nodes, coloured by temperature
+// when there is one, the sides that carry a term, every inner side ready to
+// flip, and the colour scale. Made as markup and set at once.
+
+// Colour scale from cool to hot (stops of a perceptually even map).
+const STOPS = [[0, 0, 4], [87, 16, 110], [188, 55, 84], [249, 142, 9], [252, 255, 164]];
+
+function colour(t) {
+  const s = Math.min(Math.max(t, 0), 1) * (STOPS.length - 1);
+  const k = Math.min(Math.floor(s), STOPS.length - 2);
+  const mix = STOPS[k].map((v, i) => Math.round(v + (STOPS[k + 1][i] - v) * (s - k)));
+  return `rgb(${mix.join(",")})`;
+}
+
+// Six significant digits, as the program writes its numbers.
+const shown = (value) => String(Number(value.toPrecision(6)));
+
+// The region's frame: 60 pixels to a unit, y up, room for the scale on the right.
+const SCALE = 60, PAD = 28, SCALE_ROOM = 114;
+let frame = null;
+function frameOf(core) {
+  const xs = core.nodes.map(([x]) => x), ys = core.nodes.map(([, y]) => y);
+  const right = Math.max(...xs), top = Math.max(...ys);
+  return {
+    right, top,
+    px: ([x, y]) => [PAD + x * SCALE, PAD + (top - y) * SCALE],
+    width: 2 * PAD + right * SCALE + SCALE_ROOM, height: 2 * PAD + top * SCALE + 4,
+  };
+}
+
+// Sizes the drawing for the region (once the core is there).
+function placeDrawing(core) {
+  frame = frameOf(core);
+  $("drawing").setAttribute("viewBox", `0 0 ${frame.width} ${frame.height}`);
+  $("field").style.aspectRatio = `${frame.width} / ${frame.height}`;
+}
+const px = (point) => frame.px(point);
+
+// An SVG element's markup.
+const tag = (name, attributes, text) => `<${name}${Object.entries(attributes).map(([key, value]) => ` ${key}="${value}"`).join("")}` +
+  (text === undefined ? "/>" : `>${text}</${name}>`);
+
+// One linear gradient paints a triangle exactly: its temperature is linear,
+// so the colour changes only along its gradient, through the scale's stops.
+// Returns [fill, the gradient's markup].
+function paint(id, corners, temperatures, level) {
+  const [p, q, r] = corners.map(px);
+  const [ta, tb, tc] = temperatures;
+  const det = (q[0] - p[0]) * (r[1] - p[1]) - (r[0] - p[0]) * (q[1] - p[1]);
+  const gx = ((tb - ta) * (r[1] - p[1]) - (tc - ta) * (q[1] - p[1])) / det;
+  const gy = ((tc - ta) * (q[0] - p[0]) - (tb - ta) * (r[0] - p[0])) / det;
+  const low = Math.min(ta, tb, tc), high = Math.max(ta, tb, tc);
+  const g2 = gx * gx + gy * gy;
+  if (!(g2 > 0) || !(high > low)) return [colour(level(ta)), ""];
+  const at = (t) => [p[0] + (gx * (t - ta)) / g2, p[1] + (gy * (t - ta)) / g2];
+  const [x1, y1] = at(low), [x2, y2] = at(high);
+  const from = level(low), to = level(high);
+  const offsets = [0, 1];
+  for (let k = 1; k < STOPS.length - 1; k++) {
+    const stop = k / (STOPS.length - 1);
+    if (stop > from && stop < to) offsets.push((stop - from) / (to - from));
+  }
+  const stops = offsets.sort((a, b) => a - b)
+    .map((offset) => tag("stop", {offset, "stop-color": colour(from + offset * (to - from))})).join("");
+  return [`url(#${id})`, tag("linearGradient", {id, gradientUnits: "userSpaceOnUse", x1, y1, x2, y2}, stops)];
+}
+
+// A side's key, lower node first: "4-10".
+const sideKey = (a, b) => `${Math.min(a, b)}-${Math.max(a, b)}`;
+
+// The sides of the triangles (0-based corners) that two of them share.
+function innerSides(triangles) {
+  const count = new Map();
+  for (const corners of triangles) {
+    for (let k = 0; k < 3; k++) {
+      const key = sideKey(corners[k] + 1, corners[(k + 1) % 3] + 1);
+      count.set(key, (count.get(key) || 0) + 1);
+    }
+  }
+  return [...count].filter(([, times]) => times === 2).map(([key]) => key);
+}
+
+// The colour scale, hot at the top, with its title.
+function scaleMarkup(low, high) {
+  const left = 2 * PAD + frame.right * SCALE + 10, height = frame.top * SCALE;
+  const stops = STOPS.map((_, k) => tag("stop", {offset: k / (STOPS.length - 1), "stop-color": colour(k / (STOPS.length - 1))}));
+  return [tag("linearGradient", {id: "scale", x1: 0, y1: 1, x2: 0, y2: 0}, stops.join("")),
+          tag("rect", {x: left, y: PAD, width: 16, height, fill: "url(#scale)"}) +
+          tag("text", {x: left + 20, y: PAD + 10, class: "scale"}, high) +
+          tag("text", {x: left + 20, y: PAD + height, class: "scale"}, low) +
+          tag("text", {x: left - 4, y: PAD - 12, class: "scale title"}, "temperature") +
+          tag("text", {x: left + 8, y: PAD + height + 18, class: "scale"}, "(the air's units)")];
+}
+
+// Draws the triangles (0-based corners) over the nodes, coloured by t when
+// known, with the sides the table gives a term.
+function draw(core, triangles, sides, t) {
+  const xy = core.nodes;
+  const finite = t ? t.filter(Number.isFinite) : [];
+  const low = Math.min(...finite), high = Math.max(...finite);
+  const level = (value) => (high > low ? (value - low) / (high - low) : 0.5);
+  const points = (corners) => corners.map((k) => px(xy[k]).join(",")).join(" ");
+  const line = ([a, b], attributes) => {
+    const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
+    return tag("line", Object.assign({x1, y1, x2, y2}, attributes));
+  };
+  const defs = [], elements = [], terms = [], labels = [];
+  triangles.forEach((corners, e) => {
+    const temperatures = corners.map((k) => (t ? t[k] : NaN));
+    const [fill, gradient] = temperatures.every(Number.isFinite)
+      ? paint(`e${e + 1}`, corners.map((k) => xy[k]), temperatures, level) : ["#e8eef4", ""];
+    defs.push(gradient);
+    elements.push(tag("polygon", {points: points(corners), fill, class: "element", "data-element": e + 1, tabindex: 0,
+                                  role: "button", "aria-label": `element ${e + 1}, nodes ${corners.map((k) => k + 1).join(" ")}: its numbers`}));
+    const [cx, cy] = px([0, 1].map((k) => corners.reduce((sum, m) => sum + xy[m][k], 0) / 3));
+    labels.push(tag("text", {x: cx, y: cy + 4, class: "element", "aria-hidden": "true"}, e + 1));
+  });
+  const inner = innerSides(triangles).map((key) =>
+    line(key.split("-"), {class: "inner", "data-side": key, tabindex: 0, role: "button", "aria-label": `side ${key}: flip`}));
+  for (const {term, a, b} of sides) {
+    terms.push(line([a, b], {class: "casing"}),
+               line([a, b], {class: term === "heat flux" ? "flux" : "convection", "data-side": sideKey(a, b)}));
+  }
+  xy.forEach((point, k) => {
+    const [x, y] = px(point);
+    const temperature = t && Number.isFinite(t[k]) ? `, temperature ${t[k]}` : "";
+    labels.push(tag("circle", {cx: x, cy: y, r: 5, class: "node", "data-node": k + 1, tabindex: 0, role: "button",
+                               "aria-label": `node ${k + 1}${temperature}`}),
+                tag("text", {x: x + 6, y: y - 6, class: "node", "aria-hidden": "true"}, k + 1));
+  });
+  if (finite.length) {
+    const [gradient, scale] = scaleMarkup(low, high);
+    defs.push(gradient);
+    labels.push(scale);
+  }
+  $("drawing").innerHTML = tag("defs", {}, defs.join("")) + tag("g", {class: "elements"}, elements.join("")) +
+    tag("g", {class: "inner"}, inner.join("")) + terms.join("") + labels.join("");
+}
+
+// A side that is not drawn, drawn for a fault that names it.
+function drawNamedSide(core, [a, b]) {
+  const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
+  $("drawing").insertAdjacentHTML("beforeend", tag("line", {x1, y1, x2, y2, class: "named", "data-side": `${a}-${b}`}));
+}
+
+// Marks what the selector finds in the drawing; null clears.
+function mark(selector) {
+  for (const node of document.querySelectorAll("#drawing .marked")) node.classList.remove("marked");
+  if (selector) for (const node of document.querySelectorAll(selector)) node.classList.add("marked");
+}
