@@ -1,9 +1,11 @@
 """The page in headless Chromium, served on 127.0.0.1 and opened from the file
 system, against the native program and heat2d-elements of a native build:
 its runs, its numbering, a flip by click and its undo, the inspector's
-numbers summed into K and f, faults followed to what they name. Writes
-page.png (laptop) and phone.png beside SITE.
-Usage: web_test.py SITE NATIVE_BUILD; 77 without Chromium or the native build."""
+numbers summed into K and f, faults followed to what they name, the core's
+bad calls through the page's binding. Named tests that share one browser,
+each on a freshly loaded page. Writes page.png (laptop) and phone.png beside
+SITE. Usage: web_test.py SITE NATIVE_BUILD; 77 without Chromium or the
+native build."""
 import functools
 import http.server
 import os
@@ -13,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import unittest
 
 from run_test import HERE, cases, edited
 
@@ -72,37 +75,60 @@ def opened(site):
     return webdriver.Chrome(options=options), server
 
 
-def main(site, native):
-    from selenium.webdriver.common.action_chains import ActionChains
-    from selenium.webdriver.common.by import By
-    from selenium.webdriver.common.keys import Keys
-    from selenium.webdriver.support.ui import WebDriverWait
+class Page(unittest.TestCase):
+    site = native = browser = server = None
 
-    browser, server = opened(site)
-    script = browser.execute_script
-    find = lambda selector: browser.find_elements(By.CSS_SELECTOR, selector)
-    text = lambda selector: script(f"return document.querySelector('{selector}').textContent")
-    box = lambda: script("return document.getElementById('elements').value")
-    sides = lambda: sorted((line.get_attribute("class"), line.get_attribute("data-side")) for line in
-                           find("#drawing line.flux, #drawing line.convection"))
-    runs = [0]
+    @classmethod
+    def setUpClass(cls):
+        cls.browser, cls.server = opened(cls.site)
 
-    def ran(action):
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.server.shutdown()
+
+    def setUp(self):
+        self.browser.set_window_size(1280, 800)
+        self.load(self.server.address)
+
+    def load(self, address):
+        """The page at address, its first run ended."""
+        self.browser.get(address)
+        self.runs = 0
+        self.ran(lambda: None)
+
+    def find(self, selector):
+        from selenium.webdriver.common.by import By
+        return self.browser.find_elements(By.CSS_SELECTOR, selector)
+
+    def text(self, selector):
+        return self.browser.execute_script(f"return document.querySelector('{selector}').textContent")
+
+    def box(self):
+        return self.browser.execute_script("return document.getElementById('elements').value")
+
+    def sides(self):
+        return sorted((line.get_attribute("class"), line.get_attribute("data-side")) for line in
+                      self.find("#drawing line.flux, #drawing line.convection"))
+
+    def ran(self, action):
         """Does action, then waits for the page's next run to end."""
+        from selenium.webdriver.support.ui import WebDriverWait
         action()
-        runs[0] += 1
-        WebDriverWait(browser, 60).until(lambda b: b.execute_script("return document.body.dataset.runs") == str(runs[0]))
+        self.runs += 1
+        WebDriverWait(self.browser, 60).until(lambda b: b.execute_script("return document.body.dataset.runs")
+                                              == str(self.runs))
 
-    def typed(content, keys=None):
-        script("document.getElementById('elements').value = arguments[0]", content)
+    def typed(self, content, keys=None):
+        self.browser.execute_script("document.getElementById('elements').value = arguments[0]", content)
         if keys:
-            ran(lambda: find("#elements")[0].send_keys(*keys))
+            self.ran(lambda: self.find("#elements")[0].send_keys(*keys))
         else:
-            ran(lambda: find("#run")[0].click())
+            self.ran(lambda: self.find("#run")[0].click())
 
-    def click_inside(e):
+    def click_inside(self, e):
         """Clicks element e where a person would: at its centroid, what is there."""
-        assert script("""
+        self.assertTrue(self.browser.execute_script("""
             const polygon = document.querySelector(`#drawing polygon[data-element="${arguments[0]}"]`);
             const p = polygon.points;
             const x = (p[0].x + p[1].x + p[2].x) / 3, y = (p[0].y + p[1].y + p[2].y) / 3;
@@ -110,120 +136,187 @@ def main(site, native):
             const s = polygon.getScreenCTM();
             const there = document.elementFromPoint(s.a * x + s.e, s.d * y + s.f);
             there.dispatchEvent(new MouseEvent("click", {bubbles: true}));
-            return there === polygon;""", e), e
+            return there === polygon;""", e), e)
 
-    def same_as_native(content):
-        console, errors = native.run(content)
-        assert (text("#console"), "".join(li.text + "\n" for li in find("#errors li"))) == (console, errors), content
+    def same_as_native(self, content):
+        console, errors = self.native.run(content)
+        self.assertEqual((self.text("#console"), "".join(li.text + "\n" for li in self.find("#errors li"))),
+                         (console, errors), content)
 
-    try:
-        for address in [server.address, "file://" + os.path.join(site, "index.html")]:
-            browser.get(address)
-            runs[0] = 0
-            ran(lambda: None)
-            assert (text("#console"), text("#errors")) == (data("console.txt"), ""), address
-            assert text("#status").startswith("exit status 0, no faults, ")
-            assert text("#extremes") == "Hottest: node 8, 48.4099. Coolest: node 14, 36.1659."
-            assert [a.get_attribute("download") for a in find("#files a")] == [
-                "mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"]
-            assert (len(find("#drawing [data-node]")), len(find("#drawing polygon[data-element]"))) == (18, 20)
-            assert sides() == RIGHT_EDGE + NOTCH_AND_TOP, sides()
-            assert [[td.text for td in tr.find_elements(By.TAG_NAME, "td")] for tr in find("#table tbody tr")] == [
-                ["4", "heat flux", "1-3"], ["12", "heat flux", "1-3"], ["9", "heat flux", "2-3"],
-                ["11", "heat flux", "2-3"], ["14", "convection", "2-3"], ["16", "convection", "2-3"],
-                ["18", "convection", "2-3"], ["20", "convection", "2-3"], ["20", "heat flux", "1-3"]]
-        browser.save_screenshot(os.path.join(site, "..", "page.png"))
+    def test_shipped_run_over_http_and_from_the_file_system(self):
+        for address in [self.server.address, "file://" + os.path.join(self.site, "index.html")]:
+            with self.subTest(address):
+                self.load(address)
+                self.assertEqual((self.text("#console"), self.text("#errors")), (data("console.txt"), ""))
+                self.assertTrue(self.text("#status").startswith("exit status 0, no faults, "))
+                self.assertEqual(self.text("#extremes"), "Hottest: node 8, 48.4099. Coolest: node 14, 36.1659.")
+                self.assertEqual([a.get_attribute("download") for a in self.find("#files a")],
+                                 ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"])
+                self.assertEqual((len(self.find("#drawing [data-node]")), len(self.find("#drawing polygon[data-element]")),
+                                  [span.text for span in self.find("[data-count]")]), (18, 20, ["18", "20", "20"]))
+                self.assertEqual(self.sides(), RIGHT_EDGE + NOTCH_AND_TOP)
+                self.assertEqual([[td.text for td in tr.find_elements("tag name", "td")] for tr in self.find("#table tbody tr")], [
+                    ["4", "heat flux", "1-3"], ["12", "heat flux", "1-3"], ["9", "heat flux", "2-3"],
+                    ["11", "heat flux", "2-3"], ["14", "convection", "2-3"], ["16", "convection", "2-3"],
+                    ["18", "convection", "2-3"], ["20", "convection", "2-3"], ["20", "heat flux", "1-3"]])
+        self.browser.save_screenshot(os.path.join(self.site, "..", "page.png"))
 
-        # The inspector: each element's entries, summed as the assembly sums
-        # them (element by element, in order), give K.txt and f.txt.
+    def test_the_inspector_summed_gives_K_and_f(self):
+        """Each element's entries, summed as the assembly sums them (element by
+        element, in order), give K.txt and f.txt."""
         K = [[0.0] * 18 for _ in range(18)]
         f = [0.0] * 18
+        script = self.browser.execute_script
         for e in range(1, 21):
-            click_inside(e)
-            assert f"Element {e}: nodes {SHIPPED.splitlines()[e - 1]}" in text("#inspector")
+            self.click_inside(e)
+            self.assertIn(f"Element {e}: nodes {SHIPPED.splitlines()[e - 1]}", self.text("#inspector"))
             for row, column, value in script("return [...document.querySelectorAll('#inspector [data-row]')]"
                                              ".map((c) => [c.dataset.row, c.dataset.column, c.dataset.value])"):
                 K[int(row) - 1][int(column) - 1] += float(value)
             for entry, value in script("return [...document.querySelectorAll('#inspector [data-entry]')]"
                                        ".map((c) => [c.dataset.entry, c.dataset.value])"):
                 f[int(entry) - 1] += float(value)
-        assert "".join(" ".join(f"{v:g}" for v in row) + " \n" for row in K) == data("K.txt")
-        assert "".join(f"{v:g}\n" for v in f) == data("f.txt")
-        find('#drawing circle[data-node="8"]')[0].click()
-        assert text("#inspector").startswith("Node 8: temperature 48.4099Its row of K: K[8][7] = ")
+        self.assertEqual("".join(" ".join(f"{v:g}" for v in row) + " \n" for row in K), data("K.txt"))
+        self.assertEqual("".join(f"{v:g}\n" for v in f), data("f.txt"))
+        self.assertIn("node 13 at (3, 6); node 17 at (4.5, 5); node 18 at (4.5, 6)", self.text("#inspector"))
+        self.find('#drawing circle[data-node="8"]')[0].click()
+        self.assertTrue(self.text("#inspector").startswith("Node 8: temperature 48.4099Its row of K: K[8][7] = "))
 
-        # A flip by click (4-10 to 5-9), then by the keyboard (1-5 to 2-4),
-        # each as the native program runs the box; undo gives each back.
-        first = box()
-        ran(lambda: find('#drawing line.inner[data-side="4-10"]')[0].click())
-        assert "4 10" not in box() and "Flipped side 4-10." in text("#notice")
-        same_as_native(box())
-        flipped = box()
-        ran(lambda: find('#drawing line.inner[data-side="1-5"]')[0].send_keys(Keys.ENTER))
-        same_as_native(box())
-        ran(lambda: find("#undo")[0].click())
-        assert box() == flipped
-        ran(lambda: find("#undo")[0].click())
-        assert (box(), text("#console")) == (first, data("console.txt"))
-        # A side that cannot flip says why, and nothing runs.
-        script("document.querySelector('#drawing line.inner[data-side=\"11-12\"]').focus()")
-        ActionChains(browser).send_keys(Keys.ENTER).perform()
-        WebDriverWait(browser, 5).until(lambda b: text("#notice") == "side 11-12 cannot flip: its triangles 11 12 7 "
-                                        "and 11 17 12 make a quadrilateral that is not convex")
-        # A shuffled, clockwise paste: numbered as heat2d-elements numbers it, then run.
+    def test_flips_by_click_and_keyboard_and_their_undo(self):
+        """4-10 to 5-9 by click, then 1-5 to 2-4 by the keyboard, each as the
+        native program runs the box; undo gives each back; a side that cannot
+        flip says why."""
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        from selenium.webdriver.support.ui import WebDriverWait
+        first = self.box()
+        self.ran(lambda: self.find('#drawing line.inner[data-side="4-10"]')[0].click())
+        self.assertTrue("4 10" not in self.box() and "Flipped side 4-10." in self.text("#notice"))
+        self.same_as_native(self.box())
+        flipped = self.box()
+        self.ran(lambda: self.find('#drawing line.inner[data-side="1-5"]')[0].send_keys(Keys.ENTER))
+        self.same_as_native(self.box())
+        self.ran(lambda: self.find("#undo")[0].click())
+        self.assertEqual(self.box(), flipped)
+        self.ran(lambda: self.find("#undo")[0].click())
+        self.assertEqual((self.box(), self.text("#console")), (first, data("console.txt")))
+        self.browser.execute_script("document.querySelector('#drawing line.inner[data-side=\"11-12\"]').focus()")
+        ActionChains(self.browser).send_keys(Keys.ENTER).perform()
+        WebDriverWait(self.browser, 5).until(lambda b: self.text("#notice") == "side 11-12 cannot flip: its triangles "
+                                             "11 12 7 and 11 17 12 make a quadrilateral that is not convex")
+
+    def test_numbering_as_the_command_numbers(self):
+        """A shuffled, clockwise paste, numbered as heat2d-elements numbers it, then
+        run; corners that only flips mend are asked first, then mended."""
+        from selenium.webdriver.common.keys import Keys
         triangles = [line.split() for line in data("other_elements.txt").splitlines()]
         random.Random(23).shuffle(triangles)
         shuffled = "".join(" ".join(t[::-1]) + "\n" for t in triangles)
-        typed(shuffled, [Keys.CONTROL, Keys.ENTER])
-        assert box() == native.number(shuffled)
-        assert text("#notice").startswith("Numbered for the boundary table, as heat2d-elements does:line 1, ")
-        same_as_native(box())
-        # Corners the numbering mends only by flips: asked first.
+        self.typed(shuffled, [Keys.CONTROL, Keys.ENTER])
+        self.assertEqual(self.box(), self.native.number(shuffled))
+        self.assertTrue(self.text("#notice").startswith("Numbered for the boundary table, as heat2d-elements does:line 1, "))
+        self.same_as_native(self.box())
         corners = SHIPPED.splitlines()
         corners[10:12], corners[18:20] = ["7 13 8", "7 12 13"], ["12 17 18", "12 18 13"]
-        typed("\n".join(corners) + "\n")
-        assert "flip side" in text("#notice") and "--flip-corner" not in text("#notice"), text("#notice")
-        ran(lambda: find("#flip-corner")[0].click())
-        assert (box(), text("#errors")) == (native.number("\n".join(corners) + "\n", "--flip-corner"), "")
+        self.typed("\n".join(corners) + "\n")
+        notice = self.text("#notice")
+        self.assertTrue("flip side 12-18 to 13-17" in notice and "--flip-corner" not in notice, notice)
+        self.ran(lambda: self.find("#flip-corner")[0].click())
+        self.assertEqual((self.box(), self.text("#errors")),
+                         (self.native.number("\n".join(corners) + "\n", "--flip-corner"), ""))
+        self.assertIn("flipped side 12-18 to 13-17flipped side 7-13 to 8-12", self.text("#notice"))
 
-        # Without the numbering: heat2d's faults, each linked to what it names.
-        find("#number")[0].click()
-        typed(TRIANGULATIONS["lines 13 and 14 swapped"])
-        same_as_native(box())
-        assert text("#status").startswith("exit status 1, 2 faults, ")
-        assert sides() == [("convection", "10-15")] + RIGHT_EDGE[1:] + NOTCH_AND_TOP, sides()
-        find("#errors li a")[0].click()
-        assert [p.get_attribute("data-element") for p in find("#drawing polygon.marked")] == ["14"]
-        assert script("const box = document.getElementById('elements');"
-                      "return box.value.slice(box.selectionStart, box.selectionEnd)") == "9 15 10"
-        find("#errors li a")[1].click()
-        assert [line.get_attribute("data-side") for line in find("#drawing line.marked")] == ["14-15"]
-        # Not positive definite: the mesh still drawn, the row named marked.
-        typed(TRIANGULATIONS["clockwise"])
-        assert text("#status").startswith("exit status 1, 2 faults, ")
-        assert len(find("#drawing polygon[data-element]")) == 20
-        assert [c.get_attribute("data-node") for c in find("#drawing circle.marked")] == ["6"]
-        # The faults counted as the program counts them: ten shown and six more, then the pivot.
-        typed(TRIANGULATIONS["nodes 1 and 18 left out"])
-        same_as_native(box())
-        assert text("#status").startswith("exit status 1, 17 faults, ")
-        # More than 1 MiB: refused at once, nothing run.
-        script("document.getElementById('elements').value = '1 '.repeat(600000);"
-               "document.getElementById('run').click()")
-        WebDriverWait(browser, 5).until(lambda b: "more than 1 MiB: not run" in text("#notice"))
-        assert script("return document.body.dataset.runs") == str(runs[0])
+    def test_faults_followed_without_the_numbering(self):
+        """heat2d's faults, each linked to what it names; a system not positive
+        definite still drawn, its row marked; faults counted as the program counts
+        them; more than 1 MiB refused unrun."""
+        from selenium.webdriver.support.ui import WebDriverWait
+        self.find("#number")[0].click()
+        self.typed(TRIANGULATIONS["lines 13 and 14 swapped"])
+        self.same_as_native(self.box())
+        self.assertTrue(self.text("#status").startswith("exit status 1, 2 faults, "))
+        self.assertEqual(self.sides(), [("convection", "10-15")] + RIGHT_EDGE[1:] + NOTCH_AND_TOP)
+        self.find("#errors li a")[0].click()
+        self.assertEqual([p.get_attribute("data-element") for p in self.find("#drawing polygon.marked")], ["14"])
+        self.assertEqual(self.browser.execute_script("const box = document.getElementById('elements');"
+                                                     "return box.value.slice(box.selectionStart, box.selectionEnd)"),
+                         "9 15 10")
+        self.find("#errors li a")[1].click()
+        self.assertEqual([line.get_attribute("data-side") for line in self.find("#drawing line.marked")], ["14-15"])
+        self.typed(TRIANGULATIONS["clockwise"])
+        self.assertTrue(self.text("#status").startswith("exit status 1, 2 faults, "))
+        self.assertEqual(len(self.find("#drawing polygon[data-element]")), 20)
+        self.assertEqual([c.get_attribute("data-node") for c in self.find("#drawing circle.marked")], ["6"])
+        self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])
+        self.same_as_native(self.box())
+        self.assertTrue(self.text("#status").startswith("exit status 1, 17 faults, "))
+        self.browser.execute_script("document.getElementById('elements').value = '1 '.repeat(600000);"
+                                    "document.getElementById('run').click()")
+        WebDriverWait(self.browser, 5).until(lambda b: "more than 1 MiB: not run" in self.text("#notice"))
+        self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))
 
-        # On a phone: the drawing first, and a run scrolls up to it.
-        browser.set_window_size(390, 844)
-        find("#number")[0].click()
-        typed(SHIPPED)
-        assert find("#picture")[0].location["y"] < find("#elements")[0].location["y"]
-        assert -5 < script("return document.getElementById('picture').getBoundingClientRect().top") < 100
-        browser.save_screenshot(os.path.join(site, "..", "phone.png"))
-    finally:
-        browser.quit()
-        server.shutdown()
-    print("page: 1 passed, 0 failed")
+    def test_bad_calls_through_the_module(self):
+        """The core's table of bad calls, each through the module's exports as the
+        page calls them: its status and reason, never a crash; the page's binding
+        says a bad call's reason."""
+        lines = [line for line in data("bad_calls.txt").splitlines() if not line.startswith("#")]
+        got = self.browser.execute_async_script(BAD_CALLS, lines, [int(n) for n in SHIPPED.split()])
+        statuses = {"ok": 0, "refused": 1, "too small": 2, "bad call": -1}
+        for line, (status, reason) in zip(lines, got[:-1], strict=True):
+            with self.subTest(line):
+                self.assertEqual((status, reason), (statuses[line.split("|")[2].strip()], line.split("|")[3].strip()))
+        self.assertEqual(got[-1], 'no parameter is named "depth"')
+
+    def test_on_a_phone(self):
+        """The drawing first, and a run scrolls up to it."""
+        self.browser.set_window_size(390, 844)
+        self.typed(SHIPPED)
+        self.assertLess(self.find("#picture")[0].location["y"], self.find("#elements")[0].location["y"])
+        self.assertTrue(-5 < self.browser.execute_script(
+            "return document.getElementById('picture').getBoundingClientRect().top") < 100)
+        self.browser.save_screenshot(os.path.join(self.site, "..", "phone.png"))
+
+
+# In the page: each line of the table of bad calls through the module's exports
+# ([status, heat2d_error()] a line), then the binding's own error on one.
+BAD_CALLS = """
+const [lines, shipped, done] = arguments;
+corePromise.then((core) => {
+  const m = core.module, taken = [];
+  const alloc = (bytes) => { const p = m._malloc(Math.max(bytes, 8)); taken.push(p); return p; };
+  const element = (() => { const at = alloc(4), given = alloc(4 * 60); m.HEAP32.set(shipped, given / 4);
+                           m._heat2d_element(given, 60, 20, at); return m.HEAP32[at / 4]; })();
+  const argument = (token) => {
+    if (token.startsWith('"')) { const b = new TextEncoder().encode(token.slice(1, -1)); const p = alloc(b.length + 1);
+                                 m.HEAPU8.set(b, p); m.HEAPU8[p + b.length] = 0; return p; }
+    if (token.startsWith("shipped")) {
+      const values = token === "shipped59" ? shipped.slice(0, 59) : shipped.slice();
+      const change = /\[(\d+)\]=(-?\d+)/.exec(token);
+      if (change) values[Number(change[1])] = Number(change[2]);
+      const p = alloc(4 * values.length); m.HEAP32.set(values, p / 4); return p;
+    }
+    const [kind, size] = token.split(":");
+    if (kind === "ints" || kind === "doubles") return alloc((kind === "ints" ? 4 : 8) * Number(size));
+    if (["count", "double", "text", "static", "result"].includes(kind)) return alloc(8);
+    return kind === "null" ? 0 : kind === "element" ? element : Number(token);
+  };
+  const results = lines.map((line) => {
+    const [name, args] = line.split("|").map((field) => field.trim());
+    const status = m["_" + name](...args.split(" ").map(argument));
+    return [status, m.UTF8ToString(m._heat2d_error())];
+  });
+  m._heat2d_result_free(element);
+  taken.forEach((p) => m._free(p));
+  try { core.parameter("depth"); results.push("no fault"); } catch (fault) { results.push(fault.message); }
+  done(results);
+});
+"""
+
+
+def main(site, native):
+    Page.site, Page.native = site, native
+    result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Page))
+    sys.exit(0 if result.wasSuccessful() else 1)
 
 
 if __name__ == "__main__":
