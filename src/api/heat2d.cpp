@@ -350,6 +350,7 @@ int heat2d_read_elements(const char* text, size_t length, const char* source, co
         try {
             parse_elements(stream, t.elements, source, word);
         } catch (const input_error& error) {
+            *count = 0;
             return refused({error.what()}, message);
         }
         std::vector<int> values;
@@ -361,8 +362,7 @@ int heat2d_read_elements(const char* text, size_t length, const char* source, co
     });
 }
 
-int heat2d_boundary_sides(const int* elements, int count, int* sides, int capacity,
-                          int* written) {
+int heat2d_boundary_sides(const int* elements, int count, int* sides, int capacity, int* written) {
     return guarded([&]() -> int {
         tables t;
         take_elements(elements, count, "elements", t);
@@ -463,7 +463,7 @@ int heat2d_element(const int* elements, int count, int e, heat2d_result** values
         const auto three = [](const double* slots) {
             return std::vector<double>{slots[1], slots[2], slots[3]};
         };
-        const auto nine = [](const double (*matrix)[4], std::vector<double>& to) {
+        const auto nine = [](const double(*matrix)[4], std::vector<double>& to) {
             for (int i = 1; i <= 3; i++) {
                 to.insert(to.end(), {matrix[i][1], matrix[i][2], matrix[i][3]});
             }
@@ -488,10 +488,11 @@ int heat2d_element(const int* elements, int count, int e, heat2d_result** values
         for (int k = 0; k < v.term_count; k++) {
             const term_values& term = v.terms[k];
             ints["term_kinds"].push_back(static_cast<int>(term.side.kind));
-            ints["term_sides"].insert(ints["term_sides"].end(), {term.side.first, term.side.second});
-            ints["term_nodes"].insert(ints["term_nodes"].end(),
-                                      {ints["nodes"][term.side.first - 1],
-                                       ints["nodes"][term.side.second - 1]});
+            ints["term_sides"].insert(ints["term_sides"].end(),
+                                      {term.side.first, term.side.second});
+            ints["term_nodes"].insert(
+                ints["term_nodes"].end(),
+                {ints["nodes"][term.side.first - 1], ints["nodes"][term.side.second - 1]});
             doubles["term_lengths"].push_back(term.length);
             doubles["term_loads"].push_back(term.load);
             nine(term.matrix, doubles["term_matrices"]);

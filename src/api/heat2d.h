@@ -140,8 +140,8 @@ typedef struct heat2d_result heat2d_result;
 
 HEAT2D_API int heat2d_result_ints(const heat2d_result* result, const char* name, int* values,
                                   int capacity, int* count);
-HEAT2D_API int heat2d_result_doubles(const heat2d_result* result, const char* name,
-                                     double* values, int capacity, int* count);
+HEAT2D_API int heat2d_result_doubles(const heat2d_result* result, const char* name, double* values,
+                                     int capacity, int* count);
 /* Frees a result; NULL is ignored. */
 HEAT2D_API void heat2d_result_free(heat2d_result* result);
 
