@@ -81,11 +81,8 @@ class Page(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.browser, cls.server = opened(cls.site)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
-        cls.server.shutdown()
+        cls.addClassCleanup(cls.browser.quit)
+        cls.addClassCleanup(cls.server.shutdown)
 
     def setUp(self):
         self.browser.set_window_size(1280, 800)
@@ -97,19 +94,11 @@ class Page(unittest.TestCase):
         self.runs = 0
         self.ran(lambda: None)
 
-    def find(self, selector):
-        from selenium.webdriver.common.by import By
-        return self.browser.find_elements(By.CSS_SELECTOR, selector)
-
-    def text(self, selector):
-        return self.browser.execute_script(f"return document.querySelector('{selector}').textContent")
-
-    def box(self):
-        return self.browser.execute_script("return document.getElementById('elements').value")
-
-    def sides(self):
-        return sorted((line.get_attribute("class"), line.get_attribute("data-side")) for line in
-                      self.find("#drawing line.flux, #drawing line.convection"))
+    find = lambda self, selector: self.browser.find_elements("css selector", selector)  # noqa: E731
+    text = lambda self, selector: self.browser.execute_script(f"return document.querySelector('{selector}').textContent")  # noqa: E501, E731
+    box = lambda self: self.browser.execute_script("return document.getElementById('elements').value")  # noqa: E731
+    sides = lambda self: sorted((line.get_attribute("class"), line.get_attribute("data-side"))  # noqa: E731
+                                for line in self.find("#drawing line.flux, #drawing line.convection"))
 
     def ran(self, action):
         """Does action, then waits for the page's next run to end."""
