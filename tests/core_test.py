@@ -230,6 +230,16 @@ class Core(unittest.TestCase):
                 self.assertEqual((got, library.heat2d_error().decode()), (statuses[status], reason))
         with element:
             self.assertEqual(element.ints("term_sides"), [2, 3, 1, 3])
+        # Outputs of a call that fails are cleared: no handle, no elements counted.
+        handle, count, corners = ctypes.c_void_p(1), ctypes.c_int(7), [n for t in CORNERS for n in t]
+        self.assertEqual((library.heat2d_element((ctypes.c_int * 60)(*shipped), 60, 21, ctypes.byref(handle)),
+                          handle.value), (core.BAD_CALL, None))
+        flips, flip_count, out = (ctypes.c_int * 8)(), ctypes.c_int(), ctypes.c_void_p()
+        self.assertEqual(library.heat2d_number_triangles((ctypes.c_int * 60)(*corners), 60, 0, (ctypes.c_int * 60)(),
+                                                         60, ctypes.byref(count), flips, 8, ctypes.byref(flip_count),
+                                                         ctypes.byref(out)), core.REFUSED)
+        self.assertEqual((count.value, flip_count.value, flips[:]), (0, 8, [12, 18, 13, 17, 7, 13, 8, 12]))
+        library.heat2d_free(out)
         # A good call: the reason cleared, nothing past the rows, no text.
         rows, count = (ctypes.c_int * 40)(*[-7] * 40), ctypes.c_int()
         self.assertEqual((library.heat2d_boundary_table(rows, 40, ctypes.byref(count)), count.value, rows[36:]),

@@ -1,4 +1,7 @@
-// What a run of the shipped case cannot reach: a dirty heap, the solvers.
+// What a run of the shipped case cannot reach: a dirty heap, the solvers, an
+// element's values on any side, the working tables after the assembly.
+#include "assembly/assembly.h"
+#include "assembly/element.h"
 #include "mesh/mesh.h"
 #include "problem/problem.h"
 #include "problem/status.h"
@@ -182,5 +185,60 @@ TEST(Solver, GaussWithPartialPivoting) {
             EXPECT_NEAR(j < i ? A.entries[i][j] : 0, 0, 1e-12) << i << "," << j;
         }
         EXPECT_NEAR(sum, before.entries[i][66], 1e-12) << i;
+    }
+}
+
+// By hand: corners (0, 0), (3, 0), (3, 4), conductivity 75; convection on side
+// 1-3 (length 5: h L / 6 = 25 / 3 in the pattern 2 1; 1 2, loads 110 L = 550)
+// then heat flux on side 2-3 (length 4: loads 75 L = 300), added in that order.
+TEST(Element, ValuesOnAnySideByHand) {
+    const double x[4] = {0, 0, 3, 3};
+    const double y[4] = {0, 0, 0, 4};
+    const term_side sides[] = {{condition::convection, 1, 3}, {condition::heat_flux, 2, 3}};
+    const element_values v = element_values_of(x, y, 75, sides, 2);
+    EXPECT_EQ(v.area, 6);
+    EXPECT_EQ((std::vector<double>{v.b[1], v.b[2], v.b[3], v.c[1], v.c[2], v.c[3]}),
+              (std::vector<double>{-4, 4, 0, 0, -3, 3}));
+    const double k = 75.0 / 24, h = 50.0 / 6;
+    const double conduction[3][3] = {
+        {16 * k, -16 * k, 0}, {-16 * k, 25 * k, -9 * k}, {0, -9 * k, 9 * k}};
+    const double edge[3][3] = {{2 * h, 0, h}, {0, 0, 0}, {h, 0, 2 * h}};
+    for (int i = 1; i <= 3; i++) {
+        for (int j = 1; j <= 3; j++) {
+            EXPECT_DOUBLE_EQ(v.conduction[i][j], conduction[i - 1][j - 1]) << i << j;
+            EXPECT_DOUBLE_EQ(v.terms[0].matrix[i][j], edge[i - 1][j - 1]) << i << j;
+            EXPECT_EQ(v.terms[1].matrix[i][j], 0) << i << j;
+            EXPECT_DOUBLE_EQ(v.matrix[i][j], conduction[i - 1][j - 1] + edge[i - 1][j - 1])
+                << i << j;
+        }
+    }
+    EXPECT_EQ((std::vector<double>{v.loads[1], v.loads[2], v.loads[3], v.terms[0].length,
+                                   v.terms[1].length}),
+              (std::vector<double>{550, 300, 850, 5, 4}));
+    // More sides than a triangle of the region can have: the first two taken.
+    const term_side three[] = {sides[0], sides[1], {condition::heat_flux, 1, 2}};
+    EXPECT_EQ(element_values_of(x, y, 75, three, 3).term_count, most_terms);
+}
+
+// After the assembly the working tables hold element 20's values (13 17 18:
+// convection on 17-18, length 1) and convection_matrix its edge matrix.
+TEST(Element, TheAssemblyLeavesTheLastElementsValues) {
+    allocate_storage();
+    Table N(19, 3);
+    generate_mesh(N.rows());
+    Table E(21, 4);
+    std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
+    for (int e = 1; e <= element_count; e++) {
+        shipped >> E.entries[e][1] >> E.entries[e][2] >> E.entries[e][3];
+    }
+    double edge[16] = {};
+    assemble_system(E.rows(), N.rows(), conductivity, local_stiffness, edge, K, element_matrix);
+    const element_values last = table_element(E.rows(), N.rows(), element_count, conductivity);
+    for (int i = 1; i <= 3; i++) {
+        for (int j = 1; j <= 3; j++) {
+            EXPECT_EQ(local_stiffness[i][j], last.conduction[i][j]) << i << j;
+            EXPECT_EQ(element_matrix[i][j], last.matrix[i][j]) << i << j;
+            EXPECT_EQ(edge[4 * i + j], i == 1 || j == 1 ? 0 : (i == j ? 20.0 : 10.0) / 6) << i << j;
+        }
     }
 }
