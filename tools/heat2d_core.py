@@ -298,17 +298,18 @@ def number(triangles, flip_corner=False):
     size = 3 * element_count()
     elements, written = (INT * size)(), INT()
     lines, flip_count = ctypes.c_void_p(), INT()
-    flips = None
-    for capacity in (0, None):
-        capacity = flip_count.value if capacity is None else capacity
+
+    def called(capacity):
         flips = (INT * capacity)()
-        status = library().heat2d_number_triangles(given, count, int(flip_corner), elements, size,
-                                                   ctypes.byref(written), flips, capacity, ctypes.byref(flip_count),
-                                                   ctypes.byref(lines))
-        if status != TOO_SMALL:
-            break
-    made = [Flip(*row) for row in _rows(flips[:flip_count.value], 4)] if status in (OK, REFUSED) else []
-    if _checked(status) == REFUSED:
+        return flips, library().heat2d_number_triangles(given, count, int(flip_corner), elements, size,
+                                                        ctypes.byref(written), flips, capacity,
+                                                        ctypes.byref(flip_count), ctypes.byref(lines))
+    flips, status = called(0)
+    if status == TOO_SMALL:  # the flips: asked again at the size they need
+        flips, status = called(flip_count.value)
+    refused = _checked(status) == REFUSED
+    made = [Flip(*row) for row in _rows(flips[:flip_count.value], 4)]
+    if refused:
         raise Refused(_taken(lines), made)
     return Numbered(_rows(elements[:written.value], 3), made)
 

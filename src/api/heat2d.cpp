@@ -125,7 +125,7 @@ int refused(const std::vector<std::string>& lines, char** out) {
 
 // A node number of an input.
 int node_number(int value, const std::string& what) {
-    if (value < 1 || value > node_count) {
+    if (!is_node_number(value)) {
         fail(HEAT2D_BAD_CALL,
              what + " is not a node number from 1 to " + std::to_string(node_count));
     }

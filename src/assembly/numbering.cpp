@@ -23,8 +23,6 @@ constexpr int one_triangle_diagonal[2] = {13, 17};
 constexpr int two_triangle_corner = 8;
 constexpr int two_triangle_diagonal[2] = {8, 12};
 
-using flip = side_flip;
-
 // The signed area of the triangle o a b, as the assembly computes it:
 // positive when they turn left.
 double cross(double** nodes, int o, int a, int b) {
@@ -56,8 +54,8 @@ bool runs(const triangle& t, int a, int b) {
 // only sides that cross p-q; a side whose two triangles do not make a convex
 // quadrilateral waits for the others. Such a flip always exists in a valid
 // triangulation; the bound on the steps only keeps a broken one from looping.
-std::vector<flip> make_side(std::vector<triangle>& triangles, double** nodes, int p, int q) {
-    std::vector<flip> flips;
+std::vector<side_flip> make_side(std::vector<triangle>& triangles, double** nodes, int p, int q) {
+    std::vector<side_flip> flips;
     std::deque<std::pair<int, int>> pending;
     for (const triangle& t : triangles) {
         for (int k = 0; k < 3; k++) {
@@ -96,7 +94,7 @@ std::vector<flip> make_side(std::vector<triangle>& triangles, double** nodes, in
 }
 
 // "flip sides 6-13 to 7-12, then 7-13 to 8-12"
-std::string flip_list(const std::vector<flip>& flips) {
+std::string flip_list(const std::vector<side_flip>& flips) {
     std::string text = flips.size() > 1 ? "flip sides " : "flip side ";
     for (std::size_t k = 0; k < flips.size(); k++) {
         text += (k ? ", then " : "") + side_name(flips[k].a, flips[k].b) + " to " +
@@ -117,11 +115,11 @@ std::size_t corner_count(const std::vector<triangle>& triangles, int node) {
 
 // The corner faults, and the flips that mend them, made on triangles.
 std::vector<std::string> mend_corners(std::vector<triangle>& triangles, double** nodes,
-                                      std::vector<flip>& flips) {
+                                      std::vector<side_flip>& flips) {
     std::vector<std::string> faults;
     const std::size_t at_one = corner_count(triangles, one_triangle_corner);
     if (at_one > 1) {
-        const std::vector<flip> made =
+        const std::vector<side_flip> made =
             make_side(triangles, nodes, one_triangle_diagonal[0], one_triangle_diagonal[1]);
         flips.insert(flips.end(), made.begin(), made.end());
         faults.push_back("node " + std::to_string(one_triangle_corner) + " is a corner of " +
@@ -138,7 +136,7 @@ std::vector<std::string> mend_corners(std::vector<triangle>& triangles, double**
         // Its nodes from the one after the corner, the corner last.
         const int k = index_of(t, two_triangle_corner);
         const std::string one = listed({t[(k + 1) % 3], t[(k + 2) % 3], t[k]});
-        const std::vector<flip> made =
+        const std::vector<side_flip> made =
             make_side(triangles, nodes, two_triangle_diagonal[0], two_triangle_diagonal[1]);
         flips.insert(flips.end(), made.begin(), made.end());
         faults.push_back("node " + std::to_string(two_triangle_corner) +
@@ -268,7 +266,7 @@ numbering number_triangles(const std::vector<triangle>& triangles, double** node
     }
     std::vector<std::string> faults = judge_triangulation(table, nodes, "triangle", false);
     if (faults.empty()) {
-        std::vector<flip> flips;
+        std::vector<side_flip> flips;
         faults = mend_corners(turned, nodes, flips);
         result.flips = flips;
         if (flip_corner) {
