@@ -169,6 +169,68 @@ class Triangulations(Program):
                     self.assertEqual(len(read(self.path(name)).splitlines()), 18, name)
 
 
+class Refined(Program):
+    """heat2d --refine: the table, the error left, the three files; refusals."""
+    FILES = ["refined_mesh.txt", "refined_elements.txt", "refined_write_.txt"]
+
+    def test_levels_converge_to_the_field_and_are_written(self):
+        run = self.run_heat2d(arguments=["--refine", "7"])
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        lines = run.stdout.splitlines()
+        table = [line.split() for line in lines[1:9]]
+        nodes, triangles = 18, 20
+        for level, row in enumerate(table):  # V - E + F = 1, each edge split, three new ones a triangle
+            self.assertEqual([int(row[0]), int(row[1]), int(row[2]), row[4]], [level, triangles, nodes, "8"])
+            edges = nodes + triangles - 1
+            nodes, triangles = nodes + edges, 4 * triangles
+            self.assertEqual(float(row[6]), 975)  # heat in, on 15 units of flux sides
+            self.assertLess(abs(float(row[7]) - 975), 1e-8 * 975)
+            self.assertLessEqual(float(row[8]), 1e-10)
+        self.assertEqual(float(table[0][3]), 48.40987)  # the design's answer, to 7 digits
+        estimate = {int(row[0]): row for row in (line.split() for line in lines[11:29])}
+        eight = estimate[8]
+        self.assertTrue(1 < float(eight[3]) < 2 and eight[4] == "observed", eight)
+        self.assertLess(abs(float(eight[1]) - 48.651), 1e-3)
+        self.assertLess(abs(float(eight[1]) + float(eight[2]) - 48.65137021), 2e-4)  # level 8's, from level 7
+        # The files: the finest level, heat2d's nodes first, numbers that read back.
+        xy = [line.split() for line in read(self.path("refined_mesh.txt")).splitlines()]
+        triangles_read = [list(map(int, line.split())) for line in read(self.path("refined_elements.txt")).splitlines()]
+        T = [line.split() for line in read(self.path("refined_write_.txt")).splitlines()]
+        self.assertEqual((len(xy), len(triangles_read), len(T)), (int(table[7][2]), int(table[7][1]), len(xy)))
+        self.assertEqual([[float(v) for v in p] for p in xy[:18]],
+                         [[float(v) for v in line.split()] for line in EXPECTED["mesh.txt"].splitlines()])
+        self.assertEqual([int(n) for n, _ in T], list(range(1, len(xy) + 1)))
+        self.assertEqual(max(map(max, triangles_read)), len(xy))
+        for n, value in T[:18]:
+            self.assertLess(abs(float(value) - float(estimate[int(n)][1])), 1e-8 * float(value))
+        self.assertEqual(sorted(os.listdir(self.folder)), sorted(["elements.txt"] + self.FILES))
+
+    def test_refusals_leave_the_old_files(self):
+        for name in self.FILES:
+            self.write(name, "old")
+        for arguments in [["--refine"], ["--refine", "-1"], ["--refine", "2.5"], ["--refine", "x"],
+                          ["--refine", "13"], ["--refine", "1", "2"], ["--refine", ""]]:
+            run = self.run_heat2d(None, arguments)
+            self.assertEqual((run.returncode, run.stdout, run.stderr),
+                             (2, "", "heat2d: --refine takes one level, a whole number from 0 to 12\n"), arguments)
+        for title, lines in cases("triangulations.txt")[:3]:  # faulty: named as a plain run names them
+            errors = [line for line in lines if line.startswith("heat2d: ")]
+            run = self.run_heat2d(edited(lines), ["--refine", "1"])
+            self.assertEqual((run.returncode, run.stdout, run.stderr.splitlines()[:len(errors)]), (1, "", errors), title)
+        os.remove(self.path("refined_elements.txt"))
+        os.mkdir(self.path("refined_elements.txt"))
+        run = self.run_heat2d(arguments=["--refine", "1"])
+        self.assertEqual((run.returncode, run.stderr), (1, "heat2d: cannot write refined_elements.txt: is a folder\n"))
+        if not (WINDOWS or WEB):  # a level that cannot fit in the memory the process may take
+            limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))  # noqa: E731
+            run = self.run_heat2d(arguments=["--refine", "12"], preexec_fn=limit)
+            self.assertEqual(run.returncode, 1)
+            self.assertRegex(run.stderr, r"^heat2d: level 12 needs about \d+ MB, more than the \d+ MB available: "
+                                         r"the largest level that fits is [789]\n$")
+        self.assertEqual([read(self.path(name)) for name in self.FILES if name != "refined_elements.txt"],
+                         ["old", "old"])
+
+
 class Streams(Program):
     """POSIX: lost standard streams, a full disk, endless input, the pause."""
 

@@ -5,6 +5,7 @@
 #include "mesh/mesh.h"
 #include "problem/problem.h"
 #include "problem/status.h"
+#include "refine/refine.h"
 #include "solver/cholesky.h"
 #include "solver/gauss.h"
 
@@ -241,4 +242,69 @@ TEST(Element, TheAssemblyLeavesTheLastElementsValues) {
             EXPECT_EQ(edge[4 * i + j], i == 1 || j == 1 ? 0 : (i == j ? 20.0 : 10.0) / 6) << i << j;
         }
     }
+}
+
+// Level 0 is the design's system; each level splits every triangle into four,
+// counter-clockwise, tiling the region (area 24, Euler's V - E + F = 1), with
+// an exactly symmetric K, and its solution lets out the heat that comes in.
+TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
+    allocate_storage();
+    Table N(19, 3);
+    generate_mesh(N.rows());
+    Table E(21, 4);
+    std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
+    for (int e = 1; e <= element_count; e++) {
+        shipped >> E.entries[e][1] >> E.entries[e][2] >> E.entries[e][3];
+    }
+    double edge[16] = {};
+    assemble_system(E.rows(), N.rows(), conductivity, local_stiffness, edge, K, element_matrix);
+    std::vector<level_mesh> meshes{base_mesh(E.rows(), N.rows())};
+    std::vector<level_system> systems{assemble_level(meshes[0])};
+    const Eigen::MatrixXd dense(systems[0].K);
+    for (int i = 0; i < node_count; i++) {
+        EXPECT_NEAR(systems[0].f[i], f[i + 1], 1e-12 * 975) << i;
+        for (int j = 0; j < node_count; j++) {
+            EXPECT_NEAR(dense(i, j), K[i + 1][j + 1], 1e-12 * 150) << i << "," << j;
+        }
+    }
+    std::vector<double> T;
+    for (int l = 0; l <= 5; l++) {
+        if (l > 0) {
+            meshes.push_back(refine(meshes.back()));
+            systems.push_back(assemble_level(meshes.back()));
+        }
+        const level_mesh& mesh = meshes.back();
+        const double nodes = mesh.node_count(), triangles = mesh.triangle_count();
+        EXPECT_EQ(triangles, 20 * std::pow(4, l));
+        EXPECT_EQ(nodes - static_cast<double>(mesh.kinds.size()) + triangles, 1) << l;
+        if (l > 0) {
+            EXPECT_EQ(nodes, meshes[l - 1].node_count() + meshes[l - 1].kinds.size());
+        }
+        double area = 0;
+        for (std::size_t t = 0; t < mesh.triangle_count(); t++) {
+            double x[4], y[4];
+            for (int k = 0; k < 3; k++) {
+                x[k + 1] = mesh.x[mesh.triangles[3 * t + k]];
+                y[k + 1] = mesh.y[mesh.triangles[3 * t + k]];
+            }
+            ASSERT_GT(signed_area(x, y), 0) << l << " " << t;
+            area += signed_area(x, y);
+        }
+        EXPECT_NEAR(area, 24, 1e-9);
+        const Eigen::SparseMatrix<double> K_l(systems.back().K);
+        EXPECT_EQ(
+            Eigen::SparseMatrix<double>(K_l - Eigen::SparseMatrix<double>(K_l.transpose())).norm(),
+            0);
+        const solve_report solved =
+            solve_level(meshes, systems, l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
+        T = solved.T;
+        EXPECT_TRUE(solved.converged && solved.residual <= 1e-10) << solved.residual;
+        const heat_balance balance = balance_of(mesh, T);
+        EXPECT_NEAR(balance.in, 975, 1e-9);
+        EXPECT_NEAR(balance.out, balance.in, 1e-8 * balance.in) << l;
+    }
+    // The midpoints of the finest level lie halfway along their parents' sides.
+    const level_mesh& coarse = meshes[4];
+    const std::vector<double> x = prolonged(coarse, coarse.x);
+    EXPECT_EQ(x, std::vector<double>(meshes[5].x.begin(), meshes[5].x.end()));
 }

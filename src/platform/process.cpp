@@ -2,9 +2,13 @@
 
 #include "problem/status.h"
 
+#include <limits>
+
 #ifdef _WIN32
 
 #include <cstdlib>
+#include <io.h>
+#include <windows.h>
 
 void prepare_process() {}
 
@@ -12,12 +16,27 @@ void wait_for_key() {
     (void)std::system("pause");
 }
 
+double available_memory() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? static_cast<double>(status.ullAvailPhys)
+                                         : std::numeric_limits<double>::infinity();
+}
+
+bool error_is_terminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
+
 #else
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <iostream>
+#include <string>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -86,6 +105,50 @@ void wait_for_key() {
     }
     // The command processor ends the prompt's line once the key is pressed.
     std::cout << std::endl;
+}
+
+namespace {
+
+// The first number of a file, or infinity ("max", missing, unreadable).
+double number_in(const char* path) {
+    std::ifstream file(path);
+    double value = 0;
+    return file >> value ? value : std::numeric_limits<double>::infinity();
+}
+
+// The kB of a line of /proc/meminfo, in bytes.
+double meminfo(const std::string& key) {
+    std::ifstream file("/proc/meminfo");
+    std::string name;
+    double kb = 0;
+    while (file >> name >> kb) {
+        if (name == key + ":") {
+            return kb * 1024;
+        }
+        file.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    return std::numeric_limits<double>::infinity();
+}
+
+} // namespace
+
+double available_memory() {
+    double available = meminfo("MemAvailable");
+    const double group = number_in("/sys/fs/cgroup/memory.max");
+    available = std::min(available, group - number_in("/sys/fs/cgroup/memory.current"));
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        // What the process's address space already holds: /proc/self/statm's
+        // first number, in pages.
+        const double used =
+            number_in("/proc/self/statm") * static_cast<double>(sysconf(_SC_PAGESIZE));
+        available = std::min(available, static_cast<double>(limit.rlim_cur) - used);
+    }
+    return available;
+}
+
+bool error_is_terminal() {
+    return isatty(STDERR_FILENO) != 0;
 }
 
 #endif

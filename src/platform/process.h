@@ -17,3 +17,12 @@ void prepare_process();
 // and also when SIGTERM, SIGHUP, SIGINT or SIGQUIT ends the process during the
 // wait.
 void wait_for_key();
+
+// The bytes this process can still take now: on Linux the least of the
+// memory available (MemAvailable), what the control group's limit leaves and
+// what the address-space limit leaves; on Windows the physical memory
+// available.
+double available_memory();
+
+// Whether standard error is a terminal (progress is shown only there).
+bool error_is_terminal();
