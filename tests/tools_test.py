@@ -333,6 +333,51 @@ class Converged(Tools):
         self.assertAlmostEqual(float(rows[18][2]), 975, delta=1e-6)
         self.assertAlmostEqual(float(rows[18][4]), 975, delta=1e-3)
 
+    def test_refined_levels_as_a_general_package_solves_them(self):
+        """heat2d --refine L, levels 0 to 5, against FreeFEM's P1 on the very same
+        mesh (splitmesh of the 20 triangles into 4^L each), every node to 1e-9; its
+        script made from the core's values and outline."""
+        if not shutil.which("FreeFem++"):
+            self.skipTest("FreeFem++ is not installed")
+        sys.path.insert(0, TOOLS)
+        import heat2d_core as core
+        parts = {side.place: side.term for side in core.outline_sides()}
+        label = {place: k + 1 for k, place in enumerate(parts)}
+        labels = {kind: ", ".join(str(label[p]) for p, term in parts.items() if term == kind)
+                  for kind in [core.Kind.HEAT_FLUX, core.Kind.CONVECTION]}
+        outline = core.outline_sides()
+        with open(self.path("base.msh"), "w") as mesh:  # FreeFEM's own format: nodes, triangles, labelled sides
+            mesh.write(f"{len(XY)} {len(TRIANGLES)} {len(outline)}\n")
+            mesh.writelines(f"{x!r} {y!r} 0\n" for x, y in XY)
+            mesh.writelines(" ".join(map(str, t)) + " 0\n" for t in TRIANGLES)
+            mesh.writelines(f"{side.a} {side.b} {label[side.place]}\n" for side in outline)
+        value = {name: repr(core.parameter(name)) for name in ["conductivity", "convection_coeff", "heat_flux",
+                                                               "ambient_temperature"]}
+        for level in range(6):
+            with self.subTest(level=level):
+                self.run_heat2d(arguments=["--refine", str(level)])
+                ours = [float(line.split()[1]) for line in read(self.path("refined_write_.txt")).splitlines()]
+                script = f"""mesh Th = splitmesh(readmesh("base.msh"), {2 ** level});
+fespace Vh(Th, P1);
+Vh T, v;
+solve heat(T, v, solver = sparsesolver, tgv = -1)
+    = int2d(Th)({value["conductivity"]} * (dx(T) * dx(v) + dy(T) * dy(v)))
+    + int1d(Th, {labels[core.Kind.CONVECTION]})({value["convection_coeff"]} * T * v)
+    - int1d(Th, {labels[core.Kind.CONVECTION]})({value["convection_coeff"]} * {value["ambient_temperature"]} * v)
+    - int1d(Th, {labels[core.Kind.HEAT_FLUX]})({value["heat_flux"]} * v);
+ifstream points("refined_mesh.txt");
+cout.precision(17);
+real x, y;
+for (int i = 0; i < {len(ours)}; i++) {{ points >> x >> y; cout << T(x, y) << endl; }}
+"""
+                with open(self.path("p1.edp"), "w") as stream:
+                    stream.write(script)
+                peer = subprocess.run(["FreeFem++", "-nw", "-v", "0", "p1.edp"], cwd=self.folder, capture_output=True,
+                                      text=True, timeout=300).stdout.split()
+                self.assertEqual(len(peer), len(ours))
+                worst = max(abs(float(t) - u) / abs(u) for t, u in zip(peer, ours))
+                self.assertLess(worst, 1e-9)
+
 
 if __name__ == "__main__":
     main(sys.modules[__name__])
