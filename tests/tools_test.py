@@ -339,37 +339,16 @@ class Converged(Tools):
         script made from the core's values and outline."""
         if not shutil.which("FreeFem++"):
             self.skipTest("FreeFem++ is not installed")
-        sys.path.insert(0, TOOLS)
+        sys.path[:0] = [TOOLS, os.path.join(HERE, "..", "bench")]
+        import freefem_p1
         import heat2d_core as core
-        parts = {side.place: side.term for side in core.outline_sides()}
-        label = {place: k + 1 for k, place in enumerate(parts)}
-        labels = {kind: ", ".join(str(label[p]) for p, term in parts.items() if term == kind)
-                  for kind in [core.Kind.HEAT_FLUX, core.Kind.CONVECTION]}
-        outline = core.outline_sides()
-        with open(self.path("base.msh"), "w") as mesh:  # FreeFEM's own format: nodes, triangles, labelled sides
-            mesh.write(f"{len(XY)} {len(TRIANGLES)} {len(outline)}\n")
-            mesh.writelines(f"{x!r} {y!r} 0\n" for x, y in XY)
-            mesh.writelines(" ".join(map(str, t)) + " 0\n" for t in TRIANGLES)
-            mesh.writelines(f"{side.a} {side.b} {label[side.place]}\n" for side in outline)
-        value = {name: repr(core.parameter(name)) for name in ["conductivity", "convection_coeff", "heat_flux",
-                                                               "ambient_temperature"]}
+        labels = freefem_p1.write_base_mesh(core, self.folder, TRIANGLES)
+        self.assertEqual(labels, {core.Kind.HEAT_FLUX: "3, 4, 5", core.Kind.CONVECTION: "2"})
         for level in range(6):
             with self.subTest(level=level):
                 self.run_heat2d(arguments=["--refine", str(level)])
                 ours = [float(line.split()[1]) for line in read(self.path("refined_write_.txt")).splitlines()]
-                script = f"""mesh Th = splitmesh(readmesh("base.msh"), {2 ** level});
-fespace Vh(Th, P1);
-Vh T, v;
-solve heat(T, v, solver = sparsesolver, tgv = -1)
-    = int2d(Th)({value["conductivity"]} * (dx(T) * dx(v) + dy(T) * dy(v)))
-    + int1d(Th, {labels[core.Kind.CONVECTION]})({value["convection_coeff"]} * T * v)
-    - int1d(Th, {labels[core.Kind.CONVECTION]})({value["convection_coeff"]} * {value["ambient_temperature"]} * v)
-    - int1d(Th, {labels[core.Kind.HEAT_FLUX]})({value["heat_flux"]} * v);
-ifstream points("refined_mesh.txt");
-cout.precision(17);
-real x, y;
-for (int i = 0; i < {len(ours)}; i++) {{ points >> x >> y; cout << T(x, y) << endl; }}
-"""
+                script = freefem_p1.script(core, labels, level, "refined_mesh.txt", len(ours))
                 with open(self.path("p1.edp"), "w") as stream:
                     stream.write(script)
                 peer = subprocess.run(["FreeFem++", "-nw", "-v", "0", "p1.edp"], cwd=self.folder, capture_output=True,

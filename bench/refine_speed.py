@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""heat2d --refine L beside FreeFEM's P1 on the very same mesh, as a user runs
+both: wall time and peak memory of each whole run (heat2d's files included),
+their ratio, and the largest relative difference at every node. Not a test:
+it prints the figures. Usage: refine_speed.py BUILD [FIRST [LAST]], levels 5
+to 9 by default; FreeFEM runs up to level 8 where FreeFem++ is installed."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
+import freefem_p1  # noqa: E402
+import heat2d_core as core  # noqa: E402
+
+
+def measured(command, folder):
+    """(seconds, peak MB, stdout) of a command run in folder."""
+    started = time.perf_counter()
+    process = subprocess.Popen(command, cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    output = process.stdout.read()
+    _, status, usage = os.wait4(process.pid, 0)
+    if status:
+        sys.exit(f"{command[0]} failed in {folder}")
+    return time.perf_counter() - started, usage.ru_maxrss / 1024, output
+
+
+def main(build, first, last):
+    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(build, "libheat2d.so"))
+    shipped = os.path.join(HERE, "..", "examples", "elements.txt")
+    triangles = [[int(n) for n in line.split()] for line in open(shipped)]
+    peer = shutil.which("FreeFem++")
+    print("level  triangles  heat2d s  heat2d MB  FreeFEM s  FreeFEM MB  ratio  largest difference")
+    with tempfile.TemporaryDirectory() as folder:
+        shutil.copy(shipped, os.path.join(folder, "elements.txt"))
+        labels = freefem_p1.write_base_mesh(core, folder, triangles)
+        for level in range(first, last + 1):
+            ours = measured([os.path.join(build, "heat2d"), "--refine", str(level)], folder)
+            line = f"{level:5} {20 * 4 ** level:10} {ours[0]:9.2f} {ours[1]:10.0f}"
+            if peer and level <= 8:
+                T = [float(row.split()[1]) for row in open(os.path.join(folder, "refined_write_.txt"))]
+                with open(os.path.join(folder, "p1.edp"), "w") as stream:
+                    stream.write(freefem_p1.script(core, labels, level, "refined_mesh.txt", len(T)))
+                theirs = measured([peer, "-nw", "-v", "0", "p1.edp"], folder)
+                worst = max(abs(float(t) - u) / abs(u) for t, u in zip(theirs[2].split(), T))
+                line += f" {theirs[0]:10.2f} {theirs[1]:11.0f} {theirs[0] / ours[0]:6.1f}  {worst:.1e}"
+            print(line, flush=True)
+
+
+if __name__ == "__main__":
+    arguments = sys.argv[1:]
+    main(arguments[0], int(arguments[1]) if len(arguments) > 1 else 5, int(arguments[2]) if len(arguments) > 2 else 9)
