@@ -64,6 +64,23 @@ std::vector<std::string> solve(Table& K, std::vector<double>& f) {
     return {out.text.str(), file.str(), err.text.str()};
 }
 
+// The shipped case's nodes and elements, assembled into the program's tables
+// (K, f and the working tables) with its own convection_matrix, edge.
+struct Shipped {
+    Table N{19, 3};
+    Table E{21, 4};
+    double edge[16] = {};
+    Shipped() {
+        allocate_storage();
+        generate_mesh(N.rows());
+        std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
+        for (int e = 1; e <= element_count; e++) {
+            shipped >> E.entries[e][1] >> E.entries[e][2] >> E.entries[e][3];
+        }
+        assemble_system(E.rows(), N.rows(), conductivity, local_stiffness, edge, K, element_matrix);
+    }
+};
+
 } // namespace
 
 // K and f start at zero on a heap of freed garbage that they may reuse; the
@@ -224,16 +241,10 @@ TEST(Element, ValuesOnAnySideByHand) {
 // After the assembly the working tables hold element 20's values (13 17 18:
 // convection on 17-18, length 1) and convection_matrix its edge matrix.
 TEST(Element, TheAssemblyLeavesTheLastElementsValues) {
-    allocate_storage();
-    Table N(19, 3);
-    generate_mesh(N.rows());
-    Table E(21, 4);
-    std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
-    for (int e = 1; e <= element_count; e++) {
-        shipped >> E.entries[e][1] >> E.entries[e][2] >> E.entries[e][3];
-    }
-    double edge[16] = {};
-    assemble_system(E.rows(), N.rows(), conductivity, local_stiffness, edge, K, element_matrix);
+    Shipped run;
+    Table& N = run.N;
+    Table& E = run.E;
+    const double* edge = run.edge;
     const element_values last = table_element(E.rows(), N.rows(), element_count, conductivity);
     for (int i = 1; i <= 3; i++) {
         for (int j = 1; j <= 3; j++) {
@@ -248,16 +259,9 @@ TEST(Element, TheAssemblyLeavesTheLastElementsValues) {
 // counter-clockwise, tiling the region (area 24, Euler's V - E + F = 1), with
 // an exactly symmetric K, and its solution lets out the heat that comes in.
 TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
-    allocate_storage();
-    Table N(19, 3);
-    generate_mesh(N.rows());
-    Table E(21, 4);
-    std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
-    for (int e = 1; e <= element_count; e++) {
-        shipped >> E.entries[e][1] >> E.entries[e][2] >> E.entries[e][3];
-    }
-    double edge[16] = {};
-    assemble_system(E.rows(), N.rows(), conductivity, local_stiffness, edge, K, element_matrix);
+    Shipped run;
+    Table& N = run.N;
+    Table& E = run.E;
     std::vector<level_mesh> meshes{base_mesh(E.rows(), N.rows())};
     std::vector<level_system> systems{assemble_level(meshes[0])};
     const Eigen::MatrixXd dense(systems[0].K);

@@ -56,11 +56,12 @@ bool write_aside(const std::string& name, std::size_t count, writer line) {
             block.clear();
         }
     }
-    const int error = good ? (std::fclose(file) == 0 ? 0 : errno) : errno;
-    if (!good) {
-        std::fclose(file);
+    int error = good ? 0 : errno;
+    if (std::fclose(file) != 0 && good) {
+        good = false;
+        error = errno;
     }
-    if (error != 0 || !good) {
+    if (!good) {
         std::remove(aside.c_str());
         report_failure(with_reason("cannot write " + name, error));
         return false;
