@@ -6,6 +6,7 @@
 #include <Eigen/SparseCholesky>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -357,4 +358,49 @@ double level_bytes(int level) {
     const double triangles = element_count * std::pow(4.0, level);
     const double per_triangle = 24 + 16 + 4 * 3 + 8 + 3.5 * 12 + 10 * 0.5 * 8 + 8;
     return triangles * per_triangle * 4 / 3 + (64 << 20);
+}
+
+refinement::refinement(double** elements, double** nodes) : base(base_mesh(elements, nodes)) {}
+
+level_line refinement::next() {
+    const auto started = std::chrono::steady_clock::now();
+    const int l = levels();
+    meshes.push_back(l == 0 ? base : refine(meshes.back()));
+    systems.push_back(assemble_level(meshes.back()));
+    const solve_report solved =
+        solve_level(meshes, systems, l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
+    T = solved.T;
+    at_nodes.emplace_back(T.begin(), T.begin() + node_count);
+    level_line line;
+    line.level = l;
+    line.triangles = meshes.back().triangle_count();
+    line.nodes = meshes.back().node_count();
+    const auto hottest = std::max_element(T.begin(), T.end());
+    line.hottest = *hottest;
+    line.hottest_node = static_cast<int>(hottest - T.begin()) + 1;
+    for (int i = 0; l > 0 && i < node_count; i++) {
+        line.change = std::max(line.change, std::abs(at_nodes[l][i] - at_nodes[l - 1][i]));
+    }
+    line.balance = balance_of(meshes.back(), T);
+    line.residual = solved.residual;
+    line.iterations = solved.iterations;
+    line.converged = solved.converged;
+    line.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return line;
+}
+
+std::vector<error_left> refinement::estimate() const {
+    const std::size_t last = at_nodes.size() - 1;
+    std::vector<error_left> estimates;
+    for (int i = 0; i < node_count; i++) {
+        const double first = at_nodes[last - 1][i] - at_nodes[last - 2][i];
+        const double second = at_nodes[last][i] - at_nodes[last - 1][i];
+        error_left e;
+        e.observed = first * second > 0 && std::abs(first) > std::abs(second);
+        e.order = e.observed ? std::log2(first / second) : 4.0 / 3;
+        e.left = second / (std::pow(2.0, e.order) - 1);
+        estimates.push_back(e);
+    }
+    return estimates;
 }

@@ -83,3 +83,54 @@ heat_balance balance_of(const level_mesh& mesh, const std::vector<double>& T);
 // About how many bytes a level's mesh, system and solve take, levels below it
 // included.
 double level_bytes(int level);
+
+// One level's line of the table.
+struct level_line {
+    int level = 0;
+    std::size_t triangles = 0, nodes = 0;
+    double hottest = 0;
+    int hottest_node = 0; // 1-based
+    double change = 0;    // the largest at heat2d's nodes from the level before
+    heat_balance balance;
+    double residual = 0;
+    int iterations = 0;
+    bool converged = false;
+    double seconds = 0;
+};
+
+// The error left at one of heat2d's nodes: Richardson extrapolation from the
+// last three levels, with the order their changes show where they keep their
+// sign and shrink, otherwise with 4/3.
+struct error_left {
+    double left = 0;
+    double order = 0;
+    bool observed = false;
+};
+
+// The levels of one triangulation, solved one a call.
+class refinement {
+  public:
+    // Level 0 from heat2d's elements (judged valid in table order) and nodes.
+    refinement(double** elements, double** nodes);
+    // Builds, assembles and solves the next level; its line.
+    level_line next();
+    // How many levels are solved.
+    int levels() const {
+        return static_cast<int>(meshes.size());
+    }
+    const level_mesh& finest() const {
+        return meshes.back();
+    }
+    const std::vector<double>& temperatures() const {
+        return T;
+    }
+    // At heat2d's nodes, from the last three levels (three at least).
+    std::vector<error_left> estimate() const;
+
+  private:
+    level_mesh base;
+    std::vector<level_mesh> meshes;
+    std::vector<level_system> systems;
+    std::vector<std::vector<double>> at_nodes;
+    std::vector<double> T;
+};

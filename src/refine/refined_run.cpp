@@ -8,9 +8,7 @@
 #include "problem/status.h"
 #include "refine/refine.h"
 
-#include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
@@ -114,24 +112,23 @@ std::string megabytes(double bytes) {
     return std::to_string(static_cast<long long>(std::ceil(bytes / (1 << 20)))) + " MB";
 }
 
-// The error left at each of heat2d's nodes by Richardson extrapolation from
-// the last three levels' values (at least three): with the order the changes
-// show where they keep their sign at every node, otherwise with 4/3.
-void print_estimate(const std::vector<std::vector<double>>& at_nodes) {
-    const std::size_t last = at_nodes.size() - 1;
-    const std::vector<double>& a = at_nodes[last - 2];
-    const std::vector<double>& b = at_nodes[last - 1];
-    const std::vector<double>& c = at_nodes[last];
-    std::cout << std::endl << "node  temperature     error left  order" << std::endl;
-    for (std::size_t i = 0; i < c.size(); i++) {
-        const double first = b[i] - a[i], second = c[i] - b[i];
-        const bool kept = first * second > 0 && std::abs(first) > std::abs(second);
-        const double order = kept ? std::log2(first / second) : 4.0 / 3;
-        const double left = second / (std::pow(2.0, order) - 1);
-        std::cout << std::setw(4) << i + 1 << "  " << std::setw(11) << std::setprecision(9) << c[i]
-                  << "  " << std::setw(13) << std::setprecision(3) << left << "  "
-                  << std::setprecision(3) << order << (kept ? " observed" : " assumed")
-                  << std::endl;
+// The finest level's temperature at heat2d's nodes, with the error left in
+// each from level 2 on.
+void print_nodes(const refinement& levels) {
+    const bool estimated = levels.levels() >= 3;
+    const std::vector<error_left> estimate =
+        estimated ? levels.estimate() : std::vector<error_left>(node_count);
+    std::cout << std::endl
+              << (estimated ? "node  temperature     error left  order" : "node  temperature")
+              << std::endl;
+    for (int i = 0; i < node_count; i++) {
+        std::cout << std::setw(4) << i + 1 << "  " << std::setw(11) << std::setprecision(9)
+                  << levels.temperatures()[i];
+        if (estimated) {
+            std::cout << "  " << std::setw(13) << std::setprecision(3) << estimate[i].left << "  "
+                      << estimate[i].order << (estimate[i].observed ? " observed" : " assumed");
+        }
+        std::cout << std::endl;
     }
 }
 
@@ -171,61 +168,41 @@ int run_refined(int level) {
                        " available: the largest level that fits is " + std::to_string(fits));
         return run_status();
     }
-    std::vector<level_mesh> meshes;
-    std::vector<level_system> systems;
-    std::vector<std::vector<double>> at_nodes;
-    std::vector<double> T;
+    refinement levels(elements, nodes);
     const bool progress = error_is_terminal();
     double seconds = 0;
     std::cout << "level  triangles      nodes    hottest  at node     change    heat in   heat out"
                  "   residual  seconds"
               << std::endl;
     for (int l = 0; l <= level; l++) {
-        if (progress && 4 * seconds > 1) {
+        // A level that may take more than a second is shown while it runs.
+        const bool shown = progress && 4 * seconds > 1;
+        if (shown) {
             std::cerr << "heat2d: solving level " << l << "..." << std::flush;
         }
-        const auto started = std::chrono::steady_clock::now();
-        meshes.push_back(l == 0 ? base_mesh(elements, nodes) : refine(meshes.back()));
-        systems.push_back(assemble_level(meshes.back()));
-        const solve_report solved =
-            solve_level(meshes, systems, l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
-        T = solved.T;
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        if (progress && 4 * seconds > 1) {
+        const level_line line = levels.next();
+        seconds = line.seconds;
+        if (shown) {
             std::cerr << "\r\033[K" << std::flush;
         }
-        at_nodes.emplace_back(T.begin(), T.begin() + node_count);
-        const auto hottest = std::max_element(T.begin(), T.end()) - T.begin();
-        double change = 0;
-        for (int i = 0; l > 0 && i < node_count; i++) {
-            change = std::max(change, std::abs(at_nodes[l][i] - at_nodes[l - 1][i]));
-        }
-        const heat_balance balance = balance_of(meshes.back(), T);
-        std::ostringstream line;
-        line << std::setw(5) << l << std::setw(11) << meshes.back().triangle_count()
-             << std::setw(11) << meshes.back().node_count() << std::setprecision(7) << std::setw(11)
-             << T[hottest] << std::setw(9) << hottest + 1 << std::setprecision(3) << std::setw(11)
-             << change << std::setprecision(9) << std::setw(11) << balance.in << std::setw(11)
-             << balance.out << std::setprecision(2) << std::setw(11) << solved.residual
-             << std::setw(9) << std::fixed << seconds;
-        std::cout << line.str() << std::endl;
-        if (!solved.converged) {
+        std::ostringstream text;
+        text << std::setw(5) << l << std::setw(11) << line.triangles << std::setw(11) << line.nodes
+             << std::setprecision(7) << std::setw(11) << line.hottest << std::setw(9)
+             << line.hottest_node << std::setprecision(3) << std::setw(11) << line.change
+             << std::setprecision(9) << std::setw(11) << line.balance.in << std::setw(11)
+             << line.balance.out << std::setprecision(2) << std::setw(11) << line.residual
+             << std::setw(9) << std::fixed << line.seconds;
+        std::cout << text.str() << std::endl;
+        if (!line.converged) {
             report_failure("level " + std::to_string(l) + " did not converge: its residual is " +
-                           std::to_string(solved.residual) + " after " +
-                           std::to_string(solved.iterations) + " iterations");
+                           std::to_string(line.residual) + " after " +
+                           std::to_string(line.iterations) + " iterations");
             return run_status();
         }
     }
-    if (level >= 2) {
-        print_estimate(at_nodes);
-    } else {
-        std::cout << std::endl << "node  temperature" << std::endl;
-        for (int i = 0; i < node_count; i++) {
-            std::cout << std::setw(4) << i + 1 << "  " << std::setprecision(9) << T[i] << std::endl;
-        }
-    }
+    print_nodes(levels);
     check_console();
-    write_files(meshes.back(), T);
+    write_files(levels.finest(), levels.temperatures());
     finish_console();
     return run_status();
 }
