@@ -161,6 +161,27 @@ class Core(unittest.TestCase):
                 core.flip([t[::-1] for t in TRIANGLES], a, b)
             self.assertEqual(refused.exception.lines, [f"side {min(a, b)}-{max(a, b)} {reason}"])
 
+    def test_refined_levels_one_a_call(self):
+        """Levels 0 to 3 of the shipped case: counts, heat2d's nodes first, the
+        design's answer at level 0, the balance, the estimate from level 2; a
+        refused triangulation named as the judge names it."""
+        levels = core.refine(TRIANGLES)
+        for level, found in zip(range(4), levels):
+            self.assertEqual((found.line["level"], len(found.triangles), len(found.nodes), len(found.temperatures)),
+                             (level, 20 * 4 ** level, found.line["nodes"], found.line["nodes"]))
+            self.assertEqual([tuple(p) for p in found.nodes[:18]], XY)
+            self.assertEqual(max(map(max, found.triangles)), len(found.nodes))
+            self.assertAlmostEqual(found.line["heat_out"], found.line["heat_in"], delta=1e-8 * 975)
+            self.assertEqual(found.line["hottest"], max(found.temperatures))
+            self.assertEqual(len(found.error_left), 18 if level >= 2 else 0)
+        levels.close()
+        self.assertEqual([f"{t:g}" for t in next(core.refine(TRIANGLES)).temperatures],
+                         [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])
+        swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]
+        with self.assertRaises(core.Refused) as refused:
+            next(core.refine(swapped))
+        self.assertEqual(refused.exception.lines, core.judge(swapped))
+
     def test_the_scripts_for_other_programs_follow_the_core(self):
         """region.geo and converged.edp, run only where Gmsh or FreeFEM is, hold the
         core's outline, inner nodes, values and terms."""
@@ -271,7 +292,8 @@ class Core(unittest.TestCase):
         script = ("import sys; sys.path.insert(0, %r); import heat2d_core as core; core.INTERFACE = 1\n"
                   "try: core.library()\nexcept core.MissingLibrary as fault: print(fault.lines)") % os.path.join(HERE, "..", "tools")
         said = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True).stdout
-        self.assertRegex(said, r"^\['the heat2d library .* \(\d+\.\d+\.\d+\) has interface 2, these tools need 1'\]$")
+        self.assertRegex(said, r"^\['the heat2d library .* \(\d+\.\d+\.\d+\) has interface %d, these tools need 1'\]$"
+                         % core.INTERFACE)
         for library, words in [(os.path.join(HERE, "data", "K.txt"), "cannot be loaded"), ("/no/such/libheat2d.so", "is not at HEAT2D_LIBRARY")]:
             said = subprocess.run([sys.executable, "-c", script.replace("core.INTERFACE = 1", "")], capture_output=True,
                                   text=True, check=True, env=dict(os.environ, HEAT2D_LIBRARY=library)).stdout

@@ -233,6 +233,44 @@ class Export(Tools):
                          "(the run's system was not positive definite); they are written as they are\n")
         self.assertTrue(math.isnan(meshio.read(self.path("temperature.vtu")).point_data["temperature"][17]))
 
+    def test_the_refined_field(self):
+        """Beside heat2d --refine's files the export writes that field too, read back
+        against them; the picture leaves its 5120 triangles' lines out but marks
+        heat2d's nodes and terms; files that do not belong together are refused."""
+        needs("meshio")
+        import meshio
+
+        self.run_heat2d()
+        self.run_heat2d(arguments=["--refine", "4"])
+        xy = [[float(v) for v in line.split()] for line in read(self.path("refined_mesh.txt")).splitlines()]
+        T = [float(line.split()[1]) for line in read(self.path("refined_write_.txt")).splitlines()]
+        self.assertEqual(self.tool("export_field.py").stdout.split(), [
+            "./temperature.vtu", "./temperature.msh", "./refined_temperature.vtu", "./refined_temperature.msh"])
+        for name in ["refined_temperature.vtu", "refined_temperature.msh"]:
+            mesh = meshio.read(self.path(name))
+            self.assertEqual((mesh.points[:, :2].tolist(), mesh.point_data["temperature"].tolist()), (xy, T))
+            self.assertEqual(len(mesh.cells_dict["triangle"]), 5120)
+        if has("matplotlib"):
+            sys.path.insert(0, TOOLS)
+            import heat2d_problem
+            import plot_temperature
+            axes = plot_temperature.figure_of(heat2d_problem.read_refined(self.folder), TRIANGLES).axes[0]
+            self.assertEqual(([a.get_text() for a in axes.texts if hasattr(a, "xy")], len(axes.lines)),
+                             ([str(n) for n in range(1, 19)], 9))  # the numbers, the term sides: no triangle lines
+            self.assertEqual(self.tool("plot_temperature.py").stdout, "./temperature.png\n./refined_temperature.png\n")
+        for name, content, said in [
+                ("refined_write_.txt", None, "refined_write_.txt: cannot read: No such file or directory"),
+                ("refined_mesh.txt", "1 1\n" * 3000, "refined_mesh.txt: its first 18 lines are not heat2d's nodes"),
+                ("refined_elements.txt", "1 2 3001\n", "refined_elements.txt: a triangle names a node outside 1 to 2673"),
+                ("refined_write_.txt", "1 2 3\n", "refined_write_.txt: not lines of 2 numbers, as heat2d --refine "
+                                                    "writes them")]:
+            self.run_heat2d(arguments=["--refine", "4"])
+            if content is None:
+                os.remove(self.path(name))
+            else:
+                self.write(name, content)
+            self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./{said}\n")
+
     def test_outputs_whole_or_not_at_all(self):
         """Under a file-size limit the old outputs stay whole, the pair of the
         export together, and nothing else is left; a full standard output is

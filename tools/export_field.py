@@ -7,7 +7,10 @@ Reads mesh.txt, elements.txt and write_.txt from RUN_FOLDER (the current
 folder when none is given) and writes there temperature.vtu (open it with
 `paraview temperature.vtu`) and temperature.msh (`gmsh temperature.msh`): the
 18 nodes, the 20 triangles as heat2d reads them, the node data "temperature"
-and, in the .vtu, the cell data "element", each triangle's number.
+and, in the .vtu, the cell data "element", each triangle's number. When the
+folder holds the finest level of heat2d --refine (refined_mesh.txt,
+refined_elements.txt, refined_write_.txt), it writes that field too, as
+refined_temperature.vtu and refined_temperature.msh.
 """
 
 import os
@@ -18,14 +21,15 @@ sys.dont_write_bytecode = True
 
 from heat2d_problem import command, replaced, run_folder_tool
 
-OUTPUTS = [("temperature.vtu", "vtu"), ("temperature.msh", "gmsh22")]
+OUTPUTS = [("vtu", "vtu"), ("msh", "gmsh22")]
 
 
-def write(folder, run):
+def meshes(run, stem):
+    """{file name: (meshio mesh, format)} of a run's field."""
     import meshio
     import numpy
 
-    points = numpy.array([[x, y, 0.0] for x, y in zip(run.xs, run.ys)])
+    points = numpy.column_stack([run.xs, run.ys, numpy.zeros(len(run.xs))])
     cells = [("triangle", numpy.array(run.triangles, dtype=numpy.int64) - 1)]  # meshio's points from 0
     field = {"temperature": numpy.array(run.temperatures)}
     count = len(run.triangles)
@@ -33,17 +37,24 @@ def write(folder, run):
     # Gmsh's element tags are the element numbers; all lie in one surface.
     one = [numpy.ones(count, dtype=numpy.int64)]
     tags = {"gmsh:physical": one, "gmsh:geometrical": one}
-    meshes = {name: meshio.Mesh(points, cells, point_data=field,
-                                cell_data=tags if file_format == "gmsh22" else numbers)
-              for name, file_format in OUTPUTS}
-    formats = dict(OUTPUTS)
+    return {f"{stem}.{suffix}": (meshio.Mesh(points, cells, point_data=field,
+                                             cell_data=tags if file_format == "gmsh22" else numbers), file_format)
+            for suffix, file_format in OUTPUTS}
+
+
+def write(folder, run, refined):
+    import meshio
+
+    made = meshes(run, "temperature")
+    if refined is not None:
+        made.update(meshes(refined, "refined_temperature"))
 
     def write_one(temporary, path):
-        name = os.path.basename(path)
-        meshio.write(temporary, meshes[name], file_format=formats[name], binary=formats[name] == "vtu")
+        mesh, file_format = made[os.path.basename(path)]
+        meshio.write(temporary, mesh, file_format=file_format, binary=file_format == "vtu")
 
-    # Both files replaced together: the old pair stays whole when either cannot be written.
-    return replaced([os.path.join(folder, name) for name, _ in OUTPUTS], write_one)
+    # All replaced together: the old files stay whole when any cannot be written.
+    return replaced([os.path.join(folder, name) for name in made], write_one)
 
 
 def main(arguments):

@@ -17,7 +17,7 @@ from dataclasses import dataclass
 from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-INTERFACE = 2  # the library's HEAT2D_INTERFACE that this module speaks
+INTERFACE = 3  # the library's HEAT2D_INTERFACE that this module speaks
 OK, REFUSED, TOO_SMALL, BAD_CALL = 0, 1, 2, -1
 
 
@@ -146,6 +146,9 @@ SIGNATURES = [
     ("heat2d_result_doubles", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE_P, INT, INT_P]),
     ("heat2d_result_free", None, [ctypes.c_void_p]),
     ("heat2d_element", INT, [INT_P, INT, INT, ctypes.POINTER(ctypes.c_void_p)]),
+    ("heat2d_refine", INT, [INT_P, INT, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
+    ("heat2d_refine_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
+    ("heat2d_refine_free", None, [ctypes.c_void_p]),
 ]
 
 
@@ -361,3 +364,44 @@ def element(elements, e):
         return Element(found.ints("nodes"), found.doubles("x"), found.doubles("y"), found.doubles("area")[0],
                        found.doubles("b"), found.doubles("c"), _rows(found.doubles("conduction"), 3), terms,
                        _rows(found.doubles("matrix"), 3), found.doubles("loads"))
+
+
+class Level(NamedTuple):
+    """A refined level: its nodes, triangles (node numbers), temperatures, its
+    line of the table, and from level 2 on the error left at heat2d's nodes."""
+    nodes: List[List[float]]
+    triangles: List[List[int]]
+    temperatures: List[float]
+    line: dict
+    error_left: List[float]
+    orders: List[float]
+    observed: List[bool]
+
+
+LINE = ["level", "triangles", "nodes", "hottest", "hottest_node", "change", "heat_in", "heat_out", "residual",
+        "seconds"]
+
+
+def refine(elements):
+    """The levels of elements' refinement, 0 first, one a step (a generator);
+    Refused with heat2d's faults of the triangulation, or why a level cannot be
+    solved."""
+    values, count = _ints(elements)
+    run, lines = ctypes.c_void_p(), ctypes.c_void_p()
+    if _checked(library().heat2d_refine(values, count, ctypes.byref(run), ctypes.byref(lines))) == REFUSED:
+        raise Refused(_taken(lines))
+    try:
+        while True:
+            level = Result(lambda handle: library().heat2d_refine_next(run, handle, ctypes.byref(lines)))
+            if not level.handle:
+                raise Refused(_taken(lines))
+            with level:
+                line = dict(zip(LINE, level.doubles("line")))
+                estimated = line["level"] >= 2
+                yield Level(_rows(level.doubles("nodes"), 2), _rows(level.ints("triangles"), 3),
+                            level.doubles("temperatures"), line,
+                            level.doubles("error_left") if estimated else [],
+                            level.doubles("orders") if estimated else [],
+                            [bool(o) for o in level.ints("observed")] if estimated else [])
+    finally:
+        library().heat2d_refine_free(run)

@@ -15,6 +15,8 @@ from typing import List, NamedTuple
 import heat2d_core
 
 LARGEST = 1 << 20  # bytes; 18 nodes and 20 triangles take a few kB in any format
+# The files of heat2d --refine: level 9's largest is about 120 MB.
+REFINED, LARGEST_REFINED = ["refined_mesh.txt", "refined_elements.txt", "refined_write_.txt"], 1 << 30
 KINDS = [(stat.S_ISFIFO, "a pipe"), (stat.S_ISCHR, "a device"), (stat.S_ISBLK, "a device"),
          (stat.S_ISSOCK, "a socket")]
 
@@ -43,9 +45,9 @@ def fail(tool, lines):
     return 1
 
 
-def read_file(path, verb="open"):
-    """The bytes of the regular file at path, of 1 MiB at most. A pipe, a
-    device or a folder is refused by its kind, before it is opened."""
+def read_file(path, verb="open", largest=LARGEST):
+    """The bytes of the regular file at path, of largest bytes at most (1 MiB).
+    A pipe, a device or a folder is refused by its kind, before it is opened."""
     try:
         mode = os.stat(path).st_mode
         if stat.S_ISDIR(mode):
@@ -54,11 +56,12 @@ def read_file(path, verb="open"):
             if test(mode):
                 raise InputError(f"{path}: is {kind}, not a file")
         with open(path, "rb") as stream:
-            data = stream.read(LARGEST + 1)
+            data = stream.read(largest + 1)
     except OSError as error:
         raise InputError(f"{path}: cannot {verb}: {error.strerror}") from None
-    if len(data) > LARGEST:
-        raise InputError(f"{path}: is larger than 1 MiB; 18 nodes and 20 triangles take a few kB")
+    if len(data) > largest:
+        why = "; 18 nodes and 20 triangles take a few kB" if largest == LARGEST else ""
+        raise InputError(f"{path}: is larger than {largest >> 20} MiB{why}")
     return data
 
 
@@ -156,6 +159,32 @@ def read_run(folder, nan=False):
     return Run(xs, ys, read_triangles(folder), read_temperatures(folder, nan))
 
 
+def read_refined(folder):
+    """The finest level of heat2d --refine in the run folder, as a Run of numpy
+    arrays, or None when the folder holds none of its files."""
+    import numpy
+
+    paths = [os.path.join(folder, name) for name in REFINED]
+    if not any(os.path.lexists(path) for path in paths):
+        return None
+    columns = []
+    for path, width in zip(paths, [2, 3, 2]):
+        values = numpy.fromstring(read_file(path, "read", LARGEST_REFINED).decode("ascii", "replace"), sep=" ")
+        if values.size % width or not numpy.isfinite(values).all():
+            raise InputError(f"{path}: not lines of {width} numbers, as heat2d --refine writes them")
+        columns.append(values.reshape(-1, width))
+    xy, triangles, temperatures = columns
+    count = len(xy)
+    nodes = numpy.array(heat2d_core.nodes())
+    if count < len(nodes) or not numpy.allclose(xy[:len(nodes)], nodes, rtol=0, atol=1e-9):
+        raise InputError(f"{paths[0]}: its first {len(nodes)} lines are not heat2d's nodes")
+    if triangles.size and (triangles.min() < 1 or triangles.max() > count or (triangles % 1).any()):
+        raise InputError(f"{paths[1]}: a triangle names a node outside 1 to {count}")
+    if len(temperatures) != count or (temperatures[:, 0] != numpy.arange(1, count + 1)).any():
+        raise InputError(f"{paths[2]}: not the {count} nodes of {REFINED[0]}, numbered in order")
+    return Run(xy[:, 0], xy[:, 1], triangles.astype(numpy.int64), temperatures[:, 1])
+
+
 def command(tool, main, arguments):
     """main(arguments)'s status, with its standard output flushed: a stream
     that cannot be written (a full disk, a closed pipe) is one line and
@@ -174,8 +203,9 @@ def command(tool, main, arguments):
 
 def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     """The command of a tool that reads a run folder (the current folder when
-    none is given) and writes files there: make(folder, run) returns their
-    paths, printed one a line. Status 1 and one line for a fault, naming
+    none is given) and writes files there: make(folder, run, refined) returns
+    their paths, printed one a line; refined is the finest level of
+    heat2d --refine when the folder holds it, or None. Status 1 and one line for a fault, naming
     library when it cannot be imported."""
     if arguments[:1] == ["--help"]:
         print(doc.strip())
@@ -186,7 +216,7 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     try:
         heat2d_core.library()
         run = read_run(folder, nan)
-        written = make(folder, run)
+        written = make(folder, run, read_refined(folder))
     except heat2d_core.Fault as fault:
         return fail(tool, fault.lines)
     except ImportError as error:

@@ -7,7 +7,9 @@ Reads mesh.txt, elements.txt and write_.txt from RUN_FOLDER (the current
 folder when none is given) and writes temperature.png there. The temperature
 is interpolated linearly over each triangle, as the finite element solution
 is, with labelled isotherms, the triangles, the node numbers and the edges
-that carry the boundary conditions.
+that carry the boundary conditions. When the folder holds the finest level of
+heat2d --refine, it draws that field too, as refined_temperature.png, its
+triangles' lines left out past a few thousand.
 """
 
 import os
@@ -20,25 +22,32 @@ import heat2d_core
 from heat2d_problem import InputError, command, replaced, run_folder_tool
 
 
-def draw(folder, run):
-    lowest, highest = min(run.temperatures), max(run.temperatures)
-    if max(-lowest, highest) > 1e100:  # beyond what the scale and the isotherms can span
-        raise InputError(f"{os.path.join(folder, 'write_.txt')}: temperatures from {lowest:g} to {highest:g} "
-                         "are too large to draw")
-    figure = figure_of(run)
-    return replaced([os.path.join(folder, "temperature.png")],
-                    lambda temporary, _: figure.savefig(temporary, format="png"))
+# Past this many triangles their lines would hide the field.
+MOST_LINES = 5000
 
 
-def figure_of(run):
-    """The picture of a run's field, on the Agg canvas."""
-    # A figure alone, saved by the Agg canvas: pyplot costs most of a second to import.
+def draw(folder, run, refined):
+    pictures = [("temperature.png", run)] + ([("refined_temperature.png", refined)] if refined is not None else [])
+    for _, field in pictures:
+        lowest, highest = min(field.temperatures), max(field.temperatures)
+        if max(-lowest, highest) > 1e100:  # beyond what the scale and the isotherms can span
+            raise InputError(f"{os.path.join(folder, 'write_.txt')}: temperatures from {lowest:g} to {highest:g} "
+                             "are too large to draw")
+    figures = {name: figure_of(field, run.triangles) for name, field in pictures}
+    return replaced([os.path.join(folder, name) for name, _ in pictures],
+                    lambda temporary, path: figures[os.path.basename(path)].savefig(temporary, format="png"))
+
+
+def figure_of(run, elements=None):
+    """The picture of a run's field, on the Agg canvas; the sides that carry a
+    term are those the boundary table gives elements (the run's own triangles
+    when none are given)."""
     import matplotlib.tri as mtri
     import numpy
     from matplotlib.figure import Figure
 
-    xs, ys, temperatures = run.xs, run.ys, run.temperatures
-    lowest, highest = min(temperatures), max(temperatures)
+    xs, ys, temperatures = run.xs, run.ys, numpy.asarray(run.temperatures)
+    lowest, highest = temperatures.min(), temperatures.max()
     mesh = mtri.Triangulation(xs, ys, numpy.array(run.triangles) - 1)  # matplotlib's points from 0
     figure = Figure(figsize=(6.4, 8), dpi=120)
     # Room below for the legend: one drawing, where a tight box would draw twice.
@@ -51,11 +60,12 @@ def figure_of(run):
         isotherms = axes.tricontour(mesh, temperatures, levels=levels, colors="white",
                                     linewidths=0.8)
         axes.clabel(isotherms, fmt="%.1f", fontsize=7)
-    axes.triplot(mesh, color="0.6", linewidth=0.5)
+    if len(run.triangles) <= MOST_LINES:
+        axes.triplot(mesh, color="0.6", linewidth=0.5)
 
     labelled = set()
     flux, ambient = heat2d_core.parameter("heat_flux"), heat2d_core.parameter("ambient_temperature")
-    for term, a, b in heat2d_core.boundary_sides(run.triangles):
+    for term, a, b in heat2d_core.boundary_sides(run.triangles if elements is None else elements):
         a, b = a - 1, b - 1
         flux_side = term == heat2d_core.Kind.HEAT_FLUX
         label = f"heat flux {flux:g}" if flux_side else f"convection to {ambient:g}"
@@ -63,7 +73,7 @@ def figure_of(run):
                   linewidth=4, solid_capstyle="butt", label=None if label in labelled else label)
         labelled.add(label)
 
-    for index, (x, y) in enumerate(zip(xs, ys)):
+    for index, (x, y) in enumerate(zip(xs[:heat2d_core.node_count()], ys)):
         axes.annotate(str(index + 1), (x, y), textcoords="offset points", xytext=(4, 4),
                       fontsize=8, color="black",
                       bbox={"boxstyle": "round,pad=0.15", "fc": "white", "ec": "none",
@@ -75,8 +85,8 @@ def figure_of(run):
     axes.set_aspect("equal")
     axes.set_xlabel("x")
     axes.set_ylabel("y")
-    axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.index(lowest) + 1}),\n"
-                   f"highest {highest:g} (node {temperatures.index(highest) + 1})", pad=12)
+    axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.argmin() + 1}),\n"
+                   f"highest {highest:g} (node {temperatures.argmax() + 1})", pad=12)
     axes.legend(loc="upper center", bbox_to_anchor=(0.5, -0.08), ncol=2, frameon=False)
     return figure
 

@@ -5,8 +5,11 @@
 #include "assembly/triangulation.h"
 #include "mesh/connectivity.h"
 #include "mesh/mesh.h"
+#include "platform/process.h"
 #include "problem/problem.h"
 #include "problem/status.h"
+#include "refine/refine.h"
+#include "refine/refined_run.h"
 
 #include <algorithm>
 #include <array>
@@ -23,6 +26,11 @@
 struct heat2d_result {
     std::map<std::string, std::vector<int>> ints;
     std::map<std::string, std::vector<double>> doubles;
+};
+
+// A refinement in progress.
+struct heat2d_refinement {
+    refinement levels;
 };
 
 namespace {
@@ -500,6 +508,82 @@ int heat2d_element(const int* elements, int count, int e, heat2d_result** values
         *values = made.release();
         return good(HEAT2D_OK);
     });
+}
+
+int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char** lines) {
+    return guarded([&]() -> int {
+        text_out(lines, "lines");
+        not_null(run, "run");
+        *run = nullptr;
+        tables t;
+        take_elements(elements, count, "elements", t);
+        const std::vector<std::string> faults =
+            shown_faults(judge_triangulation(t.elements, t.nodes, "element", true));
+        if (!faults.empty()) {
+            return refused(faults, lines);
+        }
+        *run = new heat2d_refinement{refinement(t.elements, t.nodes)};
+        return good(HEAT2D_OK);
+    });
+}
+
+int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines) {
+    return guarded([&]() -> int {
+        text_out(lines, "lines");
+        not_null(run, "run");
+        not_null(level, "level");
+        *level = nullptr;
+        refinement& levels = run->levels;
+        const int next = levels.levels();
+        if (next > most_level) {
+            return refused({"level " + std::to_string(next) + " is past the last, " +
+                            std::to_string(most_level)},
+                           lines);
+        }
+        if (level_bytes(next) > available_memory()) {
+            return refused(
+                {"level " + std::to_string(next) + " needs more memory than is available"}, lines);
+        }
+        const level_line line = levels.next();
+        if (!line.converged) {
+            return refused({"level " + std::to_string(next) + " did not converge"}, lines);
+        }
+        auto made = std::make_unique<heat2d_result>();
+        const level_mesh& mesh = levels.finest();
+        std::vector<double>& xy = made->doubles["nodes"];
+        for (std::size_t i = 0; i < mesh.node_count(); i++) {
+            xy.insert(xy.end(), {mesh.x[i], mesh.y[i]});
+        }
+        made->doubles["temperatures"] = levels.temperatures();
+        made->doubles["line"] = {static_cast<double>(line.level),
+                                 static_cast<double>(line.triangles),
+                                 static_cast<double>(line.nodes),
+                                 line.hottest,
+                                 static_cast<double>(line.hottest_node),
+                                 line.change,
+                                 line.balance.in,
+                                 line.balance.out,
+                                 line.residual,
+                                 line.seconds};
+        std::vector<int>& triangles = made->ints["triangles"];
+        triangles.reserve(mesh.triangles.size());
+        for (const int n : mesh.triangles) {
+            triangles.push_back(n + 1);
+        }
+        if (levels.levels() >= 3) {
+            for (const error_left& e : levels.estimate()) {
+                made->doubles["error_left"].push_back(e.left);
+                made->doubles["orders"].push_back(e.order);
+                made->ints["observed"].push_back(e.observed ? 1 : 0);
+            }
+        }
+        *level = made.release();
+        return good(HEAT2D_OK);
+    });
+}
+
+void heat2d_refine_free(heat2d_refinement* run) {
+    delete run;
 }
 
 } // extern "C"

@@ -53,7 +53,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 2
+#define HEAT2D_INTERFACE 3
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -158,6 +158,31 @@ HEAT2D_API void heat2d_result_free(heat2d_result* result);
  *           matrix on the local nodes, 0 for heat flux), "matrix" (9: added
  *           into K), "loads" (3: added into f). */
 HEAT2D_API int heat2d_element(const int* elements, int count, int e, heat2d_result** values);
+
+/* The same problem on finer meshes: elements (60 node numbers, as heat2d
+ * takes them) split level by level, each triangle into four, solved one level
+ * a call, so that a caller can show progress and stop between levels.
+ * heat2d_refine starts it; HEAT2D_REFUSED: *lines holds the faults of the
+ * triangulation, as heat2d names them. */
+typedef struct heat2d_refinement heat2d_refinement;
+HEAT2D_API int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char** lines);
+
+/* Solves the next level (0 first) and gives it as a result:
+ *   doubles "nodes" (x y a node: heat2d's 18 first), "temperatures" (one a
+ *           node), "line" (the level, its triangles, its nodes, the hottest
+ *           temperature, its node, the largest change at the 18 nodes from the
+ *           level before, the heat in, the heat out, the relative residual,
+ *           the seconds), and from level 2 on "error_left" and "orders" (one
+ *           each of the 18 nodes);
+ *   ints    "triangles" (3 node numbers a triangle, counter-clockwise), and
+ *           from level 2 on "observed" (1 where the order is observed, 0
+ *           where 4/3 is assumed).
+ * HEAT2D_REFUSED: *lines says why not: the level needs more memory than is
+ * available, did not converge, or is past the last (12). */
+HEAT2D_API int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines);
+
+/* Frees a refinement; NULL is ignored. */
+HEAT2D_API void heat2d_refine_free(heat2d_refinement* run);
 
 #ifdef __cplusplus
 }
