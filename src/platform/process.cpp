@@ -148,7 +148,11 @@ double available_memory() {
 }
 
 bool error_is_terminal() {
+#ifdef __EMSCRIPTEN__
+    return false; // its standard error says it is a terminal even when it is piped
+#else
     return isatty(STDERR_FILENO) != 0;
+#endif
 }
 
 #endif
