@@ -187,6 +187,8 @@ class Refined(Program):
             self.assertLess(abs(float(row[7]) - 975), 1e-8 * 975)
             self.assertLessEqual(float(row[8]), 1e-10)
         self.assertEqual(float(table[0][3]), 48.40987)  # the design's answer, to 7 digits
+        widths = {len(line) for line in lines[:9]} | {len(line.rsplit(" ", 1)[0]) for line in lines[11:29]}
+        self.assertEqual(widths, {len(lines[0]), len(lines[10])})  # columns aligned under their headings
         estimate = {int(row[0]): row for row in (line.split() for line in lines[11:29])}
         eight = estimate[8]
         self.assertTrue(1 < float(eight[3]) < 2 and eight[4] == "observed", eight)
@@ -237,6 +239,15 @@ class Refined(Program):
             self.assertEqual(sorted(os.listdir(self.folder)), sorted(["elements.txt"] + self.FILES))
         self.assertEqual([read(self.path(name)) for name in self.FILES if os.path.isfile(self.path(name))],
                          ["old"] * (2 if WINDOWS or WEB else 3))
+        if not (WINDOWS or WEB or os.environ.get("HEAT2D_SANITIZE")):
+            # The estimate of level 8's memory against what level 8 takes: above it, by a quarter or so.
+            limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (50 << 20, 50 << 20))  # noqa: E731
+            estimate = int(self.run_heat2d(arguments=["--refine", "8"], preexec_fn=limit).stderr.split()[5])
+            process = subprocess.Popen(COMMAND + ["--refine", "8"], cwd=self.folder, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL)
+            _, status, usage = os.wait4(process.pid, 0)
+            self.assertEqual(status, 0)
+            self.assertTrue(usage.ru_maxrss / 1024 < estimate < 1.5 * usage.ru_maxrss / 1024, (estimate, usage.ru_maxrss))
 
 
 class Streams(Program):

@@ -303,6 +303,7 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
             solve_level(meshes, systems, l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
         T = solved.T;
         EXPECT_TRUE(solved.converged && solved.residual <= 1e-10) << solved.residual;
+        EXPECT_LE(solved.iterations, 12) << l; // the V-cycle's work: a few iterations a level
         const heat_balance balance = balance_of(mesh, T);
         EXPECT_NEAR(balance.in, 975, 1e-9);
         EXPECT_NEAR(balance.out, balance.in, 1e-8 * balance.in) << l;
