@@ -232,6 +232,21 @@ class Page(unittest.TestCase):
                          "9 15 10")
         self.find("#errors li a")[1].click()
         self.assertEqual([line.get_attribute("data-side") for line in self.find("#drawing line.marked")], ["14-15"])
+        # A refused triangulation gives no answer: no colour, no extremes, no node's temperature.
+        self.assertEqual((self.text("#extremes"), {p.get_attribute("fill") for p in self.find("#drawing polygon")}),
+                         ("No valid answer: heat2d refused this elements.txt (see its faults), so no temperature is "
+                          "shown.", {"#e8eef4"}))
+        self.find('#drawing circle[data-node="8"]')[0].click()
+        self.assertTrue(self.text("#inspector").startswith("Node 8: no temperature in this run"))
+        # A file that cannot be read: the outline and the numbered nodes drawn; its fault's line selected, in view.
+        self.typed("\n".join(SHIPPED.splitlines()[:6] + ["5 10 19"] + SHIPPED.splitlines()[7:]) + "\n")
+        self.assertEqual((len(self.find("#drawing circle[data-node]")), len(self.find("#drawing line.outline")),
+                          len(self.find("#drawing polygon"))), (18, 14, 0))
+        self.find("#errors li a")[0].click()
+        self.assertEqual(self.browser.execute_script(
+            "const box = document.getElementById('elements'), y = box.getBoundingClientRect().top + 6 * 21 - box.scrollTop;"
+            "return [box.value.slice(box.selectionStart, box.selectionEnd), y >= 0 && y + 21 <= innerHeight]"),
+            ["5 10 19", True])  # line 7, 21 px a line, within the window
         self.typed(TRIANGULATIONS["clockwise"])
         self.assertTrue(self.text("#status").startswith("exit status 1, 2 faults, "))
         self.assertEqual(len(self.find("#drawing polygon[data-element]")), 20)

@@ -39,6 +39,10 @@ function selectLine(n) {
   const start = lines.slice(0, n - 1).reduce((sum, line) => sum + line.length + 1, 0);
   box.focus({preventScroll: true});
   box.setSelectionRange(start, start + (lines[n - 1] || "").length);
+  // The line in view, a third down the box.
+  const height = box.scrollHeight / Math.max(lines.length, 1);
+  box.scrollTop = Math.max(0, (n - 1) * height - box.clientHeight / 3);
+  box.scrollIntoView({block: "nearest"});
 }
 
 // The triples of a flat list of node numbers.

@@ -118,6 +118,9 @@ function draw(core, triangles, sides, t) {
   });
   const inner = innerSides(triangles).map((key) =>
     line(key.split("-"), {class: "inner", "data-side": key, tabindex: 0, role: "button", "aria-label": `side ${key}: flip`}));
+  if (!triangles.length) { // nothing read: the outline, as a map to mend the file by
+    for (const {a, b} of core.outline) terms.push(line([a, b], {class: "outline"}));
+  }
   for (const {term, a, b} of sides) {
     terms.push(line([a, b], {class: "casing"}),
                line([a, b], {class: term === "heat flux" ? "flux" : "convection", "data-side": sideKey(a, b)}));

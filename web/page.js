@@ -70,28 +70,33 @@ function takeResults(core, text, result) {
   state.numbers = core.read(text);
   state.K = result.files["K.txt"] ? numbersOf(result.files["K.txt"]) : null;
   state.f = result.files["f.txt"] ? numbersOf(result.files["f.txt"]).map((row) => row[0]) : null;
-  state.t = result.files["write_.txt"] ? numbersOf(result.files["write_.txt"]).map((row) => row[1]) : null;
+  // A run with faults gives no answer: no temperature of it is shown anywhere.
+  state.t = result.files["write_.txt"] && !faultCount(result.errors)
+    ? numbersOf(result.files["write_.txt"]).map((row) => row[1]) : null;
   state.triangles = state.numbers ? triples(state.numbers).map((t) => t.map((n) => n - 1)) : null;
 }
 
 // After a run: the console, the files, the drawing, the extremes and the faults.
+// A run with faults gives no answer: its field is not coloured, and the
+// extremes say so; a file that was not read still shows the nodes and the outline.
 function show(core, result, took) {
   $("console").textContent = result.console.map((line) => line + "\n").join("");
   showFiles(result.files);
-  $("extremes").textContent = "";
-  if (state.triangles) draw(core, state.triangles, core.sides(state.numbers), state.t);
-  else $("drawing").replaceChildren();
-  const finite = state.t ? state.t.filter(Number.isFinite) : [];
+  const faults = faultCount(result.errors), t = state.t;
+  if (state.triangles) draw(core, state.triangles, core.sides(state.numbers), t);
+  else draw(core, [], [], null);
+  const finite = t ? t.filter(Number.isFinite) : [];
   let description = state.numbers ? `The half plate's ${core.elementCount} triangles over its ${core.nodeCount} numbered nodes`
-                                  : "No triangles: elements.txt was not read";
+                                  : `The half plate's outline and its ${core.nodeCount} numbered nodes: elements.txt was not read`;
+  $("extremes").textContent = faults ? "No valid answer: heat2d refused this elements.txt (see its faults), so no temperature is shown." : "";
+  $("extremes").classList.toggle("refused", faults > 0);
   if (finite.length) {
-    const hot = state.t.indexOf(Math.max(...finite)), cool = state.t.indexOf(Math.min(...finite));
-    $("extremes").textContent = `Hottest: node ${hot + 1}, ${state.t[hot]}. Coolest: node ${cool + 1}, ${state.t[cool]}.`;
-    description += `, coloured by temperature from ${state.t[cool]} (dark) to ${state.t[hot]} (light)`;
+    const hot = t.indexOf(Math.max(...finite)), cool = t.indexOf(Math.min(...finite));
+    $("extremes").textContent = `Hottest: node ${hot + 1}, ${t[hot]}. Coolest: node ${cool + 1}, ${t[cool]}.`;
+    description += `, coloured by temperature from ${t[cool]} (dark) to ${t[hot]} (light)`;
   }
   $("description").textContent = description + ".";
   showFaults(result.errors, core);
-  const faults = faultCount(result.errors);
   $("status").textContent = `exit status ${result.status}, ${faults ? faults + (faults === 1 ? " fault" : " faults") : "no faults"}, ` +
                             `${Math.round(took)} ms`;
 }
