@@ -304,6 +304,10 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
         T = solved.T;
         EXPECT_TRUE(solved.converged && solved.residual <= 1e-10) << solved.residual;
         EXPECT_LE(solved.iterations, 12) << l; // the V-cycle's work: a few iterations a level
+        const Eigen::Map<const Eigen::VectorXd> f_l(systems.back().f.data(), mesh.node_count());
+        const Eigen::Map<const Eigen::VectorXd> T_l(T.data(), mesh.node_count());
+        EXPECT_LE((f_l - K_l * T_l).norm() / f_l.norm(), 1e-10)
+            << l; // measured apart from the solver
         const heat_balance balance = balance_of(mesh, T);
         EXPECT_NEAR(balance.in, 975, 1e-9);
         EXPECT_NEAR(balance.out, balance.in, 1e-8 * balance.in) << l;
