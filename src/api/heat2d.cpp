@@ -168,6 +168,13 @@ std::vector<int> flat(const std::vector<triangle>& triangles) {
     return values;
 }
 
+// The faults shown of a triangulation, judged as heat2d judges elements.txt
+// (table_order) or as a tool takes triangles in any order.
+std::vector<std::string> judged(tables& t, bool table_order) {
+    return shown_faults(judge_triangulation(t.elements, t.nodes,
+                                            table_order ? "element" : "triangle", table_order));
+}
+
 // Runs a call: a refusal of its checks, or anything thrown, becomes its status.
 template <typename call> int guarded(call body) {
     try {
@@ -392,8 +399,7 @@ int heat2d_judge(const int* elements, int count, int table_order, char** lines) 
         text_out(lines, "lines");
         tables t;
         take_elements(elements, count, "elements", t);
-        const std::vector<std::string> faults = shown_faults(judge_triangulation(
-            t.elements, t.nodes, table_order ? "element" : "triangle", table_order != 0));
+        const std::vector<std::string> faults = judged(t, table_order != 0);
         return faults.empty() ? good(HEAT2D_OK) : refused(faults, lines);
     });
 }
@@ -517,8 +523,7 @@ int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char*
         *run = nullptr;
         tables t;
         take_elements(elements, count, "elements", t);
-        const std::vector<std::string> faults =
-            shown_faults(judge_triangulation(t.elements, t.nodes, "element", true));
+        const std::vector<std::string> faults = judged(t, true);
         if (!faults.empty()) {
             return refused(faults, lines);
         }
