@@ -127,12 +127,19 @@ class Core(unittest.TestCase):
             start = CORNERS if case % 2 else TRIANGLES
             triangles = scrambled(flipped(start, rng, case % 25), rng)
             with self.subTest(case=case):
+                # The corners' counts as data: those out of the table's bounds are the corner faults.
+                counts = core._sized(ctypes.c_int, lambda values, capacity, count: core.library().heat2d_corner_counts(
+                    *core._ints(triangles), values, capacity, count))
+                wrong = [f"node {node} is a corner of {'just one' if found == 1 else found} triangle"
+                         for node, found, least, most in core._rows(counts, 4) if not least <= found <= most]
+                self.assertEqual([node for node, *_ in core._rows(counts, 4)], [18, 8])
                 try:
                     elements, said = core.number(triangles)
-                    self.assertEqual(said, [])
+                    self.assertEqual((said, wrong), ([], []))
                 except core.Refused as refusal:
                     corners += 1
                     faults = refusal.lines
+                    self.assertEqual([line[:len(w)] for line, w in zip(faults, wrong)], wrong)
                     self.assertTrue(1 <= len(faults) <= 2 and all(" is a corner of " in line for line in faults))
                     # The flips each fault names, as data: those that --flip-corner makes.
                     named = [side for line in faults for side in line.split(": flip side")[-1].split(", then ")]

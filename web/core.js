@@ -5,7 +5,7 @@
 // final pause returns at once; and one more instance, kept, whose exports
 // answer the core's questions by the API's conventions (src/api/heat2d.h).
 
-const HEAT2D_INTERFACE = 3; // the API that this page speaks
+const HEAT2D_INTERFACE = 4; // the API that this page speaks
 const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 const OUTPUTS = ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"];
 

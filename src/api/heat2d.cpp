@@ -428,6 +428,20 @@ int heat2d_number_triangles(const int* triangles, int count, int flip_corner, in
     });
 }
 
+int heat2d_corner_counts(const int* triangles, int count, int* corners, int capacity,
+                         int* written) {
+    return guarded([&]() -> int {
+        const std::vector<triangle> given = take_triangles(triangles, count);
+        std::vector<int> values;
+        for (const corner_count_of& c : corner_counts(given)) {
+            values.insert(values.end(), {c.need.node, c.count, c.need.least, c.need.most});
+        }
+        output(corners, capacity, written, static_cast<int>(values.size()), "corners");
+        put(values, corners, written);
+        return good(HEAT2D_OK);
+    });
+}
+
 int heat2d_flip_side(const int* triangles, int count, int a, int b, int* flipped, int capacity,
                      int* written, char** reason) {
     return guarded([&]() -> int {

@@ -53,7 +53,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 3
+#define HEAT2D_INTERFACE 4
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -125,6 +125,14 @@ HEAT2D_API int heat2d_judge(const int* elements, int count, int table_order, cha
 HEAT2D_API int heat2d_number_triangles(const int* triangles, int count, int flip_corner,
                                        int* elements, int capacity, int* written, int* flips,
                                        int flip_capacity, int* flip_count, char** lines);
+
+/* The corners where the boundary table's slots fit only so many triangles,
+ * and how many of the triangles (60 node numbers) meet at each: four ints a
+ * corner, the node, its triangles, and the least and most the table takes
+ * (node 18: one; node 8: two or more). They are the data of the numbering's
+ * corner faults, so that a caller can word them for what it did. */
+HEAT2D_API int heat2d_corner_counts(const int* triangles, int count, int* corners, int capacity,
+                                    int* written);
 
 /* Flips the inner side a-b of 20 triangles (60 node numbers, any orientation).
  * HEAT2D_OK: flipped holds the triangles in the same places, its two

@@ -18,9 +18,9 @@ namespace {
 // triangle, 13 17 18, must carry both the convection and the heat flux; at the
 // top of the notch's wall two triangles must share node 8, since no slot
 // carries two heat-flux sides.
-constexpr int one_triangle_corner = 18;
+constexpr corner_need one_triangle = {18, 1, 1};
 constexpr int one_triangle_diagonal[2] = {13, 17};
-constexpr int two_triangle_corner = 8;
+constexpr corner_need two_triangles = {8, 2, element_count};
 constexpr int two_triangle_diagonal[2] = {8, 12};
 
 // The signed area of the triangle o a b, as the assembly computes it:
@@ -108,38 +108,38 @@ std::string listed(const triangle& t) {
     return std::to_string(t[0]) + " " + std::to_string(t[1]) + " " + std::to_string(t[2]);
 }
 
-std::size_t corner_count(const std::vector<triangle>& triangles, int node) {
-    return static_cast<std::size_t>(std::count_if(triangles.begin(), triangles.end(),
-                                                  [&](const triangle& t) { return has(t, node); }));
+int corner_count(const std::vector<triangle>& triangles, int node) {
+    return static_cast<int>(std::count_if(triangles.begin(), triangles.end(),
+                                          [&](const triangle& t) { return has(t, node); }));
 }
 
 // The corner faults, and the flips that mend them, made on triangles.
 std::vector<std::string> mend_corners(std::vector<triangle>& triangles, double** nodes,
                                       std::vector<side_flip>& flips) {
     std::vector<std::string> faults;
-    const std::size_t at_one = corner_count(triangles, one_triangle_corner);
-    if (at_one > 1) {
+    const int at_one = corner_count(triangles, one_triangle.node);
+    if (at_one > one_triangle.most) {
         const std::vector<side_flip> made =
             make_side(triangles, nodes, one_triangle_diagonal[0], one_triangle_diagonal[1]);
         flips.insert(flips.end(), made.begin(), made.end());
-        faults.push_back("node " + std::to_string(one_triangle_corner) + " is a corner of " +
+        faults.push_back("node " + std::to_string(one_triangle.node) + " is a corner of " +
                          std::to_string(at_one) +
                          " triangles, but the boundary table needs one there (" +
                          std::to_string(one_triangle_diagonal[0]) + " " +
                          std::to_string(one_triangle_diagonal[1]) + " " +
-                         std::to_string(one_triangle_corner) + "): " + flip_list(made));
+                         std::to_string(one_triangle.node) + "): " + flip_list(made));
     }
-    if (corner_count(triangles, two_triangle_corner) == 1) {
+    if (corner_count(triangles, two_triangles.node) < two_triangles.least) {
         const triangle& t =
             *std::find_if(triangles.begin(), triangles.end(),
-                          [](const triangle& t) { return has(t, two_triangle_corner); });
+                          [](const triangle& t) { return has(t, two_triangles.node); });
         // Its nodes from the one after the corner, the corner last.
-        const int k = index_of(t, two_triangle_corner);
+        const int k = index_of(t, two_triangles.node);
         const std::string one = listed({t[(k + 1) % 3], t[(k + 2) % 3], t[k]});
         const std::vector<side_flip> made =
             make_side(triangles, nodes, two_triangle_diagonal[0], two_triangle_diagonal[1]);
         flips.insert(flips.end(), made.begin(), made.end());
-        faults.push_back("node " + std::to_string(two_triangle_corner) +
+        faults.push_back("node " + std::to_string(two_triangles.node) +
                          " is a corner of just one triangle (" + one +
                          "), whose two heat-flux sides no slot of the boundary table carries: " +
                          flip_list(made));
@@ -218,6 +218,14 @@ bool fill_slots(const std::vector<triangle>& triangles, double** nodes,
 }
 
 } // namespace
+
+std::vector<corner_count_of> corner_counts(const std::vector<triangle>& triangles) {
+    std::vector<corner_count_of> counts;
+    for (const corner_need& need : {one_triangle, two_triangles}) {
+        counts.push_back({need, corner_count(triangles, need.node)});
+    }
+    return counts;
+}
 
 std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, int b) {
     for (triangle& t : triangles) {

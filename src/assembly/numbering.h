@@ -47,6 +47,24 @@ struct numbering {
 numbering number_triangles(const std::vector<triangle>& triangles, double** nodes,
                            bool flip_corner);
 
+// A corner where the boundary table's slots fit only so many triangles: at
+// node 18 exactly one, at node 8 two or more (most: element_count).
+struct corner_need {
+    int node;
+    int least;
+    int most;
+};
+
+// How many triangles meet at such a corner.
+struct corner_count_of {
+    corner_need need;
+    int count;
+};
+
+// The corners that the boundary table constrains, and how many of the
+// triangles meet at each: the data of the numbering's corner faults.
+std::vector<corner_count_of> corner_counts(const std::vector<triangle>& triangles);
+
 // Flips the inner side a-b of a triangulation (triangles counter-clockwise or
 // not): its two triangles a b c and b a d become c d ... in their places,
 // counter-clockwise. Returns "" when flipped, or why it cannot be: the side is

@@ -4,6 +4,7 @@
 #include "problem/problem.h"
 #include "problem/status.h"
 
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <sstream>
@@ -75,6 +76,8 @@ struct side_uses {
     };
     int count[node_count + 1][node_count + 1] = {};
     std::vector<use> list;
+    // The triangles of positive area, counter-clockwise: their element and nodes.
+    std::vector<std::pair<int, std::array<int, 3>>> triangles;
 
     void add(int from, int to, int element) {
         count[from][to]++;
@@ -126,6 +129,7 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
             continue;
         }
         covered = covered + std::fabs(area);
+        uses.triangles.push_back({e, {n[1], n[2], n[3]}});
         uses.add(n[1], n[2], e);
         uses.add(n[2], n[3], e);
         uses.add(n[3], n[1], e);
@@ -140,6 +144,56 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
     if (std::fabs(covered - region) > 1e-9 * region) {
         findings.push_back(std::string("the ") + word + "s cover an area of " + format(covered) +
                            ", the region's is " + format(region));
+    }
+}
+
+// Twice the signed area of o a b: positive when they turn left.
+double turn(double** nodes, int o, int a, int b) {
+    const double x[4] = {0, nodes[o][1], nodes[a][1], nodes[b][1]};
+    const double y[4] = {0, nodes[o][2], nodes[a][2], nodes[b][2]};
+    return signed_area(x, y);
+}
+
+// Whether some side of counter-clockwise triangle t has all of u on its
+// outer side or on its line.
+bool parted(double** nodes, const std::array<int, 3>& t, const std::array<int, 3>& u) {
+    for (int k = 0; k < 3; k++) {
+        bool outside = true;
+        for (const int v : u) {
+            outside = outside && !(turn(nodes, t[k], t[(k + 1) % 3], v) > 0);
+        }
+        if (outside) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The triangles whose insides share some area with another's, a line each
+// for the first of them: "element 6 overlaps element 7" (two convex shapes
+// are apart exactly when a side of one of them parts them).
+void check_overlaps(double** nodes, const char* word, const side_uses& uses,
+                    std::vector<std::string>& findings) {
+    for (std::size_t i = 0; i < uses.triangles.size(); i++) {
+        const auto& [first, t] = uses.triangles[i];
+        std::vector<int> over;
+        for (std::size_t j = i + 1; j < uses.triangles.size(); j++) {
+            const auto& [second, u] = uses.triangles[j];
+            if (!parted(nodes, t, u) && !parted(nodes, u, t)) {
+                over.push_back(second);
+            }
+        }
+        if (over.empty()) {
+            continue;
+        }
+        std::string line = word + (" " + std::to_string(first)) + " overlaps ";
+        for (std::size_t k = 0; k < over.size(); k++) {
+            line += (k == 0                ? ""
+                     : k + 1 < over.size() ? ", "
+                                           : " and ") +
+                    (word + (" " + std::to_string(over[k])));
+        }
+        findings.push_back(line);
     }
 }
 
@@ -267,6 +321,7 @@ std::vector<std::string> judge_triangulation(double** elements, double** nodes, 
     side_uses uses;
     uses.list.reserve(3 * element_count);
     check_elements(elements, nodes, word, table_order, uses, findings);
+    check_overlaps(nodes, word, uses, findings);
     check_sides(nodes, word, uses, findings);
     if (table_order) {
         check_terms(elements, nodes, word, findings);

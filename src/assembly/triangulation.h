@@ -35,6 +35,7 @@ std::string side_name(int a, int b);
 // line each, in a fixed order (none: a valid triangulation):
 // - every triangle's three nodes are not on one line;
 // - every node is a corner of some triangle;
+// - no two triangles overlap (one line a pair, before the faults of sides);
 // - the triangles tile the region: each side of the outline belongs to exactly
 //   one triangle, every other side to two that list it in opposite directions,
 //   and the areas add up to the region's.
