@@ -4,7 +4,7 @@ its runs, its numbering, a flip by click and its undo, the inspector's
 numbers summed into K and f, faults followed to what they name, the core's
 bad calls through the page's binding. Named tests that share one browser,
 each on a freshly loaded page. Writes page.png (laptop) and phone.png beside
-SITE. Usage: web_test.py SITE NATIVE_BUILD; 77 without Chromium or the
+SITE. Usage: web_test.py SITE NATIVE_BUILD [TEST ...]; 77 without Chromium or the
 native build."""
 import functools
 import http.server
@@ -62,10 +62,15 @@ def opened(site):
     from selenium import webdriver
 
     class Quiet(http.server.SimpleHTTPRequestHandler):
+        """Logs nothing; keeps each request's path and status in server.requests."""
         def log_message(self, *_):
             pass
 
+        def log_request(self, code="-", size="-"):
+            self.server.requests.append((self.path, int(code)))
+
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=site))
+    server.requests = []
     server.address = f"http://127.0.0.1:{server.server_address[1]}/index.html"
     threading.Thread(target=server.serve_forever, daemon=True).start()
     options = webdriver.ChromeOptions()
@@ -86,6 +91,7 @@ class Page(unittest.TestCase):
 
     def setUp(self):
         self.browser.set_window_size(1280, 800)
+        self.device(False)
         self.load(self.server.address)
 
     def load(self, address):
@@ -115,17 +121,62 @@ class Page(unittest.TestCase):
         else:
             self.ran(lambda: self.find("#run")[0].click())
 
-    def click_inside(self, e):
-        """Clicks element e where a person would: at its centroid, what is there."""
-        self.assertTrue(self.browser.execute_script("""
-            const polygon = document.querySelector(`#drawing polygon[data-element="${arguments[0]}"]`);
-            const p = polygon.points;
-            const x = (p[0].x + p[1].x + p[2].x) / 3, y = (p[0].y + p[1].y + p[2].y) / 3;
-            polygon.scrollIntoView({block: "center"});
-            const s = polygon.getScreenCTM();
-            const there = document.elementFromPoint(s.a * x + s.e, s.d * y + s.f);
-            there.dispatchEvent(new MouseEvent("click", {bubbles: true}));
-            return there === polygon;""", e), e)
+    def device(self, phone):
+        """A laptop's window, or an emulated phone of 390 x 844 with touch."""
+        command = self.browser.execute_cdp_cmd
+        if phone:
+            command("Emulation.setDeviceMetricsOverride", {"width": 390, "height": 844, "deviceScaleFactor": 2, "mobile": True})
+            command("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+        else:
+            command("Emulation.clearDeviceMetricsOverride", {})
+            command("Emulation.setTouchEmulationEnabled", {"enabled": False})
+        self.phone = phone
+
+    def tap(self, x, y):
+        """A real click (a tap on the phone) at (x, y) of the window, through the browser's input."""
+        from selenium.webdriver.support.ui import WebDriverWait
+        command = self.browser.execute_cdp_cmd
+        self.browser.execute_script("window.tapped = false; addEventListener('click', () => { window.tapped = true; },"
+                                    " {once: true, capture: true})")
+        if self.phone:
+            command("Input.dispatchTouchEvent", {"type": "touchStart", "touchPoints": [{"x": x, "y": y}]})
+            command("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+        else:
+            for kind in ["mousePressed", "mouseReleased"]:
+                command("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
+        WebDriverWait(self.browser, 5).until(lambda b: b.execute_script("return window.tapped"))
+
+    def point(self, e, weights=(1 / 3, 1 / 3, 1 / 3)):
+        """Where in the window the point of element e with these weights of its corners is."""
+        return self.browser.execute_script("""
+            const polygon = document.querySelector(`#drawing polygon[data-element="${arguments[0]}"]`), w = arguments[1];
+            const p = polygon.points, s = polygon.getScreenCTM();
+            const x = w[0] * p[0].x + w[1] * p[1].x + w[2] * p[2].x, y = w[0] * p[0].y + w[1] * p[1].y + w[2] * p[2].y;
+            return [s.a * x + s.e, s.d * y + s.f];""", e, weights)
+
+    def centre(self, selector):
+        """The middle of what the selector finds, in the window."""
+        return self.browser.execute_script(
+            "const r = document.querySelector(arguments[0]).getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]",
+            selector)
+
+    def choose(self, e):
+        """Clicks (taps) the middle of element e, and waits for its numbers."""
+        from selenium.webdriver.support.ui import WebDriverWait
+        self.browser.execute_script("document.getElementById('drawing').scrollIntoView({block: 'nearest'})")
+        self.tap(*self.point(e))
+        WebDriverWait(self.browser, 5).until(lambda b: self.text("#inspector h3").startswith(f"Element {e}:"))
+
+    def flip(self, side):
+        """Clicks (taps) the handle of side a-b of the chosen element; waits for what it says."""
+        from selenium.webdriver.support.ui import WebDriverWait
+        self.browser.execute_script("document.getElementById('said').textContent = ''")
+        self.tap(*self.centre(f'#drawing .handle[data-side="{side}"]'))
+        WebDriverWait(self.browser, 10).until(lambda b: self.text("#said"))
+
+    def in_view(self, selector):
+        return self.browser.execute_script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                           "return r.top >= -1 && r.bottom <= innerHeight + 1", selector)
 
     def same_as_native(self, content):
         console, errors = self.native.run(content)
@@ -144,11 +195,16 @@ class Page(unittest.TestCase):
                 self.assertEqual((len(self.find("#drawing [data-node]")), len(self.find("#drawing polygon[data-element]")),
                                   [span.text for span in self.find("[data-count]")]), (18, 20, ["18", "20", "20"]))
                 self.assertEqual(self.sides(), RIGHT_EDGE + NOTCH_AND_TOP)
+                self.assertEqual((self.text("#gutter").split(), self.text("#scale-unit")),
+                                 ([str(n) for n in range(1, 21)], "(same units as the air's 22)"))
                 self.assertEqual([[td.text for td in tr.find_elements("tag name", "td")] for tr in self.find("#table tbody tr")], [
                     ["4", "heat flux", "1-3"], ["12", "heat flux", "1-3"], ["9", "heat flux", "2-3"],
                     ["11", "heat flux", "2-3"], ["14", "convection", "2-3"], ["16", "convection", "2-3"],
                     ["18", "convection", "2-3"], ["20", "convection", "2-3"], ["20", "heat flux", "1-3"]])
         self.browser.save_screenshot(os.path.join(self.site, "..", "page.png"))
+        # Every file the page asked for was there: its icon is in it.
+        self.assertEqual([request for request in self.server.requests if request[1] != 200], [])
+        self.assertTrue(self.find("link[rel=icon]")[0].get_attribute("href").startswith("data:image/svg+xml,"))
 
     def test_the_inspector_summed_gives_K_and_f(self):
         """Each element's entries, summed as the assembly sums them (element by
@@ -157,7 +213,7 @@ class Page(unittest.TestCase):
         f = [0.0] * 18
         script = self.browser.execute_script
         for e in range(1, 21):
-            self.click_inside(e)
+            self.choose(e)
             self.assertIn(f"Element {e}: nodes {SHIPPED.splitlines()[e - 1]}", self.text("#inspector"))
             for row, column, value in script("return [...document.querySelectorAll('#inspector [data-row]')]"
                                              ".map((c) => [c.dataset.row, c.dataset.column, c.dataset.value])"):
@@ -170,29 +226,102 @@ class Page(unittest.TestCase):
         self.assertIn("node 13 at (3, 6); node 17 at (4.5, 5); node 18 at (4.5, 6)", self.text("#inspector"))
         self.find('#drawing circle[data-node="8"]')[0].click()
         self.assertTrue(self.text("#inspector").startswith("Node 8: temperature 48.4099Its row of K: K[8][7] = "))
+        self.assertEqual((self.text("#said"), [th.text for th in self.find("table.kview tr:first-child th")]),
+                         ("Node 8: temperature 48.4099.", [""] + [str(n) for n in range(1, 19)] + ["f"]))
 
-    def test_flips_by_click_and_keyboard_and_their_undo(self):
-        """4-10 to 5-9 by click, then 1-5 to 2-4 by the keyboard, each as the
-        native program runs the box; undo gives each back; a side that cannot
-        flip says why."""
+    def test_flips_by_keyboard_and_pointer_and_their_undo(self):
+        """The keyboard's route: a skip link, the drawing one Tab stop, arrows to
+        element 5, Enter, Tab to its handles, Escape back, Enter flips 4-10 to 5-9
+        and the focus stays on it, with why no temperature changed. Then 1-5 by
+        pointer. Each as the native program runs the box; undo gives each back;
+        refusals are worded for the flip."""
         from selenium.webdriver.common.action_chains import ActionChains
         from selenium.webdriver.common.keys import Keys
         from selenium.webdriver.support.ui import WebDriverWait
         first = self.box()
-        self.ran(lambda: self.find('#drawing line.inner[data-side="4-10"]')[0].click())
-        self.assertTrue("4 10" not in self.box() and "Flipped side 4-10." in self.text("#notice"))
+        keys = lambda *pressed: ActionChains(self.browser).send_keys(*pressed).perform()  # noqa: E731
+        focused = lambda: self.browser.execute_script(  # noqa: E731
+            "const f = document.activeElement; return ((f.id || f.className.baseVal || f.className)"
+            " + ' ' + (f.dataset.element || f.dataset.side || '')).trim()")
+        self.browser.execute_script("document.activeElement.blur()")
+        route = []
+        for pressed in [Keys.TAB, Keys.TAB, Keys.TAB]:
+            keys(pressed)
+            route.append(focused())
+        self.assertEqual(route, ["skip", "element 1", "run"])
+        ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(Keys.SHIFT).perform()
+        route = []
+        for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT, Keys.RIGHT, Keys.UP, Keys.RIGHT, Keys.RIGHT]:
+            keys(pressed)
+            route.append(self.browser.execute_script("return document.activeElement.dataset.element"))
+        self.assertEqual(route, ["20", "1", "1", "2", "3", "4", "3", "4", "5"])
+        self.assertEqual(len(self.find('#drawing polygon[tabindex="0"]')), 1)
+        keys(Keys.ENTER)
+        WebDriverWait(self.browser, 5).until(lambda b: self.text("#inspector h3").startswith("Element 5:"))
+        route = []
+        for pressed in [Keys.TAB, Keys.TAB, Keys.ESCAPE, Keys.TAB]:
+            keys(pressed)
+            route.append(focused())
+        self.assertEqual(route, ["handle 9-10", "handle 4-10", "element 5", "handle 9-10"])
+        keys(Keys.TAB)
+        self.ran(lambda: keys(Keys.ENTER))
+        WebDriverWait(self.browser, 5).until(lambda b: self.text("#said").startswith("Flipped"))
+        self.assertEqual((focused(), self.text("#said")), ("handle 5-9", (
+            "Flipped side 4-10 to 5-9. No temperature changed, and none should: nodes 4, 5, 10 and 9 make a rectangle, "
+            "whose diagonal adds nothing to K (the angles opposite it are right angles), so K is the same either way.")))
+        self.assertTrue("4 10" not in self.box())
         self.same_as_native(self.box())
         flipped = self.box()
-        self.ran(lambda: self.find('#drawing line.inner[data-side="1-5"]')[0].send_keys(Keys.ENTER))
+        self.choose(1)
+        self.ran(lambda: self.flip("1-5"))
+        self.assertTrue(self.text("#said").startswith("Flipped side 1-5 to 2-4. No temperature changed"))
         self.same_as_native(self.box())
         self.ran(lambda: self.find("#undo")[0].click())
         self.assertEqual(self.box(), flipped)
         self.ran(lambda: self.find("#undo")[0].click())
         self.assertEqual((self.box(), self.text("#console")), (first, data("console.txt")))
-        self.browser.execute_script("document.querySelector('#drawing line.inner[data-side=\"11-12\"]').focus()")
-        ActionChains(self.browser).send_keys(Keys.ENTER).perform()
-        WebDriverWait(self.browser, 5).until(lambda b: self.text("#notice") == "side 11-12 cannot flip: its triangles "
-                                             "11 12 7 and 11 17 12 make a quadrilateral that is not convex")
+        for e, side, said in [(10, "11-12", "Side 11-12 cannot flip: its triangles 11 12 7 and 11 17 12 make a "
+                                            "quadrilateral that is not convex."),
+                              (20, "13-17", "Side 13-17 is not flipped: flipping 13-17 would make node 18 a corner of "
+                                            "two triangles, and the boundary table needs one there.")]:
+            self.choose(e)
+            self.flip(side)
+            self.assertEqual((self.text("#said"), self.box()), (said, first))
+
+    def test_a_click_inside_every_triangle_chooses_it(self):
+        """On a laptop and on a phone, a click or tap at points inside each
+        triangle, a quarter of its height from its sides, chooses it and flips
+        nothing; handles and nodes are at least 24 px across on the phone; a
+        side of the outline says it cannot flip; a refused flip is said in view,
+        without scrolling."""
+        from selenium.webdriver.support.ui import WebDriverWait
+        shipped = self.box()
+        for phone in [False, True]:
+            self.device(phone)
+            self.load(self.server.address)
+            for e in range(1, 21):
+                for weights in [(0.5, 0.25, 0.25), (0.25, 0.5, 0.25), (0.25, 0.25, 0.5), (1 / 3, 1 / 3, 1 / 3)]:
+                    with self.subTest(phone=phone, element=e, weights=weights):
+                        self.tap(*self.point(e, weights))
+                        WebDriverWait(self.browser, 5).until(lambda b: self.text("#inspector h3").startswith(f"Element {e}:"))
+                        self.assertEqual(len(self.find("#drawing polygon.chosen")), 2)
+                        self.assertTrue(self.text("#said").startswith(f"Element {e}, nodes "))
+            self.assertEqual(self.box(), shipped)
+            sizes = self.browser.execute_script(
+                "return [...document.querySelectorAll('#drawing .handle circle, #drawing circle.node')]"
+                ".map((c) => Math.min(c.getBoundingClientRect().width, c.getBoundingClientRect().height))")
+            self.assertGreaterEqual(min(sizes), 24, sizes)
+            x, y = self.browser.execute_script(
+                "const r = document.querySelector('#drawing [data-outline=\"1-4\"]').getBoundingClientRect();"
+                "return [r.x + r.width / 2, r.bottom - 1]")
+            self.tap(x, y)
+            WebDriverWait(self.browser, 5).until(lambda b: self.text("#said").startswith("Side 1-4"))
+            self.assertEqual(self.text("#said"), "Side 1-4 is on the outline, the bottom edge (y = 0): it cannot be flipped.")
+            self.choose(20)
+            scrolled = self.browser.execute_script("return scrollY")
+            self.flip("13-17")
+            self.assertTrue(self.text("#said").startswith("Side 13-17 is not flipped"))
+            self.assertEqual((self.in_view("#said"), self.browser.execute_script("return scrollY")), (True, scrolled))
 
     def test_numbering_as_the_command_numbers(self):
         """A shuffled, clockwise paste, numbered as heat2d-elements numbers it, then
@@ -232,6 +361,10 @@ class Page(unittest.TestCase):
                          "9 15 10")
         self.find("#errors li a")[1].click()
         self.assertEqual([line.get_attribute("data-side") for line in self.find("#drawing line.marked")], ["14-15"])
+        self.typed(TRIANGULATIONS["an overlap inside: two triangles on one quadrilateral's two diagonals"])
+        self.same_as_native(self.box())
+        self.find("#errors li a")[0].click()  # the overlap: both its triangles marked
+        self.assertEqual([p.get_attribute("data-element") for p in self.find("#drawing polygon.marked")], ["6", "7"])
         # A refused triangulation gives no answer: no colour, no extremes, no node's temperature.
         self.assertEqual((self.text("#extremes"), {p.get_attribute("fill") for p in self.find("#drawing polygon")}),
                          ("No valid answer: heat2d refused this elements.txt (see its faults), so no temperature is "
@@ -253,7 +386,7 @@ class Page(unittest.TestCase):
         self.assertEqual([c.get_attribute("data-node") for c in self.find("#drawing circle.marked")], ["6"])
         self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])
         self.same_as_native(self.box())
-        self.assertTrue(self.text("#status").startswith("exit status 1, 17 faults, "))
+        self.assertTrue(self.text("#status").startswith("exit status 1, 19 faults, "))
         self.browser.execute_script("document.getElementById('elements').value = '1 '.repeat(600000);"
                                     "document.getElementById('run').click()")
         WebDriverWait(self.browser, 5).until(lambda b: "more than 1 MiB: not run" in self.text("#notice"))
@@ -317,9 +450,11 @@ corePromise.then((core) => {
 """
 
 
-def main(site, native):
+def main(site, native, names):
     Page.site, Page.native = site, native
-    result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Page))
+    loader = unittest.defaultTestLoader
+    tests = loader.loadTestsFromNames(names, Page) if names else loader.loadTestsFromTestCase(Page)
+    result = unittest.TextTestRunner(verbosity=2).run(tests)
     sys.exit(0 if result.wasSuccessful() else 1)
 
 
@@ -332,4 +467,4 @@ if __name__ == "__main__":
         sys.exit(print("page: skipped, chromium and chromium-driver are not installed") or 77)
     if not os.path.isfile(os.path.join(sys.argv[2], "heat2d")):
         sys.exit(print(f"page: skipped, no native build in {sys.argv[2]} (cmake --workflow --preset default)") or 77)
-    main(os.path.abspath(sys.argv[1]), Native(os.path.abspath(sys.argv[2])))
+    main(os.path.abspath(sys.argv[1]), Native(os.path.abspath(sys.argv[2])), sys.argv[3:])

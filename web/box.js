@@ -10,7 +10,7 @@ const fileOf = (triangles) => triangles.map((t) => t.join(" ") + "\n").join("");
 
 // The box's line numbers.
 function gutter() {
-  const lines = $("elements").value.split("\n").length;
+  const lines = $("elements").value.replace(/\n$/, "").split("\n").length;
   $("gutter").textContent = Array.from({length: Math.max(lines, 1)}, (_, k) => k + 1).join("\n");
 }
 
@@ -42,7 +42,8 @@ function selectLine(n) {
   // The line in view, a third down the box.
   const height = box.scrollHeight / Math.max(lines.length, 1);
   box.scrollTop = Math.max(0, (n - 1) * height - box.clientHeight / 3);
-  box.scrollIntoView({block: "nearest"});
+  const top = box.getBoundingClientRect().top + (n - 1) * height - box.scrollTop;
+  if (top < 0 || top + height > innerHeight) scrollBy(0, top - innerHeight / 3);
 }
 
 // The triples of a flat list of node numbers.
@@ -101,17 +102,56 @@ function openFile(file) {
   });
 }
 
-// Flips side a-b, numbers the result and runs it; says why when it cannot.
+// A small count in words: "two".
+const words = (n) => ["no", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine"][n] || String(n);
+
+// Why a flip that the numbering refuses is not made, worded for the flip: what
+// it would do at the corners the table constrains (the core's counts).
+function wouldDo(core, triangles, a, b, faults) {
+  const wrong = core.corners(triangles).filter(({count, least, most}) => count < least || count > most);
+  if (!wrong.length) return faults.join("; ");
+  return wrong.map(({node, count, least, most}) => `flipping ${a}-${b} would make node ${node} a corner of ` +
+    `${words(count)} triangle${count === 1 ? "" : "s"}, and the boundary table needs ` +
+    `${least === most ? words(least) : `${words(least)} or more`} there`).join("; and ");
+}
+
+// Whether the quadrilateral with corners p, q, r, s (in turn) has four right angles.
+function rectangle(corners) {
+  return corners.every((p, k) => {
+    const q = corners[(k + 1) % 4], r = corners[(k + 2) % 4];
+    return (q[0] - p[0]) * (r[0] - q[0]) + (q[1] - p[1]) * (r[1] - q[1]) === 0;
+  });
+}
+
+// Flips side a-b, numbers the result and runs it; says why when it cannot,
+// and why no temperature changed when none did. The element with the new side
+// is chosen after, its handle focused.
 async function flip(a, b) {
   const core = await corePromise;
   if (!state.triangles) return;
-  const flipped = core.flip(state.triangles.map((t) => t.map((k) => k + 1)), a, b);
-  if (flipped.reason) return say(flipped.reason);
+  const given = state.triangles.map((t) => t.map((k) => k + 1));
+  const flipped = core.flip(given, a, b);
+  if (flipped.reason) return tell(flipped.reason[0].toUpperCase() + flipped.reason.slice(1) + ".");
   const result = core.number(flipped.triangles, false);
-  if (result.faults) return say(`side ${a}-${b} is not flipped: ` + result.faults.join("; "));
+  if (result.faults) return tell(`Side ${a}-${b} is not flipped: ${wouldDo(core, flipped.triangles, a, b, result.faults)}.`);
+  const [c, d] = flipped.triangles.filter((t, k) => t.join() !== given[k].join()).flat()
+    .filter((n, k, all) => n !== a && n !== b && all.indexOf(n) === k).sort((p, q) => p - q);
+  const before = state.t;
   setBox(fileOf(result.elements), true);
   await run({keepNotice: true});
-  say(`Flipped side ${a}-${b}.`);
+  const e = state.triangles ? state.triangles.findIndex((t) => t.includes(c - 1) && t.includes(d - 1)) + 1 : 0;
+  if (e) {
+    state.chosen = () => inspectElement(core, e);
+    state.chosen();
+    document.querySelector(`#drawing .handle[data-side="${c}-${d}"]`).focus();
+  }
+  const same = before && state.t && before.every((value, k) => value === state.t[k]);
+  const square = rectangle([a, c, b, d].map((n) => core.nodes[n - 1]));
+  tell(`Flipped side ${a}-${b} to ${c}-${d}.` + (!same ? "" : square
+    ? ` No temperature changed, and none should: nodes ${a}, ${c}, ${b} and ${d} make a rectangle, whose diagonal adds ` +
+      "nothing to K (the angles opposite it are right angles), so K is the same either way."
+    : " No temperature changed: the four nodes lie on one circle, so the angles opposite either diagonal add up to " +
+      "180 degrees, and neither diagonal adds anything to K."));
 }
 
 function listenToBox() {

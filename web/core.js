@@ -159,6 +159,13 @@ function bindCore(module) {
       return status === STATUS.ok ? {elements: rows(ints(elements, numbers), 3), flips: made}
                                   : {faults: taken(lines), flips: made};
     }),
+    // The corners the boundary table constrains: {node, count, least, most},
+    // count the triangles meeting there.
+    corners: (triangles) => scratch((alloc) => {
+      const flat = triangles.flat(), given = intsIn(alloc, flat);
+      return rows(sized("HEAP32", (pointer, capacity, count) => module._heat2d_corner_counts(given, flat.length, pointer, capacity, count)), 4)
+        .map(([node, count, least, most]) => ({node, count, least, most}));
+    }),
     // The triangles with inner side a-b flipped: {triangles} or {reason}.
     flip: (triangles, a, b) => scratch((alloc) => {
       const flat = triangles.flat(), flipped = alloc(4 * flat.length), reason = alloc(4);

@@ -1,7 +1,8 @@
 "use strict";
 // The drawing: the triangles over the numbered nodes, coloured by temperature
-// when there is one, the sides that carry a term, every inner side ready to
-// flip, and the colour scale. Made as markup and set at once.
+// when there is one, the sides that carry a term, the outline, and the chosen
+// triangle outlined above all with a round handle on each of its inner sides
+// that flips it; the colour scale beside it. Made as markup and set at once.
 
 // Colour scale from cool to hot (stops of a perceptually even map).
 const STOPS = [[0, 0, 4], [87, 16, 110], [188, 55, 84], [249, 142, 9], [252, 255, 164]];
@@ -16,8 +17,11 @@ function colour(t) {
 // Six significant digits, as the program writes its numbers.
 const shown = (value) => String(Number(value.toPrecision(6)));
 
-// The region's frame: 60 pixels to a unit, y up, room for the scale on the right.
-const SCALE = 60, PAD = 28, SCALE_ROOM = 114;
+// The region's frame: 60 units to a length of 1, y up. A node's target and a
+// side's handle have a radius of 11 units: 24 px where the drawing is
+// narrowest, on a phone, and clear of every point inside a triangle that is a
+// quarter of its height from its sides.
+const SCALE = 60, PAD = 28, TARGET = 11;
 let frame = null;
 function frameOf(core) {
   const xs = core.nodes.map(([x]) => x), ys = core.nodes.map(([, y]) => y);
@@ -25,7 +29,7 @@ function frameOf(core) {
   return {
     right, top,
     px: ([x, y]) => [PAD + x * SCALE, PAD + (top - y) * SCALE],
-    width: 2 * PAD + right * SCALE + SCALE_ROOM, height: 2 * PAD + top * SCALE + 4,
+    width: 2 * PAD + right * SCALE, height: 2 * PAD + top * SCALE,
   };
 }
 
@@ -34,6 +38,8 @@ function placeDrawing(core) {
   frame = frameOf(core);
   $("drawing").setAttribute("viewBox", `0 0 ${frame.width} ${frame.height}`);
   $("field").style.aspectRatio = `${frame.width} / ${frame.height}`;
+  $("scale").style.setProperty("--stops", STOPS.map((_, k) => colour(k / (STOPS.length - 1))).join(", "));
+  $("scale-unit").textContent = `(same units as the air's ${core.parameter("ambient_temperature")})`;
 }
 const px = (point) => frame.px(point);
 
@@ -78,23 +84,22 @@ function innerSides(triangles) {
       count.set(key, (count.get(key) || 0) + 1);
     }
   }
-  return [...count].filter(([, times]) => times === 2).map(([key]) => key);
+  return new Set([...count].filter(([, times]) => times === 2).map(([key]) => key));
 }
 
-// The colour scale, hot at the top, with its title.
-function scaleMarkup(low, high) {
-  const left = 2 * PAD + frame.right * SCALE + 10, height = frame.top * SCALE;
-  const stops = STOPS.map((_, k) => tag("stop", {offset: k / (STOPS.length - 1), "stop-color": colour(k / (STOPS.length - 1))}));
-  return [tag("linearGradient", {id: "scale", x1: 0, y1: 1, x2: 0, y2: 0}, stops.join("")),
-          tag("rect", {x: left, y: PAD, width: 16, height, fill: "url(#scale)"}) +
-          tag("text", {x: left + 20, y: PAD + 10, class: "scale"}, high) +
-          tag("text", {x: left + 20, y: PAD + height, class: "scale"}, low) +
-          tag("text", {x: left - 4, y: PAD - 12, class: "scale title"}, "temperature") +
-          tag("text", {x: left + 8, y: PAD + height + 18, class: "scale"}, "(the air's units)")];
+// The scale beside the drawing, for temperatures from low to high; none without.
+function showScale(low, high) {
+  $("scale").hidden = !(high >= low);
+  $("scale-high").textContent = shown(high);
+  $("scale-low").textContent = shown(low);
 }
+
+// What the drawing shows: its triangles (0-based corners), which of their
+// sides are inner, and the triangle that takes the Tab stop (1-based).
+const drawn = {nodes: [], triangles: [], inner: new Set(), stop: 1};
 
 // Draws the triangles (0-based corners) over the nodes, coloured by t when
-// known, with the sides the table gives a term.
+// known, with the sides the table gives a term and the outline's sides.
 function draw(core, triangles, sides, t) {
   const xy = core.nodes;
   const finite = t ? t.filter(Number.isFinite) : [];
@@ -105,21 +110,21 @@ function draw(core, triangles, sides, t) {
     const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
     return tag("line", Object.assign({x1, y1, x2, y2}, attributes));
   };
-  const defs = [], elements = [], terms = [], labels = [];
+  Object.assign(drawn, {nodes: xy, triangles, inner: innerSides(triangles), stop: Math.min(drawn.stop, triangles.length) || 1});
+  const defs = [], elements = [], edges = [], terms = [], labels = [];
   triangles.forEach((corners, e) => {
     const temperatures = corners.map((k) => (t ? t[k] : NaN));
     const [fill, gradient] = temperatures.every(Number.isFinite)
       ? paint(`e${e + 1}`, corners.map((k) => xy[k]), temperatures, level) : ["#e8eef4", ""];
     defs.push(gradient);
-    elements.push(tag("polygon", {points: points(corners), fill, class: "element", "data-element": e + 1, tabindex: 0,
-                                  role: "button", "aria-label": `element ${e + 1}, nodes ${corners.map((k) => k + 1).join(" ")}: its numbers`}));
+    elements.push(tag("polygon", {points: points(corners), fill, class: "element", "data-element": e + 1,
+                                  tabindex: e + 1 === drawn.stop ? 0 : -1, role: "button",
+                                  "aria-label": `element ${e + 1}, nodes ${corners.map((k) => k + 1).join(" ")}`}));
     const [cx, cy] = px([0, 1].map((k) => corners.reduce((sum, m) => sum + xy[m][k], 0) / 3));
     labels.push(tag("text", {x: cx, y: cy + 4, class: "element", "aria-hidden": "true"}, e + 1));
   });
-  const inner = innerSides(triangles).map((key) =>
-    line(key.split("-"), {class: "inner", "data-side": key, tabindex: 0, role: "button", "aria-label": `side ${key}: flip`}));
-  if (!triangles.length) { // nothing read: the outline, as a map to mend the file by
-    for (const {a, b} of core.outline) terms.push(line([a, b], {class: "outline"}));
+  for (const {a, b} of core.outline) {
+    edges.push(line([a, b], {class: triangles.length ? "edge" : "edge outline", "data-outline": sideKey(a, b)}));
   }
   for (const {term, a, b} of sides) {
     terms.push(line([a, b], {class: "casing"}),
@@ -128,23 +133,46 @@ function draw(core, triangles, sides, t) {
   xy.forEach((point, k) => {
     const [x, y] = px(point);
     const temperature = t && Number.isFinite(t[k]) ? `, temperature ${t[k]}` : "";
-    labels.push(tag("circle", {cx: x, cy: y, r: 5, class: "node", "data-node": k + 1, tabindex: 0, role: "button",
-                               "aria-label": `node ${k + 1}${temperature}`}),
-                tag("text", {x: x + 6, y: y - 6, class: "node", "aria-hidden": "true"}, k + 1));
+    labels.push(tag("circle", {cx: x, cy: y, r: 6, class: "dot", "aria-hidden": "true"}),
+                tag("circle", {cx: x, cy: y, r: TARGET, class: "node", "data-node": k + 1, "aria-label": `node ${k + 1}${temperature}`}),
+                tag("text", {x: x + 7, y: y - 7, class: "node", "aria-hidden": "true"}, k + 1));
   });
-  if (finite.length) {
-    const [gradient, scale] = scaleMarkup(low, high);
-    defs.push(gradient);
-    labels.push(scale);
-  }
+  showScale(low, high);
   $("drawing").innerHTML = tag("defs", {}, defs.join("")) + tag("g", {class: "elements"}, elements.join("")) +
-    tag("g", {class: "inner"}, inner.join("")) + terms.join("") + labels.join("");
+    terms.join("") + edges.join("") + labels.join("") + tag("g", {id: "chosen"}, "");
+}
+
+// Outlines element e above all, with a round handle on each of its inner
+// sides (in the order of its corners); one not drawn clears.
+function choose(e) {
+  const corners = drawn.triangles[e - 1];
+  if (!corners) return $("chosen").replaceChildren();
+  const xy = corners.map((k) => px(drawn.nodes[k]));
+  const handles = [0, 1, 2].map((k) => [corners[k] + 1, corners[(k + 1) % 3] + 1, xy[k], xy[(k + 1) % 3]])
+    .filter(([a, b]) => drawn.inner.has(sideKey(a, b)))
+    .map(([a, b, p, q]) => {
+      const [x, y] = [(p[0] + q[0]) / 2, (p[1] + q[1]) / 2];
+      return tag("g", {class: "handle", "data-side": sideKey(a, b), tabindex: 0, role: "button", "aria-label": `flip side ${sideKey(a, b)}`},
+                 tag("circle", {cx: x, cy: y, r: TARGET}) + tag("text", {x, y: y + 4.5, "aria-hidden": "true"}, "⇄"));
+    });
+  $("chosen").innerHTML = tag("polygon", {class: "chosen casing", points: xy.map((p) => p.join(",")).join(" ")}) +
+    tag("polygon", {class: "chosen", points: xy.map((p) => p.join(",")).join(" ")}) + handles.join("");
+  roveTo(e, false);
+}
+// Gives element e the drawing's Tab stop, and the focus when asked.
+function roveTo(e, focus) {
+  const target = document.querySelector(`#drawing polygon[data-element="${e}"]`);
+  if (!target) return;
+  for (const polygon of document.querySelectorAll("#drawing polygon[tabindex]")) polygon.setAttribute("tabindex", "-1");
+  target.setAttribute("tabindex", "0");
+  drawn.stop = e;
+  if (focus) target.focus();
 }
 
 // A side that is not drawn, drawn for a fault that names it.
 function drawNamedSide(core, [a, b]) {
   const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
-  $("drawing").insertAdjacentHTML("beforeend", tag("line", {x1, y1, x2, y2, class: "named", "data-side": `${a}-${b}`}));
+  $("chosen").insertAdjacentHTML("beforebegin", tag("line", {x1, y1, x2, y2, class: "named", "data-side": `${a}-${b}`}));
 }
 
 // Marks what the selector finds in the drawing; null clears.

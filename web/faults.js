@@ -5,6 +5,12 @@
 
 // What a fault line names: an element, a side, or a node (a row of K).
 function follow(line) {
+  const overlap = /\belement (\d+) overlaps (.*)/.exec(line);
+  if (overlap) { // every element it names
+    const named = [overlap[1], ...[...overlap[2].matchAll(/\belement (\d+)/g)].map((found) => found[1])];
+    return {what: named.map((e) => `element ${e}`).join(", "), line: Number(named[0]),
+            selector: named.map((e) => `#drawing polygon[data-element="${e}"]`).join(", ")};
+  }
   const element = /\belement (\d+)/.exec(line), side = /\bside (\d+)-(\d+)/.exec(line);
   const node = /\b(?:node|row) (\d+)/.exec(line);
   if (element) return {what: `element ${element[1]}`, selector: `#drawing polygon[data-element="${element[1]}"]`,
@@ -27,8 +33,8 @@ function showFaults(errors, core) {
       event.preventDefault();
       if (target.side && !document.querySelector(target.selector)) drawNamedSide(core, target.side);
       mark(target.selector);
-      if (target.line) selectLine(target.line);
       $("drawing").scrollIntoView({block: "nearest"});
+      if (target.line) selectLine(target.line);
     });
     return html("li", {}, [link]);
   }));

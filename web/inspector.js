@@ -8,6 +8,8 @@ function matrixView(K, f, marked, row) {
   const table = html("table", {className: "kview"});
   const size = state.nodeCount;
   table.setAttribute("aria-label", "K and f, the chosen entries marked");
+  const numbers = Array.from({length: size}, (_, j) => html("th", {textContent: String(j + 1), scope: "col"}));
+  table.appendChild(html("tr", {}, [html("th"), ...numbers, html("th", {textContent: "f", scope: "col"})]));
   for (let i = 0; i < size; i++) {
     const cells = [html("th", {textContent: String(i + 1), scope: "row"})];
     for (let j = 0; j < size; j++) {
@@ -70,7 +72,7 @@ function inspectElement(core, e) {
   parts.push(html("p", {textContent: `Where they go: the marked cells of K (${core.nodeCount} x ${core.nodeCount}) and f, the last column:`}));
   parts.push(matrixView(state.K, state.f, marked, null));
   $("inspector").replaceChildren(...parts);
-  mark(`#drawing polygon[data-element="${e}"]`);
+  choose(e);
 }
 
 function inspectNode(n) {
@@ -80,5 +82,6 @@ function inspectNode(n) {
     html("h3", {textContent: `Node ${n}: ${t}`}),
     html("p", {textContent: row.length ? `Its row of K: ${row.join(", ")}; f[${n}] = ${state.f[n - 1]}` : "No K.txt in this run."}),
     matrixView(state.K, state.f, new Set(), n));
+  choose(0);
   mark(`#drawing circle[data-node="${n}"]`);
 }

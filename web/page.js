@@ -17,6 +17,13 @@ function say(...lines) {
   $("notice").replaceChildren(...lines.map((line) => html("p", {textContent: line})));
 }
 
+// Says, beside the drawing, what a click or key on it did: text and links.
+function tell(...parts) {
+  $("said").replaceChildren(...parts);
+  const box = $("said").getBoundingClientRect();
+  if (parts.length && (box.top < 0 || box.bottom > innerHeight)) $("said").scrollIntoView({block: "nearest"});
+}
+
 // A link that downloads what content() gives when clicked.
 function download(name, content, link = html("a", {textContent: "download"})) {
   Object.assign(link, {download: name, href: "#"});
@@ -103,6 +110,7 @@ function show(core, result, took) {
 
 async function run(options = {}) {
   const core = await corePromise;
+  if (!options.keepNotice) tell();
   if (!prepare(core, options)) return;
   const text = $("elements").value;
   $("run").disabled = true;
@@ -122,32 +130,53 @@ async function run(options = {}) {
   }
 }
 
-// A click, Enter or Space on the drawing: inspect an element or a node, flip a side.
+// Where the chosen element's numbers are: brought into view when they are
+// beside the drawing (a wide window), pointed to below it otherwise.
+function pointToNumbers(e, nodes) {
+  const beside = $("inspect").getBoundingClientRect().left >= $("picture").getBoundingClientRect().right;
+  const top = $("inspect").getBoundingClientRect().top;
+  if (beside && (top < 0 || top > innerHeight - 120)) $("inspect").scrollIntoView({block: "start"});
+  const link = html("a", {href: "#inspect", textContent: beside ? "beside the drawing" : "below the drawing"});
+  tell(`Element ${e}, nodes ${nodes.join(" ")}: its numbers are `, link,
+       drawn.inner.size ? "; a round handle (⇄) on one of its sides flips that side." : ".");
+}
+
+// A click, Enter or Space on the drawing: choose an element, inspect a node,
+// flip a side by its handle, or hear that a side of the outline cannot flip.
 function act(event) {
-  const target = event.target.closest("[data-element], [data-side], [data-node]");
+  const target = event.target.closest("[data-element], .handle, [data-node], [data-outline]");
   if (!target || !$("drawing").contains(target)) return;
-  if (target.dataset.element) {
+  say();
+  tell();
+  if (target.classList.contains("handle")) {
+    const [a, b] = target.dataset.side.split("-").map(Number);
+    flip(a, b);
+  } else if (target.dataset.element) {
     const e = Number(target.dataset.element);
     state.chosen = () => corePromise.then((core) => inspectElement(core, e));
-    state.chosen();
+    state.chosen().then(() => pointToNumbers(e, drawn.triangles[e - 1].map((k) => k + 1)));
   } else if (target.dataset.node) {
     const n = Number(target.dataset.node);
     state.chosen = () => inspectNode(n);
     state.chosen();
-  } else if (target.classList.contains("inner")) {
-    const [a, b] = target.dataset.side.split("-").map(Number);
-    flip(a, b);
+    tell(`Node ${n}: ${state.t ? `temperature ${state.t[n - 1]}` : "no temperature in this run"}.`);
+  } else {
+    const [a, b] = target.dataset.outline.split("-").map(Number);
+    const e = drawn.triangles.findIndex((corners) => [a, b].every((n) => corners.includes(n - 1))) + 1;
+    if (e) {
+      state.chosen = () => corePromise.then((core) => inspectElement(core, e));
+      state.chosen();
+    }
+    corePromise.then((core) => {
+      const side = core.outline.find((s) => sideKey(s.a, s.b) === sideKey(a, b));
+      tell(`Side ${sideKey(a, b)} is on the outline, ${side.place}: it cannot be flipped.`);
+    });
   }
 }
 
 download("elements.txt", () => $("elements").value, $("download"));
 $("drawing").addEventListener("click", act);
-$("drawing").addEventListener("keydown", (event) => {
-  if (event.key === "Enter" || event.key === " ") {
-    event.preventDefault();
-    act(event);
-  }
-});
+$("drawing").addEventListener("keydown", onDrawingKey);
 $("run").addEventListener("click", () => run({scroll: true}));
 listenToBox();
 corePromise.then(showProblem).then(() => run(), (error) => { $("status").textContent = error.message; });
