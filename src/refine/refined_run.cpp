@@ -126,7 +126,8 @@ void print_nodes(const refinement& levels) {
                   << levels.temperatures()[i];
         if (estimated) {
             std::cout << "  " << std::setw(13) << std::setprecision(3) << estimate[i].left << "  "
-                      << std::setw(5) << estimate[i].order << (estimate[i].observed ? " observed" : " assumed");
+                      << std::setw(5) << estimate[i].order
+                      << (estimate[i].observed ? " observed" : " assumed");
         }
         std::cout << std::endl;
     }
