@@ -2,7 +2,8 @@
 """How fast the page answers, in headless Chromium on a local server: the
 median of 30 cold loads (navigation to the first finished run, cache off) and
 of 30 runs after an edit (from the click on #run to the drawn result, the box
-switching between two triangulations). Not a test: it prints the figures and
+switching between two triangulations), and of 5 solves of levels 6 and 7 (from
+the choice of #fineness to the field, table and plot drawn). Not a test: it prints the figures and
 fails only when the page cannot run. Usage: page_speed.py SITE [COUNT]"""
 import os
 import shutil
@@ -31,6 +32,18 @@ const wait = () => window.__ends.length > before
   ? done(window.__ends[before] - start) : setTimeout(wait, 0);
 wait();
 """
+# Chooses a level and answers when it is shown (body's data-level), after level 0.
+LEVEL = """
+const [level, done] = arguments;
+const control = document.getElementById("fineness");
+control.value = "0";
+control.dispatchEvent(new Event("change"));
+const start = performance.now();
+control.value = String(level);
+control.dispatchEvent(new Event("change"));
+const wait = () => document.body.dataset.level === String(level) ? done(performance.now() - start) : setTimeout(wait, 1);
+wait();
+"""
 
 
 def main(site, count):
@@ -53,11 +66,14 @@ def main(site, count):
             loads.append(browser.execute_script("return window.__ends[0]"))
         browser.set_script_timeout(60)
         edits = [browser.execute_async_script(EDIT, texts[k % 2]) for k in range(1, count + 1)]
+        levels = {level: [browser.execute_async_script(LEVEL, level) for _ in range(5)] for level in [6, 7]}
     finally:
         browser.quit()
         server.shutdown()
     print(f"cold load to the first result: median {statistics.median(loads):.0f} ms of {count}")
     print(f"run after an edit, click to drawn result: median {statistics.median(edits):.1f} ms of {count}")
+    for level, times in levels.items():
+        print(f"level {level}, choice to field, table and plot drawn: median {statistics.median(times):.0f} ms of 5")
 
 
 if __name__ == "__main__":

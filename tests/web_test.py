@@ -245,10 +245,10 @@ class Page(unittest.TestCase):
             " + ' ' + (f.dataset.element || f.dataset.side || '')).trim()")
         self.browser.execute_script("document.activeElement.blur()")
         route = []
-        for pressed in [Keys.TAB, Keys.TAB, Keys.TAB]:
+        for pressed in [Keys.TAB, Keys.TAB, Keys.TAB, Keys.TAB]:
             keys(pressed)
             route.append(focused())
-        self.assertEqual(route, ["skip", "element 1", "run"])
+        self.assertEqual(route, ["skip", "fineness", "element 1", "run"])
         ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(Keys.SHIFT).perform()
         route = []
         for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT, Keys.RIGHT, Keys.UP, Keys.RIGHT, Keys.RIGHT]:
@@ -391,6 +391,62 @@ class Page(unittest.TestCase):
                                     "document.getElementById('run').click()")
         WebDriverWait(self.browser, 5).until(lambda b: "more than 1 MiB: not run" in self.text("#notice"))
         self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))
+
+    def test_finer_levels_solved_in_a_worker(self):
+        """Level 2 at heat2d's nodes as the native heat2d --refine 2 gives it; a
+        point of the plot a level solved; the pixel at a node coloured as its
+        temperature on the scale, which the pointer reads there; a solve
+        cancelled by a new choice leaves the page answering, and a click on a
+        triangle goes back to level 0 with it chosen; the Worker from the file
+        system too; no finer level for a refused triangulation."""
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.support.ui import Select, WebDriverWait
+        level = lambda: self.browser.execute_script("return document.body.dataset.level")  # noqa: E731
+        choose = lambda value: Select(self.find("#fineness")[0]).select_by_value(str(value))  # noqa: E731
+        shown = lambda value: WebDriverWait(self.browser, 30).until(lambda b: level() == str(value))  # noqa: E731
+        native = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--refine", "2"], SHIPPED,
+                                       "elements.txt", "refined_write_.txt")
+        choose(2)
+        shown(2)
+        got = [float(td.get_attribute("data-value")) for td in self.find("#refined-temperatures td[data-value]")]
+        expected = [float(line.split()[1]) for line in native.splitlines()[:18]]
+        self.assertEqual(len(got), 18)
+        for node, (mine, theirs) in enumerate(zip(got, expected), 1):
+            self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
+        self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["1", "2"])
+        self.assertIn("elements.txt's answer, 48.4099, is 0.49% low", self.text("#refined-estimate"))
+        # At level 4 (no mesh lines), node 11's pixel and what the pointer reads there, against its temperature.
+        choose(4)
+        shown(4)
+        t11 = float(self.find("#refined-temperatures td[data-value]")[10].get_attribute("data-value"))
+        x, y, pixel, scale = self.browser.execute_script("""
+            const circle = document.querySelector('#drawing circle[data-node="11"]'), r = circle.getBoundingClientRect();
+            const canvas = document.getElementById("refined-field"), c = canvas.getBoundingClientRect();
+            const column = Math.floor((r.x + r.width / 2 - c.left) * canvas.width / c.width);
+            const row = Math.floor((r.y + r.height / 2 - c.top) * canvas.height / c.height);
+            const low = Number(document.getElementById("scale-low").textContent);
+            const high = Number(document.getElementById("scale-high").textContent);
+            return [c.left + (column + 0.5) * c.width / canvas.width, c.top + (row + 0.5) * c.height / canvas.height,
+                    [...canvas.getContext("2d").getImageData(column, row, 1, 1).data].slice(0, 3),
+                    colour((arguments[0] - low) / (high - low)).match(/\\d+/g).map(Number)];""", t11)
+        self.assertLess(max(abs(a - b) for a, b in zip(pixel, scale)), 8, (pixel, scale))
+        ActionChains(self.browser).move_to_element_with_offset(self.find("#field")[0], 0, 0).perform()
+        self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
+        self.assertLess(abs(float(self.text("#probe")) - t11), 0.05)
+        choose(7)
+        choose(1)
+        shown(1)
+        points = [c.get_attribute("data-level") for c in self.find("#convergence circle")]
+        self.assertTrue(points[:4] == ["1", "2", "3", "4"] and "7" not in points, points)  # level 7 never ended
+        self.choose(5)
+        self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("0", "0"))
+        self.load("file://" + os.path.join(self.site, "index.html"))
+        choose(1)
+        shown(1)
+        self.assertTrue(self.text("#refining-text").startswith("level 1: 80 triangles and 55 nodes"))
+        self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])
+        self.assertEqual((self.find("#fineness")[0].get_attribute("disabled"), self.text("#fineness-why")),
+                         ("true", "A finer level needs a triangulation that heat2d takes: mend the faults first."))
 
     def test_bad_calls_through_the_module(self):
         """The core's table of bad calls, each through the module's exports as the

@@ -56,6 +56,7 @@ function showProblem(core) {
   $("table").tBodies[0].replaceChildren(...core.table.map(({element, term, first, second}) =>
     html("tr", {}, [element, term, `${first}-${second}`].map((cell) => html("td", {textContent: String(cell)})))));
   placeDrawing(core);
+  offerLevels(core);
 }
 
 // Before a run: the box's text within bounds, numbered when asked; false when
@@ -103,7 +104,9 @@ function show(core, result, took) {
     description += `, coloured by temperature from ${t[cool]} (dark) to ${t[hot]} (light)`;
   }
   $("description").textContent = description + ".";
+  state.extremes = $("extremes").textContent;
   showFaults(result.errors, core);
+  resetLevels(Boolean(t));
   $("status").textContent = `exit status ${result.status}, ${faults ? faults + (faults === 1 ? " fault" : " faults") : "no faults"}, ` +
                             `${Math.round(took)} ms`;
 }
@@ -148,6 +151,10 @@ function act(event) {
   if (!target || !$("drawing").contains(target)) return;
   say();
   tell();
+  if (refined.shown) { // the inspector and the flips are level 0's
+    endSolve();
+    showLevel(0);
+  }
   if (target.classList.contains("handle")) {
     const [a, b] = target.dataset.side.split("-").map(Number);
     flip(a, b);
@@ -179,4 +186,5 @@ $("drawing").addEventListener("click", act);
 $("drawing").addEventListener("keydown", onDrawingKey);
 $("run").addEventListener("click", () => run({scroll: true}));
 listenToBox();
+listenToLevels();
 corePromise.then(showProblem).then(() => run(), (error) => { $("status").textContent = error.message; });

@@ -546,6 +546,17 @@ int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char*
     });
 }
 
+int heat2d_refine_memory(int level, double* bytes) {
+    return guarded([&]() -> int {
+        not_null(bytes, "bytes");
+        if (level < 0 || level > most_level) {
+            fail(HEAT2D_BAD_CALL, "level is not from 0 to " + std::to_string(most_level));
+        }
+        *bytes = level_bytes(level);
+        return good(HEAT2D_OK);
+    });
+}
+
 int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines) {
     return guarded([&]() -> int {
         text_out(lines, "lines");

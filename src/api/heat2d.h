@@ -189,6 +189,10 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, heat2d_refinement**
  * available, did not converge, or is past the last (12). */
 HEAT2D_API int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines);
 
+/* The bytes that solving the given level (0 to 12) takes at its peak, as
+ * heat2d_refine_next weighs it against the memory available. */
+HEAT2D_API int heat2d_refine_memory(int level, double* bytes);
+
 /* Frees a refinement; NULL is ignored. */
 HEAT2D_API void heat2d_refine_free(heat2d_refinement* run);
 

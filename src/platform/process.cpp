@@ -31,6 +31,7 @@ bool error_is_terminal() {
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -39,6 +40,9 @@ bool error_is_terminal() {
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten/heap.h>
+#endif
 
 namespace {
 
@@ -133,6 +137,11 @@ double meminfo(const std::string& key) {
 } // namespace
 
 double available_memory() {
+#ifdef __EMSCRIPTEN__
+    // What the module's memory may still grow by (WebAssembly's at most 4 GB).
+    return static_cast<double>(emscripten_get_heap_max()) -
+           static_cast<double>(reinterpret_cast<std::uintptr_t>(sbrk(0)));
+#endif
     double available = meminfo("MemAvailable");
     const double group = number_in("/sys/fs/cgroup/memory.max");
     available = std::min(available, group - number_in("/sys/fs/cgroup/memory.current"));

@@ -21,7 +21,7 @@ void wait_for_key();
 // The bytes this process can still take now: on Linux the least of the
 // memory available (MemAvailable), what the control group's limit leaves and
 // what the address-space limit leaves; on Windows the physical memory
-// available.
+// available; in a browser, what the module's memory may still grow by.
 double available_memory();
 
 // Whether standard error is a terminal (progress is shown only there).
