@@ -2,7 +2,8 @@
 # The releases as a user gets them: the Debian package (its files, lintian's
 # judgement, unpacked, its page in Chromium), the Windows zip (its files,
 # unzipped, run under Wine), each run on the shipped triangulation in a
-# scratch folder, and the page's zip (its files).
+# scratch folder, plainly and refined three times, and the page's zip (its
+# files).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
@@ -20,6 +21,14 @@ same_run() {
     cmp <(tr -d '\r' <"$1/console" | head -18) <(head -18 tests/data/console.txt)
 }
 
+# heat2d --refine 3 (its command $2) in folder $1: level 3's line of the table,
+# and as many temperatures in refined_write_.txt as that line counts nodes.
+refined_run() {
+    (cd "$1" && $2 --refine 3 </dev/null >refined 2>/dev/null)
+    nodes=$(tr -d '\r' <"$1/refined" | awk '$1 == 3 && $2 == 1280 { print $3 }')
+    [ -n "$nodes" ] && [ "$(tr -d '\r' <"$1/refined_write_.txt" | wc -l)" -eq "$nodes" ]
+}
+
 # The page's files, from their one list.
 page=$(grep -v '^#' web/files.txt)
 diff <(dpkg-deb -c "$deb" | awk '{print $6}' | sort) \
@@ -30,6 +39,7 @@ mkdir "$scratch/deb" "$scratch/numbered"
 cp "$scratch/root/usr/share/doc/heat2d/examples/elements.txt" "$scratch/deb"
 (cd "$scratch/deb" && ../root/usr/bin/heat2d </dev/null >console)
 same_run "$scratch/deb"
+refined_run "$scratch/deb" ../root/usr/bin/heat2d
 (cd "$scratch/numbered" && ../root/usr/bin/heat2d-elements ../deb/elements.txt)
 cmp "$scratch/numbered/elements.txt" examples/elements.txt
 /usr/bin/python3 tests/web_test.py "$scratch/root/usr/share/heat2d/web" build/default || [ $? -eq 77 ]
@@ -51,6 +61,7 @@ unzip -q "$zip" -d "$scratch/zip"
 folder=$scratch/zip/heat2d-${version}-win64
 (cd "$folder" && wine heat2d.exe </dev/null >console 2>/dev/null)
 same_run "$folder"
+refined_run "$folder" "wine heat2d.exe"
 diff <(unzip -Z1 "build/web/heat2d-${version}-web.zip" | sed 's|^[^/]*/||' | sort) \
     <(printf '%s\n' LICENSE $page | sort)
 echo "packages: 3 passed, 0 failed"
