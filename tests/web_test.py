@@ -1,10 +1,12 @@
 """The page in headless Chromium, served on 127.0.0.1 and opened from the file
-system, against the native program and heat2d-elements of a native build:
-its runs, its numbering, a flip by click and its undo, the inspector's
-numbers summed into K and f, faults followed to what they name, the core's
-bad calls through the page's binding. Named tests that share one browser,
-each on a freshly loaded page. Writes page.png (laptop) and phone.png beside
-SITE. Usage: web_test.py SITE NATIVE_BUILD [TEST ...]; 77 without Chromium or the
+system, against the native program and heat2d-elements of a native build, by
+real pointer and key events: its runs, its numbering, the choice of a
+triangle and the flips by pointer and keyboard with their undo, the
+inspector's numbers summed into K and f, faults followed to what they name, a
+bad call's reason through the page's binding, finer levels in a Worker.
+Named tests that share one browser, each on a freshly loaded page. Writes
+page.png (laptop) and phone.png beside SITE.
+Usage: web_test.py SITE NATIVE_BUILD [TEST ...]; 77 without Chromium or the
 native build."""
 import functools
 import http.server
@@ -106,13 +108,16 @@ class Page(unittest.TestCase):
     sides = lambda self: sorted((line.get_attribute("class"), line.get_attribute("data-side"))  # noqa: E731
                                 for line in self.find("#drawing line.flux, #drawing line.convection"))
 
+    def until(self, seconds, condition):
+        """Waits until condition() holds, for at most seconds."""
+        from selenium.webdriver.support.ui import WebDriverWait
+        WebDriverWait(self.browser, seconds).until(lambda _: condition())
+
     def ran(self, action):
         """Does action, then waits for the page's next run to end."""
-        from selenium.webdriver.support.ui import WebDriverWait
         action()
         self.runs += 1
-        WebDriverWait(self.browser, 60).until(lambda b: b.execute_script("return document.body.dataset.runs")
-                                              == str(self.runs))
+        self.until(60, lambda: self.browser.execute_script("return document.body.dataset.runs") == str(self.runs))
 
     def typed(self, content, keys=None):
         self.browser.execute_script("document.getElementById('elements').value = arguments[0]", content)
@@ -134,7 +139,6 @@ class Page(unittest.TestCase):
 
     def tap(self, x, y):
         """A real click (a tap on the phone) at (x, y) of the window, through the browser's input."""
-        from selenium.webdriver.support.ui import WebDriverWait
         command = self.browser.execute_cdp_cmd
         self.browser.execute_script("window.tapped = false; addEventListener('click', () => { window.tapped = true; },"
                                     " {once: true, capture: true})")
@@ -144,7 +148,7 @@ class Page(unittest.TestCase):
         else:
             for kind in ["mousePressed", "mouseReleased"]:
                 command("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
-        WebDriverWait(self.browser, 5).until(lambda b: b.execute_script("return window.tapped"))
+        self.until(5, lambda: self.browser.execute_script("return window.tapped"))
 
     def point(self, e, weights=(1 / 3, 1 / 3, 1 / 3)):
         """Where in the window the point of element e with these weights of its corners is."""
@@ -154,29 +158,18 @@ class Page(unittest.TestCase):
             const x = w[0] * p[0].x + w[1] * p[1].x + w[2] * p[2].x, y = w[0] * p[0].y + w[1] * p[1].y + w[2] * p[2].y;
             return [s.a * x + s.e, s.d * y + s.f];""", e, weights)
 
-    def centre(self, selector):
-        """The middle of what the selector finds, in the window."""
-        return self.browser.execute_script(
-            "const r = document.querySelector(arguments[0]).getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]",
-            selector)
-
     def choose(self, e):
         """Clicks (taps) the middle of element e, and waits for its numbers."""
-        from selenium.webdriver.support.ui import WebDriverWait
         self.browser.execute_script("document.getElementById('drawing').scrollIntoView({block: 'nearest'})")
         self.tap(*self.point(e))
-        WebDriverWait(self.browser, 5).until(lambda b: self.text("#inspector h3").startswith(f"Element {e}:"))
+        self.until(5, lambda: self.text("#inspector h3").startswith(f"Element {e}:"))
 
     def flip(self, side):
         """Clicks (taps) the handle of side a-b of the chosen element; waits for what it says."""
-        from selenium.webdriver.support.ui import WebDriverWait
         self.browser.execute_script("document.getElementById('said').textContent = ''")
-        self.tap(*self.centre(f'#drawing .handle[data-side="{side}"]'))
-        WebDriverWait(self.browser, 10).until(lambda b: self.text("#said"))
-
-    def in_view(self, selector):
-        return self.browser.execute_script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
-                                           "return r.top >= -1 && r.bottom <= innerHeight + 1", selector)
+        self.tap(*self.browser.execute_script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                              "return [r.x + r.width / 2, r.y + r.height / 2]", f'#drawing .handle[data-side="{side}"]'))
+        self.until(10, lambda: self.text("#said"))
 
     def same_as_native(self, content):
         console, errors = self.native.run(content)
@@ -205,6 +198,10 @@ class Page(unittest.TestCase):
         # Every file the page asked for was there: its icon is in it.
         self.assertEqual([request for request in self.server.requests if request[1] not in (200, 304)], [])
         self.assertTrue(self.find("link[rel=icon]")[0].get_attribute("href").startswith("data:image/svg+xml,"))
+        # A call the core cannot take is a fault of the page, with the core's reason.
+        self.assertEqual(self.browser.execute_async_script(
+            "corePromise.then((core) => { try { core.parameter('depth'); } catch (fault) { arguments[0](fault.message); } })"),
+            'no parameter is named "depth"')
 
     def test_the_inspector_summed_gives_K_and_f(self):
         """Each element's entries, summed as the assembly sums them (element by
@@ -237,35 +234,25 @@ class Page(unittest.TestCase):
         refusals are worded for the flip."""
         from selenium.webdriver.common.action_chains import ActionChains
         from selenium.webdriver.common.keys import Keys
-        from selenium.webdriver.support.ui import WebDriverWait
         first = self.box()
         keys = lambda *pressed: ActionChains(self.browser).send_keys(*pressed).perform()  # noqa: E731
         focused = lambda: self.browser.execute_script(  # noqa: E731
             "const f = document.activeElement; return ((f.id || f.className.baseVal || f.className)"
             " + ' ' + (f.dataset.element || f.dataset.side || '')).trim()")
         self.browser.execute_script("document.activeElement.blur()")
-        route = []
-        for pressed in [Keys.TAB, Keys.TAB, Keys.TAB, Keys.TAB]:
-            keys(pressed)
-            route.append(focused())
-        self.assertEqual(route, ["skip", "fineness", "element 1", "run"])
+        self.assertEqual([keys(Keys.TAB) or focused() for _ in range(4)], ["skip", "fineness", "element 1", "run"])
         ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(Keys.SHIFT).perform()
-        route = []
-        for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT, Keys.RIGHT, Keys.UP, Keys.RIGHT, Keys.RIGHT]:
-            keys(pressed)
-            route.append(self.browser.execute_script("return document.activeElement.dataset.element"))
-        self.assertEqual(route, ["20", "1", "1", "2", "3", "4", "3", "4", "5"])
+        self.assertEqual([keys(pressed) or focused() for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT,
+                                                                    Keys.RIGHT, Keys.UP, Keys.RIGHT, Keys.RIGHT]],
+                         [f"element {e}" for e in [20, 1, 1, 2, 3, 4, 3, 4, 5]])
         self.assertEqual(len(self.find('#drawing polygon[tabindex="0"]')), 1)
         keys(Keys.ENTER)
-        WebDriverWait(self.browser, 5).until(lambda b: self.text("#inspector h3").startswith("Element 5:"))
-        route = []
-        for pressed in [Keys.TAB, Keys.TAB, Keys.ESCAPE, Keys.TAB]:
-            keys(pressed)
-            route.append(focused())
-        self.assertEqual(route, ["handle 9-10", "handle 4-10", "element 5", "handle 9-10"])
+        self.until(5, lambda: self.text("#inspector h3").startswith("Element 5:"))
+        self.assertEqual([keys(pressed) or focused() for pressed in [Keys.TAB, Keys.TAB, Keys.ESCAPE, Keys.TAB]],
+                         ["handle 9-10", "handle 4-10", "element 5", "handle 9-10"])
         keys(Keys.TAB)
         self.ran(lambda: keys(Keys.ENTER))
-        WebDriverWait(self.browser, 5).until(lambda b: self.text("#said").startswith("Flipped"))
+        self.until(5, lambda: self.text("#said").startswith("Flipped"))
         self.assertEqual((focused(), self.text("#said")), ("handle 5-9", (
             "Flipped side 4-10 to 5-9. No temperature changed, and none should: nodes 4, 5, 10 and 9 make a rectangle, "
             "whose diagonal adds nothing to K (the angles opposite it are right angles), so K is the same either way.")))
@@ -293,17 +280,22 @@ class Page(unittest.TestCase):
         triangle, a quarter of its height from its sides, chooses it and flips
         nothing; handles and nodes are at least 24 px across on the phone; a
         side of the outline says it cannot flip; a refused flip is said in view,
-        without scrolling."""
-        from selenium.webdriver.support.ui import WebDriverWait
+        without scrolling. On the phone, the drawing comes first, and a run
+        scrolls up to it."""
         shipped = self.box()
         for phone in [False, True]:
             self.device(phone)
             self.load(self.server.address)
+            if phone:  # the drawing first, and a run scrolls up to it
+                self.typed(SHIPPED)
+                self.assertTrue(self.find("#picture")[0].location["y"] < self.find("#elements")[0].location["y"] and
+                                -5 < self.browser.execute_script("return picture.getBoundingClientRect().top") < 100)
+                self.browser.save_screenshot(os.path.join(self.site, "..", "phone.png"))
             for e in range(1, 21):
                 for weights in [(0.5, 0.25, 0.25), (0.25, 0.5, 0.25), (0.25, 0.25, 0.5), (1 / 3, 1 / 3, 1 / 3)]:
                     with self.subTest(phone=phone, element=e, weights=weights):
                         self.tap(*self.point(e, weights))
-                        WebDriverWait(self.browser, 5).until(lambda b: self.text("#inspector h3").startswith(f"Element {e}:"))
+                        self.until(5, lambda: self.text("#inspector h3").startswith(f"Element {e}:"))
                         self.assertEqual(len(self.find("#drawing polygon.chosen")), 2)
                         self.assertTrue(self.text("#said").startswith(f"Element {e}, nodes "))
             self.assertEqual(self.box(), shipped)
@@ -315,13 +307,15 @@ class Page(unittest.TestCase):
                 "const r = document.querySelector('#drawing [data-outline=\"1-4\"]').getBoundingClientRect();"
                 "return [r.x + r.width / 2, r.bottom - 1]")
             self.tap(x, y)
-            WebDriverWait(self.browser, 5).until(lambda b: self.text("#said").startswith("Side 1-4"))
+            self.until(5, lambda: self.text("#said").startswith("Side 1-4"))
             self.assertEqual(self.text("#said"), "Side 1-4 is on the outline, the bottom edge (y = 0): it cannot be flipped.")
             self.choose(20)
             scrolled = self.browser.execute_script("return scrollY")
             self.flip("13-17")
             self.assertTrue(self.text("#said").startswith("Side 13-17 is not flipped"))
-            self.assertEqual((self.in_view("#said"), self.browser.execute_script("return scrollY")), (True, scrolled))
+            self.assertEqual(self.browser.execute_script("const r = document.getElementById('said').getBoundingClientRect();"
+                                                         "return [r.top >= -1 && r.bottom <= innerHeight + 1, scrollY]"),
+                             [True, scrolled])
 
     def test_numbering_as_the_command_numbers(self):
         """A shuffled, clockwise paste, numbered as heat2d-elements numbers it, then
@@ -348,7 +342,6 @@ class Page(unittest.TestCase):
         """heat2d's faults, each linked to what it names; a system not positive
         definite still drawn, its row marked; faults counted as the program counts
         them; more than 1 MiB refused unrun."""
-        from selenium.webdriver.support.ui import WebDriverWait
         self.find("#number")[0].click()
         self.typed(TRIANGULATIONS["lines 13 and 14 swapped"])
         self.same_as_native(self.box())
@@ -389,7 +382,7 @@ class Page(unittest.TestCase):
         self.assertTrue(self.text("#status").startswith("exit status 1, 19 faults, "))
         self.browser.execute_script("document.getElementById('elements').value = '1 '.repeat(600000);"
                                     "document.getElementById('run').click()")
-        WebDriverWait(self.browser, 5).until(lambda b: "more than 1 MiB: not run" in self.text("#notice"))
+        self.until(5, lambda: "more than 1 MiB: not run" in self.text("#notice"))
         self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))
 
     def test_finer_levels_solved_in_a_worker(self):
@@ -400,10 +393,10 @@ class Page(unittest.TestCase):
         triangle goes back to level 0 with it chosen; the Worker from the file
         system too; no finer level for a refused triangulation."""
         from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.support.ui import Select, WebDriverWait
+        from selenium.webdriver.support.ui import Select
         level = lambda: self.browser.execute_script("return document.body.dataset.level")  # noqa: E731
         choose = lambda value: Select(self.find("#fineness")[0]).select_by_value(str(value))  # noqa: E731
-        shown = lambda value: WebDriverWait(self.browser, 30).until(lambda b: level() == str(value))  # noqa: E731
+        shown = lambda value: self.until(30, lambda: level() == str(value))  # noqa: E731
         native = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--refine", "2"], SHIPPED,
                                        "elements.txt", "refined_write_.txt")
         choose(2)
@@ -447,63 +440,6 @@ class Page(unittest.TestCase):
         self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])
         self.assertEqual((self.find("#fineness")[0].get_attribute("disabled"), self.text("#fineness-why")),
                          ("true", "A finer level needs a triangulation that heat2d takes: mend the faults first."))
-
-    def test_bad_calls_through_the_module(self):
-        """The core's table of bad calls, each through the module's exports as the
-        page calls them: its status and reason, never a crash; the page's binding
-        says a bad call's reason."""
-        lines = [line for line in data("bad_calls.txt").splitlines() if not line.startswith("#")]
-        got = self.browser.execute_async_script(BAD_CALLS, lines, [int(n) for n in SHIPPED.split()])
-        statuses = {"ok": 0, "refused": 1, "too small": 2, "bad call": -1}
-        for line, (status, reason) in zip(lines, got[:-1], strict=True):
-            with self.subTest(line):
-                self.assertEqual((status, reason), (statuses[line.split("|")[2].strip()], line.split("|")[3].strip()))
-        self.assertEqual(got[-1], 'no parameter is named "depth"')
-
-    def test_on_a_phone(self):
-        """The drawing first, and a run scrolls up to it."""
-        self.browser.set_window_size(390, 844)
-        self.typed(SHIPPED)
-        self.assertLess(self.find("#picture")[0].location["y"], self.find("#elements")[0].location["y"])
-        self.assertTrue(-5 < self.browser.execute_script(
-            "return document.getElementById('picture').getBoundingClientRect().top") < 100)
-        self.browser.save_screenshot(os.path.join(self.site, "..", "phone.png"))
-
-
-# In the page: each line of the table of bad calls through the module's exports
-# ([status, heat2d_error()] a line), then the binding's own error on one.
-BAD_CALLS = """
-const [lines, shipped, done] = arguments;
-corePromise.then((core) => {
-  const m = core.module, taken = [];
-  const alloc = (bytes) => { const p = m._malloc(Math.max(bytes, 8)); taken.push(p); return p; };
-  const element = (() => { const at = alloc(4), given = alloc(4 * 60); m.HEAP32.set(shipped, given / 4);
-                           m._heat2d_element(given, 60, 20, at); return m.HEAP32[at / 4]; })();
-  const argument = (token) => {
-    if (token.startsWith('"')) { const b = new TextEncoder().encode(token.slice(1, -1)); const p = alloc(b.length + 1);
-                                 m.HEAPU8.set(b, p); m.HEAPU8[p + b.length] = 0; return p; }
-    if (token.startsWith("shipped")) {
-      const values = token === "shipped59" ? shipped.slice(0, 59) : shipped.slice();
-      const change = /\[(\d+)\]=(-?\d+)/.exec(token);
-      if (change) values[Number(change[1])] = Number(change[2]);
-      const p = alloc(4 * values.length); m.HEAP32.set(values, p / 4); return p;
-    }
-    const [kind, size] = token.split(":");
-    if (kind === "ints" || kind === "doubles") return alloc((kind === "ints" ? 4 : 8) * Number(size));
-    if (["count", "double", "text", "static", "result"].includes(kind)) return alloc(8);
-    return kind === "null" ? 0 : kind === "element" ? element : Number(token);
-  };
-  const results = lines.map((line) => {
-    const [name, args] = line.split("|").map((field) => field.trim());
-    const status = m["_" + name](...args.split(" ").map(argument));
-    return [status, m.UTF8ToString(m._heat2d_error())];
-  });
-  m._heat2d_result_free(element);
-  taken.forEach((p) => m._free(p));
-  try { core.parameter("depth"); results.push("no fault"); } catch (fault) { results.push(fault.message); }
-  done(results);
-});
-"""
 
 
 def main(site, native, names):
