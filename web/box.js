@@ -141,17 +141,13 @@ async function flip(a, b) {
   await run({keepNotice: true});
   const e = state.triangles ? state.triangles.findIndex((t) => t.includes(c - 1) && t.includes(d - 1)) + 1 : 0;
   if (e) {
-    state.chosen = () => inspectElement(core, e);
-    state.chosen();
+    await chooseElement(e);
     document.querySelector(`#drawing .handle[data-side="${c}-${d}"]`).focus();
   }
   const same = before && state.t && before.every((value, k) => value === state.t[k]);
-  const square = rectangle([a, c, b, d].map((n) => core.nodes[n - 1]));
-  tell(`Flipped side ${a}-${b} to ${c}-${d}.` + (!same ? "" : square
+  tell(`Flipped side ${a}-${b} to ${c}-${d}.` + (same && rectangle([a, c, b, d].map((n) => core.nodes[n - 1]))
     ? ` No temperature changed, and none should: nodes ${a}, ${c}, ${b} and ${d} make a rectangle, whose diagonal adds ` +
-      "nothing to K (the angles opposite it are right angles), so K is the same either way."
-    : " No temperature changed: the four nodes lie on one circle, so the angles opposite either diagonal add up to " +
-      "180 degrees, and neither diagonal adds anything to K."));
+      "nothing to K (the angles opposite it are right angles), so K is the same either way." : ""));
 }
 
 function listenToBox() {

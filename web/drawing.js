@@ -155,8 +155,9 @@ function choose(e) {
       return tag("g", {class: "handle", "data-side": sideKey(a, b), tabindex: 0, role: "button", "aria-label": `flip side ${sideKey(a, b)}`},
                  tag("circle", {cx: x, cy: y, r: TARGET}) + tag("text", {x, y: y + 4.5, "aria-hidden": "true"}, "⇄"));
     });
-  $("chosen").innerHTML = tag("polygon", {class: "chosen casing", points: xy.map((p) => p.join(",")).join(" ")}) +
-    tag("polygon", {class: "chosen", points: xy.map((p) => p.join(",")).join(" ")}) + handles.join("");
+  const points = xy.map((p) => p.join(",")).join(" ");
+  $("chosen").innerHTML = tag("polygon", {class: "chosen casing", points}) + tag("polygon", {class: "chosen", points}) +
+    handles.join("");
   roveTo(e, false);
 }
 // Gives element e the drawing's Tab stop, and the focus when asked.

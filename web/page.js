@@ -133,6 +133,13 @@ async function run(options = {}) {
   }
 }
 
+// Chooses element e: its numbers in the inspector, its handles on the
+// drawing, chosen again after each run.
+function chooseElement(e) {
+  state.chosen = () => corePromise.then((core) => inspectElement(core, e));
+  return state.chosen();
+}
+
 // Where the chosen element's numbers are: brought into view when they are
 // beside the drawing (a wide window), pointed to below it otherwise.
 function pointToNumbers(e, nodes) {
@@ -141,7 +148,7 @@ function pointToNumbers(e, nodes) {
   if (beside && (top < 0 || top > innerHeight - 120)) $("inspect").scrollIntoView({block: "start"});
   const link = html("a", {href: "#inspect", textContent: beside ? "beside the drawing" : "below the drawing"});
   tell(`Element ${e}, nodes ${nodes.join(" ")}: its numbers are `, link,
-       drawn.inner.size ? "; a round handle (⇄) on one of its sides flips that side." : ".");
+       document.querySelector("#chosen .handle") ? "; a round handle (⇄) on one of its sides flips that side." : ".");
 }
 
 // A click, Enter or Space on the drawing: choose an element, inspect a node,
@@ -151,7 +158,7 @@ function act(event) {
   if (!target || !$("drawing").contains(target)) return;
   say();
   tell();
-  if (refined.shown) { // the inspector and the flips are level 0's
+  if (refined.shown || refined.stop) { // the inspector and the flips are level 0's
     endSolve();
     showLevel(0);
   }
@@ -160,8 +167,7 @@ function act(event) {
     flip(a, b);
   } else if (target.dataset.element) {
     const e = Number(target.dataset.element);
-    state.chosen = () => corePromise.then((core) => inspectElement(core, e));
-    state.chosen().then(() => pointToNumbers(e, drawn.triangles[e - 1].map((k) => k + 1)));
+    chooseElement(e).then(() => pointToNumbers(e, drawn.triangles[e - 1].map((k) => k + 1)));
   } else if (target.dataset.node) {
     const n = Number(target.dataset.node);
     state.chosen = () => inspectNode(n);
@@ -170,10 +176,7 @@ function act(event) {
   } else {
     const [a, b] = target.dataset.outline.split("-").map(Number);
     const e = drawn.triangles.findIndex((corners) => [a, b].every((n) => corners.includes(n - 1))) + 1;
-    if (e) {
-      state.chosen = () => corePromise.then((core) => inspectElement(core, e));
-      state.chosen();
-    }
+    if (e) chooseElement(e);
     corePromise.then((core) => {
       const side = core.outline.find((s) => sideKey(s.a, s.b) === sideKey(a, b));
       tell(`Side ${sideKey(a, b)} is on the outline, ${side.place}: it cannot be flipped.`);

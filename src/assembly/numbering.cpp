@@ -23,18 +23,10 @@ constexpr int one_triangle_diagonal[2] = {13, 17};
 constexpr corner_need two_triangles = {8, 2, element_count};
 constexpr int two_triangle_diagonal[2] = {8, 12};
 
-// The signed area of the triangle o a b, as the assembly computes it:
-// positive when they turn left.
-double cross(double** nodes, int o, int a, int b) {
-    const double x[4] = {0, nodes[o][1], nodes[a][1], nodes[b][1]};
-    const double y[4] = {0, nodes[o][2], nodes[a][2], nodes[b][2]};
-    return signed_area(x, y);
-}
-
 // Whether segments a-b and c-d cross at a point inside both.
 bool crosses(double** nodes, int a, int b, int c, int d) {
-    return cross(nodes, a, b, c) * cross(nodes, a, b, d) < 0 &&
-           cross(nodes, c, d, a) * cross(nodes, c, d, b) < 0;
+    return signed_area_of(nodes, a, b, c) * signed_area_of(nodes, a, b, d) < 0 &&
+           signed_area_of(nodes, c, d, a) * signed_area_of(nodes, c, d, b) < 0;
 }
 
 bool has(const triangle& t, int n) {
@@ -229,7 +221,7 @@ std::vector<corner_count_of> corner_counts(const std::vector<triangle>& triangle
 
 std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, int b) {
     for (triangle& t : triangles) {
-        if (cross(nodes, t[0], t[1], t[2]) < 0) {
+        if (signed_area_of(nodes, t[0], t[1], t[2]) < 0) {
             std::swap(t[1], t[2]);
         }
     }
@@ -270,7 +262,8 @@ numbering number_triangles(const std::vector<triangle>& triangles, double** node
             rows[e][j] = triangles[e - 1][j - 1];
         }
         const triangle& t = triangles[e - 1];
-        turned.push_back(cross(nodes, t[0], t[1], t[2]) < 0 ? triangle{t[0], t[2], t[1]} : t);
+        turned.push_back(signed_area_of(nodes, t[0], t[1], t[2]) < 0 ? triangle{t[0], t[2], t[1]}
+                                                                     : t);
     }
     std::vector<std::string> faults = judge_triangulation(table, nodes, "triangle", false);
     if (faults.empty()) {

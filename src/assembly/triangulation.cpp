@@ -147,20 +147,13 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
     }
 }
 
-// Twice the signed area of o a b: positive when they turn left.
-double turn(double** nodes, int o, int a, int b) {
-    const double x[4] = {0, nodes[o][1], nodes[a][1], nodes[b][1]};
-    const double y[4] = {0, nodes[o][2], nodes[a][2], nodes[b][2]};
-    return signed_area(x, y);
-}
-
 // Whether some side of counter-clockwise triangle t has all of u on its
 // outer side or on its line.
 bool parted(double** nodes, const std::array<int, 3>& t, const std::array<int, 3>& u) {
     for (int k = 0; k < 3; k++) {
         bool outside = true;
         for (const int v : u) {
-            outside = outside && !(turn(nodes, t[k], t[(k + 1) % 3], v) > 0);
+            outside = outside && !(signed_area_of(nodes, t[k], t[(k + 1) % 3], v) > 0);
         }
         if (outside) {
             return true;
@@ -277,6 +270,12 @@ void check_terms(double** elements, double** nodes, const char* word,
 }
 
 } // namespace
+
+double signed_area_of(double** nodes, int o, int a, int b) {
+    const double x[4] = {0, nodes[o][1], nodes[a][1], nodes[b][1]};
+    const double y[4] = {0, nodes[o][2], nodes[a][2], nodes[b][2]};
+    return signed_area(x, y);
+}
 
 std::string side_name(int a, int b) {
     return std::to_string(a) + "-" + std::to_string(b);

@@ -27,6 +27,10 @@ std::string outline_place(int part);
 // condition::none when it is not a side of the outline.
 condition outline_term(double** nodes, int a, int b);
 
+// The signed area of the triangle o a b of the node table, as the assembly
+// computes it: positive when they turn left.
+double signed_area_of(double** nodes, int o, int a, int b);
+
 // "12-18": the side from node a to node b, as the messages name it.
 std::string side_name(int a, int b);
 
