@@ -12,7 +12,7 @@ const refined = {lines: new Map(), design: null, values: null, width: 0, height:
 function offerLevels(core) {
   $("fineness").replaceChildren(...Array.from({length: LEVELS + 1}, (_, level) => html("option", {
     value: String(level),
-    textContent: `${level}: ${(core.elementCount * 4 ** level).toLocaleString("en")} triangles` + (level ? "" : ", elements.txt's"),
+    textContent: `${level}: ${(core.elementCount * 4 ** level).toLocaleString("en")} triangles` + (level ? "" : " (elements.txt)"),
   })));
 }
 
