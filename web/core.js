@@ -5,8 +5,6 @@
 // final pause returns at once; and one more instance, kept, whose exports
 // answer the core's questions by the API's conventions (src/api/heat2d.h).
 
-const HEAT2D_INTERFACE = 4; // the API that this page speaks
-const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 const OUTPUTS = ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"];
 
 const compiled = (() => {
@@ -53,150 +51,191 @@ async function runHeat2d(text) {
   return run;
 }
 
-// A call the core could not take: a fault of the page.
-class BadCall extends Error {}
+// The binding of the core's calls, by the API's conventions; a function, so
+// that the Worker that solves the finer levels takes its source too.
+function coreBinding() {
+  const HEAT2D_INTERFACE = 4; // the API that this page speaks
+  const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 
-// The core's calls on a module instance, by the API's conventions.
-function bindCore(module) {
-  // Scratch memory for one call: alloc(bytes) gives a pointer, all freed after.
-  const scratch = (use) => {
-    const taken = [];
-    const alloc = (bytes) => { const pointer = module._malloc(Math.max(bytes, 8)); taken.push(pointer); return pointer; };
-    try { return use(alloc); } finally { taken.forEach((pointer) => module._free(pointer)); }
-  };
-  const ints = (pointer, count) => Array.from(module.HEAP32.subarray(pointer / 4, pointer / 4 + count));
-  const doubles = (pointer, count) => Array.from(module.HEAPF64.subarray(pointer / 8, pointer / 8 + count));
-  const rows = (flat, width) => Array.from({length: flat.length / width}, (_, k) => flat.slice(width * k, width * k + width));
-  const string = (alloc, text) => {
-    const bytes = new TextEncoder().encode(text);
-    const pointer = alloc(bytes.length + 1);
-    module.HEAPU8.set(bytes, pointer);
-    module.HEAPU8[pointer + bytes.length] = 0;
-    return [pointer, bytes.length];
-  };
-  const intsIn = (alloc, values) => { const pointer = alloc(4 * values.length); module.HEAP32.set(values, pointer / 4); return pointer; };
-  const checked = (status) => {
-    if (status !== STATUS.ok && status !== STATUS.refused) throw new BadCall(module.UTF8ToString(module._heat2d_error()));
-    return status;
-  };
-  // The lines of text handed out at *at, freed.
-  const taken = (at) => {
-    const pointer = module.HEAP32[at / 4];
-    const text = pointer ? module.UTF8ToString(pointer) : "";
-    module._heat2d_free(pointer);
-    return text.split("\n").filter(Boolean);
-  };
-  // The values that fill(pointer, capacity, count) writes, its size asked first.
-  const sized = (heap, fill) => scratch((alloc) => {
-    const count = alloc(4);
-    if (![STATUS.ok, STATUS.tooSmall].includes(fill(0, 0, count))) checked(STATUS.badCall);
-    const size = module.HEAP32[count / 4], width = heap === "HEAPF64" ? 8 : 4;
-    const buffer = alloc(width * size);
-    checked(fill(buffer, size, count));
-    return (heap === "HEAPF64" ? doubles : ints)(buffer, module.HEAP32[count / 4]);
-  });
-  const named = (call, name, heap) => scratch((alloc) => {
-    const value = alloc(8);
-    checked(call(string(alloc, name)[0], value));
-    return heap === "HEAPF64" ? module.HEAPF64[value / 8] : module.HEAP32[value / 4];
-  });
-  const statics = (call, argument) => scratch((alloc) => {
-    const at = alloc(4);
-    checked(call(argument, at));
-    return module.UTF8ToString(module.HEAP32[at / 4]);
-  });
-  const [release, version] = scratch((alloc) => {
-    const at = alloc(8);
-    checked(module._heat2d_version(at, at + 4));
-    return [module.UTF8ToString(module.HEAP32[at / 4]), module.HEAP32[at / 4 + 1]];
-  });
-  if (version !== HEAT2D_INTERFACE) {
-    throw new Error(`heat2d's module ${release} has interface ${version}, this page needs ${HEAT2D_INTERFACE}`);
-  }
-  const termName = (kind) => statics(module._heat2d_term_name, kind);
-  const nodeCount = named(module._heat2d_count, "nodes"), elementCount = named(module._heat2d_count, "elements");
-  const numbers = 3 * elementCount;
-  return {
-    module, release, nodeCount, elementCount,
-    nodes: rows(sized("HEAPF64", module._heat2d_nodes), 2),
-    table: rows(sized("HEAP32", module._heat2d_boundary_table), 4)
-      .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second})),
-    outline: rows(sized("HEAP32", module._heat2d_outline_sides), 4)
-      .map(([a, b, part, kind]) => ({a, b, place: statics(module._heat2d_outline_place, part), term: termName(kind)})),
-    parameter: (name) => named(module._heat2d_parameter, name, "HEAPF64"),
-    // The nodes of elements.txt as heat2d reads them (flat), or null.
-    read: (text) => scratch((alloc) => {
-      const [pointer, length] = string(alloc, text);
-      const empty = pointer + length; // only the numbers are used: no names
-      const values = alloc(4 * numbers), count = alloc(4), message = alloc(4);
-      const status = checked(module._heat2d_read_elements(pointer, length, empty, empty, values, numbers, count, message));
-      taken(message);
-      return status === STATUS.ok ? ints(values, numbers) : null;
-    }),
-    // The side that each line of the boundary table gives its term: {term, a, b}.
-    sides: (flat) => scratch((alloc) => {
-      const given = intsIn(alloc, flat);
-      return rows(sized("HEAP32", (pointer, capacity, count) => module._heat2d_boundary_sides(given, flat.length, pointer, capacity, count)), 3)
-        .map(([kind, a, b]) => ({term: termName(kind), a, b}));
-    }),
-    // The faults of a triangulation as heat2d judges it: [] when none.
-    judge: (flat) => scratch((alloc) => {
-      const lines = alloc(4);
-      checked(module._heat2d_judge(intsIn(alloc, flat), flat.length, 1, lines));
-      return taken(lines);
-    }),
-    // Triangles numbered for the table: {elements, flips} or {faults, flips}, a
-    // flip {a, b, c, d} (side a-b becomes c-d).
-    number: (triangles, flipCorner) => scratch((alloc) => {
-      const flat = triangles.flat(), given = intsIn(alloc, flat);
-      const elements = alloc(4 * numbers), written = alloc(4), count = alloc(4), lines = alloc(4);
-      const call = (flips, capacity) => module._heat2d_number_triangles(given, flat.length, flipCorner ? 1 : 0, elements,
-                                                                       numbers, written, flips, capacity, count, lines);
-      let flips = 0, status = call(0, 0);
-      if (status === STATUS.tooSmall) status = call(flips = alloc(4 * module.HEAP32[count / 4]), module.HEAP32[count / 4]);
-      checked(status);
-      const made = rows(ints(flips, module.HEAP32[count / 4]), 4).map(([a, b, c, d]) => ({a, b, c, d}));
-      return status === STATUS.ok ? {elements: rows(ints(elements, numbers), 3), flips: made}
-                                  : {faults: taken(lines), flips: made};
-    }),
-    // The corners the boundary table constrains: {node, count, least, most},
-    // count the triangles meeting there.
-    corners: (triangles) => scratch((alloc) => {
-      const flat = triangles.flat(), given = intsIn(alloc, flat);
-      return rows(sized("HEAP32", (pointer, capacity, count) => module._heat2d_corner_counts(given, flat.length, pointer, capacity, count)), 4)
-        .map(([node, count, least, most]) => ({node, count, least, most}));
-    }),
-    // The triangles with inner side a-b flipped: {triangles} or {reason}.
-    flip: (triangles, a, b) => scratch((alloc) => {
-      const flat = triangles.flat(), flipped = alloc(4 * flat.length), reason = alloc(4);
-      const status = checked(module._heat2d_flip_side(intsIn(alloc, flat), flat.length, a, b, flipped, flat.length,
-                                                      alloc(4), reason));
-      return status === STATUS.ok ? {triangles: rows(ints(flipped, flat.length), 3)} : {reason: taken(reason)[0]};
-    }),
-    // Element e's values as the assembly computes them, read by name.
-    element: (flat, e) => scratch((alloc) => {
-      const handle = alloc(4);
-      checked(module._heat2d_element(intsIn(alloc, flat), flat.length, e, handle));
-      const result = module.HEAP32[handle / 4];
-      try {
-        const read = (heap, name) => scratch((named) => {
-          const [pointer] = string(named, name);
-          const call = heap === "HEAPF64" ? module._heat2d_result_doubles : module._heat2d_result_ints;
-          return sized(heap, (buffer, capacity, count) => call(result, pointer, buffer, capacity, count));
-        });
-        const [i, d] = [(name) => read("HEAP32", name), (name) => read("HEAPF64", name)];
-        const sides = rows(i("term_sides"), 2), ends = rows(i("term_nodes"), 2), lengths = d("term_lengths");
-        const loads = d("term_loads"), matrices = rows(d("term_matrices"), 9);
-        return {nodes: i("nodes"), x: d("x"), y: d("y"), area: d("area")[0], b: d("b"), c: d("c"),
-                conduction: rows(d("conduction"), 3), matrix: rows(d("matrix"), 3), loads: d("loads"),
-                terms: i("term_kinds").map((kind, k) => ({term: termName(kind), first: sides[k][0], second: sides[k][1],
-                                                           a: ends[k][0], b: ends[k][1], length: lengths[k], load: loads[k],
-                                                           matrix: rows(matrices[k], 3)}))};
-      } finally {
-        module._heat2d_result_free(result);
-      }
-    }),
+  // A call the core could not take: a fault of the page.
+  class BadCall extends Error {}
+
+  // The core's calls on a module instance.
+  return function bindCore(module) {
+    // Scratch memory for one call: alloc(bytes) gives a pointer, all freed after.
+    const scratch = (use) => {
+      const taken = [];
+      const alloc = (bytes) => { const pointer = module._malloc(Math.max(bytes, 8)); taken.push(pointer); return pointer; };
+      try { return use(alloc); } finally { taken.forEach((pointer) => module._free(pointer)); }
+    };
+    const ints = (pointer, count) => Array.from(module.HEAP32.subarray(pointer / 4, pointer / 4 + count));
+    const rows = (flat, width) => Array.from({length: flat.length / width}, (_, k) => flat.slice(width * k, width * k + width));
+    const string = (alloc, text) => {
+      const bytes = new TextEncoder().encode(text);
+      const pointer = alloc(bytes.length + 1);
+      module.HEAPU8.set(bytes, pointer);
+      module.HEAPU8[pointer + bytes.length] = 0;
+      return [pointer, bytes.length];
+    };
+    const intsIn = (alloc, values) => { const pointer = alloc(4 * values.length); module.HEAP32.set(values, pointer / 4); return pointer; };
+    const checked = (status) => {
+      if (status !== STATUS.ok && status !== STATUS.refused) throw new BadCall(module.UTF8ToString(module._heat2d_error()));
+      return status;
+    };
+    // The lines of text handed out at *at, freed.
+    const taken = (at) => {
+      const pointer = module.HEAP32[at / 4];
+      const text = pointer ? module.UTF8ToString(pointer) : "";
+      module._heat2d_free(pointer);
+      return text.split("\n").filter(Boolean);
+    };
+    // The values that fill(pointer, capacity, count) writes, its size asked
+    // first: an array, or a typed array when asked.
+    const sized = (heap, fill, typed) => scratch((alloc) => {
+      const count = alloc(4);
+      if (![STATUS.ok, STATUS.tooSmall].includes(fill(0, 0, count))) checked(STATUS.badCall);
+      const size = module.HEAP32[count / 4], width = heap === "HEAPF64" ? 8 : 4;
+      const buffer = alloc(width * size);
+      checked(fill(buffer, size, count));
+      const values = module[heap].subarray(buffer / width, buffer / width + module.HEAP32[count / 4]);
+      return typed ? values.slice() : Array.from(values);
+    });
+    // The arrays of a result, read by name.
+    const reader = (result) => (heap, name, typed) => scratch((alloc) => {
+      const [pointer] = string(alloc, name);
+      const call = heap === "HEAPF64" ? module._heat2d_result_doubles : module._heat2d_result_ints;
+      return sized(heap, (buffer, capacity, count) => call(result, pointer, buffer, capacity, count), typed);
+    });
+    const named = (call, name, heap) => scratch((alloc) => {
+      const value = alloc(8);
+      checked(call(string(alloc, name)[0], value));
+      return heap === "HEAPF64" ? module.HEAPF64[value / 8] : module.HEAP32[value / 4];
+    });
+    const statics = (call, argument) => scratch((alloc) => {
+      const at = alloc(4);
+      checked(call(argument, at));
+      return module.UTF8ToString(module.HEAP32[at / 4]);
+    });
+    const [release, version] = scratch((alloc) => {
+      const at = alloc(8);
+      checked(module._heat2d_version(at, at + 4));
+      return [module.UTF8ToString(module.HEAP32[at / 4]), module.HEAP32[at / 4 + 1]];
+    });
+    if (version !== HEAT2D_INTERFACE) {
+      throw new Error(`heat2d's module ${release} has interface ${version}, this page needs ${HEAT2D_INTERFACE}`);
+    }
+    const termName = (kind) => statics(module._heat2d_term_name, kind);
+    const nodeCount = named(module._heat2d_count, "nodes"), elementCount = named(module._heat2d_count, "elements");
+    const numbers = 3 * elementCount;
+    return {
+      module, release, nodeCount, elementCount,
+      nodes: rows(sized("HEAPF64", module._heat2d_nodes), 2),
+      table: rows(sized("HEAP32", module._heat2d_boundary_table), 4)
+        .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second})),
+      outline: rows(sized("HEAP32", module._heat2d_outline_sides), 4)
+        .map(([a, b, part, kind]) => ({a, b, place: statics(module._heat2d_outline_place, part), term: termName(kind)})),
+      parameter: (name) => named(module._heat2d_parameter, name, "HEAPF64"),
+      // The nodes of elements.txt as heat2d reads them (flat), or null.
+      read: (text) => scratch((alloc) => {
+        const [pointer, length] = string(alloc, text);
+        const empty = pointer + length; // only the numbers are used: no names
+        const values = alloc(4 * numbers), count = alloc(4), message = alloc(4);
+        const status = checked(module._heat2d_read_elements(pointer, length, empty, empty, values, numbers, count, message));
+        taken(message);
+        return status === STATUS.ok ? ints(values, numbers) : null;
+      }),
+      // The side that each line of the boundary table gives its term: {term, a, b}.
+      sides: (flat) => scratch((alloc) => {
+        const given = intsIn(alloc, flat);
+        return rows(sized("HEAP32", (pointer, capacity, count) => module._heat2d_boundary_sides(given, flat.length, pointer, capacity, count)), 3)
+          .map(([kind, a, b]) => ({term: termName(kind), a, b}));
+      }),
+      // The faults of a triangulation as heat2d judges it: [] when none.
+      judge: (flat) => scratch((alloc) => {
+        const lines = alloc(4);
+        checked(module._heat2d_judge(intsIn(alloc, flat), flat.length, 1, lines));
+        return taken(lines);
+      }),
+      // Triangles numbered for the table: {elements, flips} or {faults, flips}, a
+      // flip {a, b, c, d} (side a-b becomes c-d).
+      number: (triangles, flipCorner) => scratch((alloc) => {
+        const flat = triangles.flat(), given = intsIn(alloc, flat);
+        const elements = alloc(4 * numbers), written = alloc(4), count = alloc(4), lines = alloc(4);
+        const call = (flips, capacity) => module._heat2d_number_triangles(given, flat.length, flipCorner ? 1 : 0, elements,
+                                                                         numbers, written, flips, capacity, count, lines);
+        let flips = 0, status = call(0, 0);
+        if (status === STATUS.tooSmall) status = call(flips = alloc(4 * module.HEAP32[count / 4]), module.HEAP32[count / 4]);
+        checked(status);
+        const made = rows(ints(flips, module.HEAP32[count / 4]), 4).map(([a, b, c, d]) => ({a, b, c, d}));
+        return status === STATUS.ok ? {elements: rows(ints(elements, numbers), 3), flips: made}
+                                    : {faults: taken(lines), flips: made};
+      }),
+      // The corners the boundary table constrains: {node, count, least, most},
+      // count the triangles meeting there.
+      corners: (triangles) => scratch((alloc) => {
+        const flat = triangles.flat(), given = intsIn(alloc, flat);
+        return rows(sized("HEAP32", (pointer, capacity, count) => module._heat2d_corner_counts(given, flat.length, pointer, capacity, count)), 4)
+          .map(([node, count, least, most]) => ({node, count, least, most}));
+      }),
+      // The triangles with inner side a-b flipped: {triangles} or {reason}.
+      flip: (triangles, a, b) => scratch((alloc) => {
+        const flat = triangles.flat(), flipped = alloc(4 * flat.length), reason = alloc(4);
+        const status = checked(module._heat2d_flip_side(intsIn(alloc, flat), flat.length, a, b, flipped, flat.length,
+                                                        alloc(4), reason));
+        return status === STATUS.ok ? {triangles: rows(ints(flipped, flat.length), 3)} : {reason: taken(reason)[0]};
+      }),
+      // Element e's values as the assembly computes them, read by name.
+      element: (flat, e) => scratch((alloc) => {
+        const handle = alloc(4);
+        checked(module._heat2d_element(intsIn(alloc, flat), flat.length, e, handle));
+        const result = module.HEAP32[handle / 4];
+        try {
+          const read = reader(result);
+          const [i, d] = [(name) => read("HEAP32", name), (name) => read("HEAPF64", name)];
+          const sides = rows(i("term_sides"), 2), ends = rows(i("term_nodes"), 2), lengths = d("term_lengths");
+          const loads = d("term_loads"), matrices = rows(d("term_matrices"), 9);
+          return {nodes: i("nodes"), x: d("x"), y: d("y"), area: d("area")[0], b: d("b"), c: d("c"),
+                  conduction: rows(d("conduction"), 3), matrix: rows(d("matrix"), 3), loads: d("loads"),
+                  terms: i("term_kinds").map((kind, k) => ({term: termName(kind), first: sides[k][0], second: sides[k][1],
+                                                             a: ends[k][0], b: ends[k][1], length: lengths[k], load: loads[k],
+                                                             matrix: rows(matrices[k], 3)}))};
+        } finally {
+          module._heat2d_result_free(result);
+        }
+      }),
+      // Solves levels 0 to last of the triangulation flat, once the memory that
+      // the last takes is had: hear(level) a level, level {line}, with level 0's
+      // temperatures (design) and the last level's nodes, temperatures,
+      // triangles and from level 2 its error left and orders (typed arrays); or
+      // hear({refused: [lines]}).
+      refine: (flat, last, hear) => scratch((alloc) => {
+        const at = alloc(16);
+        checked(module._heat2d_refine_memory(last, at));
+        const bytes = module.HEAPF64[at / 8], probe = module._malloc(bytes);
+        if (!probe) return hear({refused: [`level ${last} needs ${Math.ceil(bytes / 1e6)} MB of memory, more than this browser gives the page`]});
+        module._free(probe);
+        if (checked(module._heat2d_refine(intsIn(alloc, flat), flat.length, at, at + 4)) !== STATUS.ok) return hear({refused: taken(at + 4)});
+        const run = module.HEAP32[at / 4];
+        try {
+          for (let level = 0; level <= last; level++) {
+            if (checked(module._heat2d_refine_next(run, at + 8, at + 4)) !== STATUS.ok) return hear({refused: taken(at + 4)});
+            const result = module.HEAP32[at / 4 + 2], read = reader(result), d = (name) => read("HEAPF64", name, true);
+            const made = {line: d("line")};
+            if (level === 0) made.design = d("temperatures"); // heat2d's nodes, no other
+            if (level === last) {
+              Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
+              if (level >= 2) Object.assign(made, {left: d("error_left"), orders: d("orders")});
+            }
+            module._heat2d_result_free(result);
+            hear(made);
+          }
+        } finally {
+          module._heat2d_refine_free(run);
+        }
+      }),
+    };
   };
 }
+const bindCore = coreBinding();
 
 const corePromise = instance({print: () => {}, printErr: () => {}}).then(bindCore);
