@@ -51,7 +51,7 @@ function showLevel(level) {
 // that takes over half a second shows progress. A new choice ends it.
 function solveLevel(level) {
   endSolve();
-  $("said").replaceChildren();
+  tell();
   if (!level || !state.numbers) return showLevel(0);
   const started = performance.now();
   $("refining-text").textContent = `solving level ${level}...`;
