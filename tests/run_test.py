@@ -111,7 +111,7 @@ class Outputs(Program):
             refused = self.run_heat2d(None, arguments)
             self.assertEqual((refused.returncode, refused.stdout, refused.stderr), (2, "", "heat2d: takes no "
                              "arguments: it reads elements.txt in the current folder\n"))
-        for argument, first in [("--version", "heat2d 1.2.0"), ("--help", "usage: heat2d [--refine LEVEL]")]:
+        for argument, first in [("--version", "heat2d 1.2.0"), ("--help", "usage: heat2d [--refine LEVEL | --adapt ERROR]")]:
             answered = self.run_heat2d(None, [argument])
             self.assertEqual((answered.returncode, answered.stdout.splitlines()[0], answered.stderr), (0, first, ""))
         self.assertEqual(sorted(os.listdir(self.folder)), sorted(OUTPUTS + ["elements.txt"]))

@@ -262,7 +262,7 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
     Shipped run;
     Table& N = run.N;
     Table& E = run.E;
-    std::vector<level_mesh> meshes{base_mesh(E.rows(), N.rows())};
+    std::vector<level_mesh> meshes{table_mesh(E.rows(), N.rows())};
     std::vector<level_system> systems{assemble_level(meshes[0])};
     const Eigen::MatrixXd dense(systems[0].K);
     for (int i = 0; i < node_count; i++) {
@@ -272,6 +272,7 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
         }
     }
     std::vector<double> T;
+    multigrid solver(meshes, systems);
     for (int l = 0; l <= 5; l++) {
         if (l > 0) {
             meshes.push_back(refine(meshes.back()));
@@ -299,8 +300,7 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
         EXPECT_EQ(
             Eigen::SparseMatrix<double>(K_l - Eigen::SparseMatrix<double>(K_l.transpose())).norm(),
             0);
-        const solve_report solved =
-            solve_level(meshes, systems, l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
+        const solve_report solved = solver.solve(l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
         T = solved.T;
         EXPECT_TRUE(solved.converged && solved.residual <= 1e-10) << solved.residual;
         EXPECT_LE(solved.iterations, 12) << l; // the V-cycle's work: a few iterations a level

@@ -541,7 +541,7 @@ int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char*
         if (!faults.empty()) {
             return refused(faults, lines);
         }
-        *run = new heat2d_refinement{refinement(t.elements, t.nodes)};
+        *run = new heat2d_refinement{refinement(table_mesh(t.elements, t.nodes))};
         return good(HEAT2D_OK);
     });
 }

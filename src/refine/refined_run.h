@@ -4,8 +4,7 @@
 // refined_mesh.txt, refined_elements.txt and refined_write_.txt.
 #pragma once
 
-// The finest level taken.
-inline constexpr int most_level = 12;
+#include "refine/limits.h"
 
 // Reads a level: a whole number from 0 to most_level; false for anything else.
 bool refine_level(const char* text, int& level);

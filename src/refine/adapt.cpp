@@ -1,0 +1,150 @@
+#include "refine/adapt.h"
+
+#include "problem/problem.h"
+#include "refine/limits.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <numeric>
+
+const char* const adapt_obtained =
+    "extrapolated with order 2 from the last mesh and the same split once; the error left from "
+    "the answer's change over the last step, the error falling as 1/nodes";
+
+namespace {
+
+// The radius over which the dual problem spreads the unit load at each of
+// heat2d's nodes. Until the triangles around a node are smaller, the load is
+// theirs, which weights the steps toward the nodes; below it the steps stop
+// bisecting toward a point.
+constexpr double load_radius = 1e-5;
+
+// A step's bytes a node: its mesh (about 2 triangles and 3 edges a node), its
+// system (7 entries a row), the factors (about 40 entries a row with a
+// fill-reducing order, indices included), a few vectors; then the split
+// mesh, 4 times the nodes, with its system and the vectors of its solve.
+constexpr double bytes_a_node = (2 * 24 + 3 * 12 + 16 + 7 * 12 + 40 * 12 + 10 * 8) +
+                                4 * (2 * 24 + 3 * 12 + 16 + 7 * 12 + 12 * 8);
+constexpr double fixed_bytes = 64 << 20;
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+double adapt_bytes(double nodes) {
+    return nodes * bytes_a_node + fixed_bytes;
+}
+
+double adapt_nodes(double bytes) {
+    return std::max(0.0, (bytes - fixed_bytes) / bytes_a_node);
+}
+
+adaptation::adaptation(const level_mesh& base) {
+    // Room for the step's mesh and the split one, so that neither moves.
+    meshes.reserve(2);
+    meshes.push_back(longest_side_first(base));
+}
+
+double adaptation::next_nodes() const {
+    // A step adds at most a node a side of a marked triangle, and the closure
+    // rarely as many again.
+    const double marked = static_cast<double>(std::count(marks.begin(), marks.end(), 1));
+    return static_cast<double>(mesh().node_count()) + (steps() == 0 ? 0 : 3 * marked);
+}
+
+double adaptation::next_bytes() const {
+    return adapt_bytes(next_nodes());
+}
+
+adapt_line adaptation::next() {
+    const double started = now();
+    std::vector<double> start;
+    meshes.resize(1);
+    if (steps() > 0) {
+        std::vector<int> from;
+        level_mesh bisected = bisect(meshes[0], marks, &from);
+        meshes[0] = std::move(bisected);
+        start = T;
+        for (std::size_t k = 0; k < from.size(); k += 2) {
+            start.push_back((T[from[k]] + T[from[k + 1]]) / 2);
+        }
+    }
+    const level_mesh& mesh = meshes[0];
+    systems.assign(1, assemble_level(mesh));
+    const auto factors = std::make_shared<const direct_solver>(systems[0]);
+    const solve_report solved = factors->solve_from(systems[0], start, solve_tolerance);
+    T = solved.T;
+
+    // The same mesh split once, solved with the step's factors at the bottom
+    // of the V-cycle; the answer at heat2d's nodes extrapolated from the two.
+    meshes.push_back(refine(mesh));
+    systems.push_back(assemble_level(meshes[1]));
+    multigrid split(meshes, systems, factors);
+    const solve_report fine = split.solve(prolonged(mesh, T), solve_tolerance);
+    T_split = fine.T;
+    adapt_answer answer;
+    for (int i = 0; i < node_count; i++) {
+        answer.T.push_back(T_split[i] + (T_split[i] - T[i]) / 3);
+        answer.order.push_back(2);
+    }
+    split_nodes.push_back(static_cast<double>(meshes[1].node_count()));
+    if (!answers.empty()) {
+        // The error left is the change to come: with the error as 1/nodes, the
+        // last change times the nodes before over those added.
+        const std::size_t k = split_nodes.size() - 1;
+        const double factor = split_nodes[k - 1] / (split_nodes[k] - split_nodes[k - 1]);
+        for (int i = 0; i < node_count; i++) {
+            answer.error.push_back(std::abs(answer.T[i] - answers.back().T[i]) * factor);
+        }
+    }
+    answers.push_back(answer);
+
+    // The indicators of the heat problem and of the dual problem, whose
+    // solution is the influence of each triangle's residual on the
+    // temperatures at heat2d's nodes; each triangle weighted by both.
+    const std::vector<int> sides = edge_triangles(mesh);
+    const std::vector<double> eta2 = ::indicators(mesh, sides, T, heat_problem());
+    problem_data dual = heat_problem();
+    dual.q = 0;
+    dual.air = 0;
+    const std::vector<double> z = factors->solve(node_loads(mesh, load_radius, dual));
+    const std::vector<double> zeta2 = ::indicators(mesh, sides, z, dual);
+    const double eta_sum = std::accumulate(eta2.begin(), eta2.end(), 0.0);
+    const double zeta_sum = std::accumulate(zeta2.begin(), zeta2.end(), 0.0);
+    std::vector<double> weighted(eta2.size());
+    eta.resize(eta2.size());
+    for (std::size_t t = 0; t < eta2.size(); t++) {
+        weighted[t] = eta2[t] * zeta_sum + zeta2[t] * eta_sum;
+        eta[t] = std::sqrt(eta2[t]);
+    }
+    marks = marked_by_share(weighted, marked_share);
+
+    at.emplace_back(T.begin(), T.begin() + node_count);
+    adapt_line line;
+    line.step = steps() - 1;
+    line.triangles = mesh.triangle_count();
+    line.nodes = mesh.node_count();
+    line.smallest_side = shortest_side_at(mesh, 5);
+    line.eta = std::sqrt(eta_sum);
+    const auto hottest = std::max_element(T.begin(), T.end());
+    line.hottest = *hottest;
+    line.hottest_node = static_cast<int>(hottest - T.begin()) + 1;
+    line.node_8 = T[7];
+    const std::size_t k = at.size() - 1;
+    for (int i = 0; k > 0 && i < node_count; i++) {
+        line.change = std::max(line.change, std::abs(at[k][i] - at[k - 1][i]));
+    }
+    line.balance = balance_of(mesh, T);
+    line.residual = std::max(solved.residual, fine.residual);
+    line.iterations = solved.iterations + fine.iterations;
+    line.converged = solved.converged && fine.converged;
+    if (!answer.error.empty()) {
+        line.estimate = *std::max_element(answer.error.begin(), answer.error.end());
+    }
+    line.seconds = now() - started;
+    return line;
+}

@@ -1,0 +1,161 @@
+#include "refine/adapted_run.h"
+
+#include "mesh/mesh.h"
+#include "platform/process.h"
+#include "problem/problem.h"
+#include "problem/status.h"
+#include "refine/adapt.h"
+#include "refine/limits.h"
+#include "refine/refine.h"
+#include "refine/run_files.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// The smallest error worth naming: e rounded up to two digits.
+std::string rounded_up(double e) {
+    const double scale = std::pow(10.0, std::floor(std::log10(e)) - 1);
+    std::ostringstream text;
+    text << std::ceil(e / scale - 1e-9) * scale;
+    return text.str();
+}
+
+void print_answer(const adapt_answer& answer) {
+    std::cout << std::endl << "node  temperature     error left  order" << std::endl;
+    for (int i = 0; i < node_count; i++) {
+        std::cout << std::setw(4) << i + 1 << "  " << std::setw(11) << std::setprecision(9)
+                  << answer.T[i] << "  " << std::setw(13) << std::setprecision(3)
+                  << answer.error[i] << "  " << std::setw(5) << answer.order[i] << " extrapolated"
+                  << std::endl;
+    }
+    std::cout << "The temperatures are " << adapt_obtained << "." << std::endl;
+}
+
+} // namespace
+
+bool adapt_error(const char* text, double& error) {
+    if (text == nullptr) {
+        return false;
+    }
+    // Digits with at most one point, then an optional exponent: no sign, no
+    // hexadecimal, no words.
+    const char* p = text;
+    int digits = 0;
+    while (*p >= '0' && *p <= '9') {
+        p++;
+        digits++;
+    }
+    if (*p == '.') {
+        p++;
+        while (*p >= '0' && *p <= '9') {
+            p++;
+            digits++;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (*p == 'e' || *p == 'E') {
+        p++;
+        if (*p == '+' || *p == '-') {
+            p++;
+        }
+        if (!(*p >= '0' && *p <= '9')) {
+            return false;
+        }
+        while (*p >= '0' && *p <= '9') {
+            p++;
+        }
+    }
+    if (*p != '\0') {
+        return false;
+    }
+    error = std::strtod(text, nullptr);
+    return error >= least_error && error <= most_error;
+}
+
+int run_adapted(double error) {
+    if (!judged_elements()) {
+        return run_status();
+    }
+    adaptation steps(table_mesh(elements, nodes));
+    const bool progress = error_is_terminal();
+    std::cout << "step  triangles      nodes  side at 6        eta    hottest  at node     node 8"
+                 "     change    heat in   heat out   residual error left  seconds"
+              << std::endl;
+    double seconds = 0, best = INFINITY, last_estimate = INFINITY;
+    int not_fallen = 0;
+    std::size_t last_nodes = 0;
+    while (true) {
+        const double available = available_memory();
+        if (steps.next_bytes() > available) {
+            const double fits = adapt_nodes(available);
+            std::string smallest = "none";
+            if (std::isfinite(last_estimate) && fits > 0) {
+                smallest = rounded_up(last_estimate * static_cast<double>(last_nodes) / fits);
+            }
+            report_failure("step " + std::to_string(steps.steps()) + " needs about " +
+                           megabytes(steps.next_bytes()) + ", more than the " +
+                           megabytes(available) +
+                           " available: the smallest error that fits is about " + smallest);
+            return run_status();
+        }
+        const bool shown = progress && 4 * seconds > 1;
+        if (shown) {
+            std::cerr << "heat2d: solving step " << steps.steps() << "..." << std::flush;
+        }
+        const adapt_line line = steps.next();
+        seconds = line.seconds;
+        if (shown) {
+            std::cerr << "\r\033[K" << std::flush;
+        }
+        std::ostringstream text;
+        text << std::setw(4) << line.step << std::setw(11) << line.triangles << std::setw(11)
+             << line.nodes << std::setprecision(3) << std::setw(11) << line.smallest_side
+             << std::setw(11) << line.eta << std::setprecision(7) << std::setw(11) << line.hottest
+             << std::setw(9) << line.hottest_node << std::setw(11) << line.node_8
+             << std::setprecision(3) << std::setw(11) << line.change << std::setprecision(9)
+             << std::setw(11) << line.balance.in << std::setw(11) << line.balance.out
+             << std::setprecision(2) << std::setw(11) << line.residual << std::setw(11);
+        if (std::isfinite(line.estimate)) {
+            text << line.estimate;
+        } else {
+            text << "-";
+        }
+        text << std::setw(9) << std::fixed << line.seconds;
+        std::cout << text.str() << std::endl;
+        if (!line.converged) {
+            std::ostringstream why;
+            why << "step " << line.step << " did not converge: its residual is " << line.residual
+                << " after " << line.iterations << " iterations";
+            report_failure(why.str());
+            return run_status();
+        }
+        last_estimate = line.estimate;
+        last_nodes = steps.split_mesh().node_count();
+        if (line.estimate <= error) {
+            break;
+        }
+        if (line.estimate < best) {
+            best = line.estimate;
+            not_fallen = 0;
+        } else if (std::isfinite(line.estimate) && ++not_fallen >= stall_steps) {
+            std::ostringstream why;
+            why << "the steps stalled: the estimated error has not fallen for " << stall_steps
+                << " steps, and is " << line.estimate << " at step " << line.step;
+            report_failure(why.str());
+            return run_status();
+        }
+    }
+    print_answer(steps.answer());
+    check_console();
+    write_fine_files("adapted", steps.split_mesh(), steps.split_temperatures());
+    finish_console();
+    return run_status();
+}

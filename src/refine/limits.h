@@ -1,0 +1,44 @@
+// The bounds of the finer meshes and why each refusal is made, in one place.
+// The console words each refusal its own way; the API hands out the reasons.
+#pragma once
+
+#include <string>
+
+// The last uniform level: level 12 has 335,544,320 triangles, about 100 GB.
+inline constexpr int most_level = 12;
+
+// The error asked of the adaptive steps: 1e-6 at the least (about 1e7 nodes;
+// 1e-8 would take some 1e8), 1 at the most (the 20 triangles' own error is
+// about 0.27).
+inline constexpr double least_error = 1e-6;
+inline constexpr double most_error = 1;
+
+// The adaptive steps stall when the largest estimate has not fallen for this
+// many steps in a row.
+inline constexpr int stall_steps = 5;
+
+// Dörfler's bulk criterion: the marked triangles carry at least this share of
+// the total indicator.
+inline constexpr double marked_share = 0.5;
+
+// Every solve stops at this true relative residual |f - K T| / |f|.
+inline constexpr double solve_tolerance = 1e-10;
+
+// Conjugate gradients give up after this many iterations: the V-cycle needs a
+// few a level, so reaching it means the solve has failed.
+inline constexpr int most_iterations = 100;
+
+// The recurrence's residual drifts from the true one: iterating to a quarter
+// of the tolerance brings the true one under it, mostly the first time.
+inline constexpr double recurrence_margin = 4;
+
+// The order in h assumed at a node whose last changes do not show one: the
+// notch's corner (a 270 degree turn) limits the error at the nodes to about
+// h^(4/3) under uniform refinement.
+inline constexpr double assumed_order = 4.0 / 3;
+
+// Why a step or level is not taken.
+enum class refusal_reason { none, past_the_last, too_little_memory, not_converged, stalled };
+
+// The reason in a sentence of its own, for the API: "level 13 is past the last, 12".
+std::string refusal_text(refusal_reason reason, const std::string& what);

@@ -1,0 +1,23 @@
+// The files of a fine mesh's run, and the words the console uses of sizes.
+#pragma once
+
+#include "refine/fine_mesh.h"
+
+#include <string>
+#include <vector>
+
+// PREFIX_mesh.txt (x y a node), PREFIX_elements.txt (three 1-based node
+// numbers a triangle) and PREFIX_write_.txt (node and temperature), numbers in
+// the shortest form that reads back; each written aside and then renamed, so
+// that a failed run leaves the old files whole. A target that is a folder is
+// refused before anything is written; a failure is reported.
+void write_fine_files(const std::string& prefix, const level_mesh& mesh,
+                      const std::vector<double>& T);
+
+// "12 MB": bytes in whole megabytes, rounded up.
+std::string megabytes(double bytes);
+
+// The start of a fine run: elements.txt of the current folder read and judged
+// as heat2d reads and judges it, over heat2d's nodes, into the program's
+// tables; false, with the faults reported, when it cannot be used.
+bool judged_elements();

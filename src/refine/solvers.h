@@ -1,0 +1,55 @@
+// The solvers of the fine meshes: a sparse Cholesky factorisation (with a
+// fill-reducing order) for a mesh of its own, and conjugate gradients
+// preconditioned by a multigrid V-cycle for uniform levels above a mesh.
+#pragma once
+
+#include "refine/fine_system.h"
+
+#include <Eigen/SparseCholesky>
+
+#include <memory>
+#include <vector>
+
+// What a solve reached.
+struct solve_report {
+    std::vector<double> T;
+    int iterations = 0;
+    double residual = 0; // the true relative residual |f - K T| / |f|
+    bool converged = false;
+};
+
+// K = L D L^T of one system, factorised once.
+class direct_solver {
+  public:
+    explicit direct_solver(const level_system& system);
+    // K x = b.
+    std::vector<double> solve(const std::vector<double>& b) const;
+    // From start (any vector of the system's size, or empty for zero), the
+    // correction for its residual, repeated while the residual falls and is
+    // above tolerance.
+    solve_report solve_from(const level_system& system, const std::vector<double>& start,
+                            double tolerance) const;
+
+  private:
+    Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> factors;
+};
+
+// Conjugate gradients on the finest of systems[0..], each mesh the uniform
+// refinement of the one before, preconditioned by one V-cycle over them
+// (symmetric Gauss-Seidel, the direct solver at the coarsest). The meshes and
+// systems are the caller's, and may grow between solves; the coarsest's
+// factorisation is made at the first solve, or given, and kept.
+class multigrid {
+  public:
+    multigrid(const std::vector<level_mesh>& meshes, const std::vector<level_system>& systems,
+              std::shared_ptr<const direct_solver> coarsest = nullptr);
+    // Solves the finest system from start (prolonged from the level below, or
+    // empty) to a true relative residual of tolerance.
+    solve_report solve(const std::vector<double>& start, double tolerance);
+
+  private:
+    std::vector<double> cycle(std::size_t level, const std::vector<double>& b) const;
+    const std::vector<level_mesh>& meshes;
+    const std::vector<level_system>& systems;
+    std::shared_ptr<const direct_solver> coarsest;
+};
