@@ -17,7 +17,7 @@ from dataclasses import dataclass
 from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-INTERFACE = 4  # the library's HEAT2D_INTERFACE that this module speaks
+INTERFACE = 5  # the library's HEAT2D_INTERFACE that this module speaks
 OK, REFUSED, TOO_SMALL, BAD_CALL = 0, 1, 2, -1
 
 
@@ -149,6 +149,10 @@ SIGNATURES = [
     ("heat2d_refine", INT, [INT_P, INT, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_free", None, [ctypes.c_void_p]),
+    ("heat2d_adapt", INT, [INT_P, INT, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
+    ("heat2d_adapt_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
+    ("heat2d_adapt_estimated_by", INT, [STATIC_P]),
+    ("heat2d_adapt_free", None, [ctypes.c_void_p]),
 ]
 
 
@@ -368,7 +372,9 @@ def element(elements, e):
 
 class Level(NamedTuple):
     """A refined level: its nodes, triangles (node numbers), temperatures, its
-    line of the table, and from level 2 on the error left at heat2d's nodes."""
+    figures by name (level, triangles, nodes, hottest, hottest_node, change,
+    heat_in, heat_out, residual, iterations, seconds), and from level 2 on the
+    error left at heat2d's nodes."""
     nodes: List[List[float]]
     triangles: List[List[int]]
     temperatures: List[float]
@@ -378,30 +384,79 @@ class Level(NamedTuple):
     observed: List[bool]
 
 
-LINE = ["level", "triangles", "nodes", "hottest", "hottest_node", "change", "heat_in", "heat_out", "residual",
-        "seconds"]
+class Step(NamedTuple):
+    """An adaptive step: its mesh, temperatures, each triangle's indicator and
+    mark, its figures by name (as a level's, with step, smallest_side_at_node_6,
+    eta, node_8 and error), and its answer at heat2d's nodes with the error
+    left (none at step 0) and the orders it was extrapolated with."""
+    nodes: List[List[float]]
+    triangles: List[List[int]]
+    temperatures: List[float]
+    indicators: List[float]
+    marked: List[bool]
+    line: dict
+    answer: List[float]
+    error_left: List[float]
+    orders: List[float]
+
+
+COUNTS = {"triangles_count": "triangles", "nodes_count": "nodes"}  # a line's names for the result's
+
+
+def _line(result, ints, doubles):
+    """A level's or step's figures, one value each, by name."""
+    return {COUNTS.get(name, name): result.ints(name)[0] for name in ints} | \
+        {name: result.doubles(name)[0] for name in doubles}
+
+
+def _steps(start, next_call, free, elements):
+    """Results of a run of the core's, one a call of next_call, until the
+    caller stops; Refused with the faults of the triangulation or why a call
+    cannot be made."""
+    values, count = _ints(elements)
+    run, lines = ctypes.c_void_p(), ctypes.c_void_p()
+    if _checked(start(values, count, ctypes.byref(run), ctypes.byref(lines))) == REFUSED:
+        raise Refused(_taken(lines))
+    try:
+        while True:
+            result = Result(lambda handle: next_call(run, handle, ctypes.byref(lines)))
+            if not result.handle:
+                raise Refused(_taken(lines))
+            with result:
+                yield result
+    finally:
+        free(run)
 
 
 def refine(elements):
     """The levels of elements' refinement, 0 first, one a step (a generator);
     Refused with heat2d's faults of the triangulation, or why a level cannot be
     solved."""
-    values, count = _ints(elements)
-    run, lines = ctypes.c_void_p(), ctypes.c_void_p()
-    if _checked(library().heat2d_refine(values, count, ctypes.byref(run), ctypes.byref(lines))) == REFUSED:
-        raise Refused(_taken(lines))
-    try:
-        while True:
-            level = Result(lambda handle: library().heat2d_refine_next(run, handle, ctypes.byref(lines)))
-            if not level.handle:
-                raise Refused(_taken(lines))
-            with level:
-                line = dict(zip(LINE, level.doubles("line")))
-                estimated = line["level"] >= 2
-                yield Level(_rows(level.doubles("nodes"), 2), _rows(level.ints("triangles"), 3),
-                            level.doubles("temperatures"), line,
-                            level.doubles("error_left") if estimated else [],
-                            level.doubles("orders") if estimated else [],
-                            [bool(o) for o in level.ints("observed")] if estimated else [])
-    finally:
-        library().heat2d_refine_free(run)
+    lib = library()
+    for level in _steps(lib.heat2d_refine, lib.heat2d_refine_next, lib.heat2d_refine_free, elements):
+        yield Level(_rows(level.doubles("nodes"), 2), _rows(level.ints("triangles"), 3),
+                    level.doubles("temperatures"),
+                    _line(level, ["level", "triangles_count", "nodes_count", "hottest_node", "iterations"],
+                          ["hottest", "change", "heat_in", "heat_out", "residual", "seconds"]),
+                    level.doubles("error_left"), level.doubles("orders"), [bool(o) for o in level.ints("observed")])
+
+
+def adapt(elements):
+    """The adaptive steps of elements, 0 first, one a step (a generator);
+    Refused with heat2d's faults of the triangulation, or why a step cannot be
+    solved."""
+    lib = library()
+    for step in _steps(lib.heat2d_adapt, lib.heat2d_adapt_next, lib.heat2d_adapt_free, elements):
+        yield Step(_rows(step.doubles("nodes"), 2), _rows(step.ints("triangles"), 3), step.doubles("temperatures"),
+                   step.doubles("indicators"), [bool(m) for m in step.ints("marked")],
+                   _line(step, ["step", "triangles_count", "nodes_count", "hottest_node", "iterations"],
+                         ["smallest_side_at_node_6", "eta", "hottest", "node_8", "change", "heat_in", "heat_out",
+                          "residual", "error", "seconds"]),
+                   step.doubles("answer"), step.doubles("error_left"), step.doubles("orders"))
+
+
+def estimated_by():
+    """How the adaptive steps' answer and its error left are obtained, in words."""
+    how = ctypes.c_char_p()
+    _checked(library().heat2d_adapt_estimated_by(ctypes.byref(how)))
+    return how.value.decode()

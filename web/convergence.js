@@ -4,7 +4,6 @@
 // the convergence plot: the largest change at those nodes against the nodes,
 // log-log, a point for each level solved, beside the slope of second order.
 
-const LINE = {level: 0, triangles: 1, nodes: 2, change: 5}; // places in a level's line
 
 function showRefined(level, {temperatures, left, orders}) {
   const design = refined.design, count = state.nodeCount;
@@ -31,9 +30,9 @@ function showRefined(level, {temperatures, left, orders}) {
 
 // The plot of every level solved (from level 1, the first with a change).
 function showConvergence() {
-  const points = [...refined.lines.values()].filter((line) => line[LINE.level] >= 1 && line[LINE.change] > 0)
-    .sort((a, b) => a[LINE.level] - b[LINE.level])
-    .map((line) => ({level: line[LINE.level], x: Math.log10(line[LINE.nodes]), y: Math.log10(line[LINE.change])}));
+  const points = [...refined.lines.values()].filter((line) => line.level >= 1 && line.change > 0)
+    .sort((a, b) => a.level - b.level)
+    .map((line) => ({level: line.level, x: Math.log10(line.nodes), y: Math.log10(line.change)}));
   if (!points.length) return $("convergence").replaceChildren();
   const [width, height, left, right, top, bottom] = [340, 230, 58, 14, 14, 44];
   const decades = (values) => {

@@ -220,7 +220,9 @@ function coreBinding() {
           for (let level = 0; level <= last; level++) {
             if (checked(module._heat2d_refine_next(run, at + 8, at + 4)) !== STATUS.ok) return hear({refused: taken(at + 4)});
             const result = module.HEAP32[at / 4 + 2], read = reader(result), d = (name) => read("HEAPF64", name, true);
-            const made = {line: d("line")};
+            const one = (heap, name) => read(heap, name, true)[0];
+            const made = {line: {level: one("HEAP32", "level"), triangles: one("HEAP32", "triangles_count"),
+                                 nodes: one("HEAP32", "nodes_count"), change: one("HEAPF64", "change")}};
             if (level === 0) made.design = d("temperatures"); // heat2d's nodes, no other
             if (level === last) {
               Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});

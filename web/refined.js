@@ -67,16 +67,16 @@ function solveLevel(level) {
     }
     if (message.design) refined.design = message.design;
     if (message.line) {
-      refined.lines.set(message.line[0], message.line);
-      $("refining").value = (message.line[0] + 1) / (level + 1);
+      refined.lines.set(message.line.level, message.line);
+      $("refining").value = (message.line.level + 1) / (level + 1);
     }
     if (message.nodes) {
       drawField(message);
       showLevel(level);
       showRefined(level, message);
       endSolve();
-      $("refining-text").textContent = `level ${level}: ${message.line[1].toLocaleString("en")} triangles and ` +
-        `${message.line[2].toLocaleString("en")} nodes, solved and drawn in ${Math.round(performance.now() - started)} ms`;
+      $("refining-text").textContent = `level ${level}: ${message.line.triangles.toLocaleString("en")} triangles and ` +
+        `${message.line.nodes.toLocaleString("en")} nodes, solved and drawn in ${Math.round(performance.now() - started)} ms`;
     }
   });
 }
@@ -123,7 +123,7 @@ function drawField({nodes, temperatures, triangles, line}) {
   }
   const context = canvas.getContext("2d");
   context.putImageData(image, 0, 0);
-  if (line[0] <= 3) {
+  if (line.level <= 3) {
     context.strokeStyle = "rgba(255, 255, 255, 0.35)";
     context.lineWidth = ratio * 0.6;
     context.beginPath();

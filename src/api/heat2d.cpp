@@ -8,10 +8,12 @@
 #include "platform/process.h"
 #include "problem/problem.h"
 #include "problem/status.h"
+#include "refine/adapt.h"
+#include "refine/limits.h"
 #include "refine/refine.h"
-#include "refine/refined_run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +33,11 @@ struct heat2d_result {
 // A refinement in progress.
 struct heat2d_refinement {
     refinement levels;
+};
+
+// Adaptive steps in progress.
+struct heat2d_adaptation {
+    adaptation steps;
 };
 
 namespace {
@@ -557,6 +564,24 @@ int heat2d_refine_memory(int level, double* bytes) {
     });
 }
 
+namespace {
+
+// A mesh's nodes (x y) and triangles (1-based) into a result.
+void put_mesh(const level_mesh& mesh, heat2d_result& made) {
+    std::vector<double>& xy = made.doubles["nodes"];
+    xy.reserve(2 * mesh.node_count());
+    for (std::size_t i = 0; i < mesh.node_count(); i++) {
+        xy.insert(xy.end(), {mesh.x[i], mesh.y[i]});
+    }
+    std::vector<int>& triangles = made.ints["triangles"];
+    triangles.reserve(mesh.triangles.size());
+    for (const int n : mesh.triangles) {
+        triangles.push_back(n + 1);
+    }
+}
+
+} // namespace
+
 int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines) {
     return guarded([&]() -> int {
         text_out(lines, "lines");
@@ -565,47 +590,40 @@ int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lin
         *level = nullptr;
         refinement& levels = run->levels;
         const int next = levels.levels();
+        const std::string what = "level " + std::to_string(next);
         if (next > most_level) {
-            return refused({"level " + std::to_string(next) + " is past the last, " +
-                            std::to_string(most_level)},
-                           lines);
+            return refused({refusal_text(refusal_reason::past_the_last, what)}, lines);
         }
         if (level_bytes(next) > available_memory()) {
-            return refused(
-                {"level " + std::to_string(next) + " needs more memory than is available"}, lines);
+            return refused({refusal_text(refusal_reason::too_little_memory, what)}, lines);
         }
         const level_line line = levels.next();
         if (!line.converged) {
-            return refused({"level " + std::to_string(next) + " did not converge"}, lines);
+            return refused({refusal_text(refusal_reason::not_converged, what)}, lines);
         }
         auto made = std::make_unique<heat2d_result>();
-        const level_mesh& mesh = levels.finest();
-        std::vector<double>& xy = made->doubles["nodes"];
-        for (std::size_t i = 0; i < mesh.node_count(); i++) {
-            xy.insert(xy.end(), {mesh.x[i], mesh.y[i]});
-        }
-        made->doubles["temperatures"] = levels.temperatures();
-        made->doubles["line"] = {static_cast<double>(line.level),
-                                 static_cast<double>(line.triangles),
-                                 static_cast<double>(line.nodes),
-                                 line.hottest,
-                                 static_cast<double>(line.hottest_node),
-                                 line.change,
-                                 line.balance.in,
-                                 line.balance.out,
-                                 line.residual,
-                                 line.seconds};
-        std::vector<int>& triangles = made->ints["triangles"];
-        triangles.reserve(mesh.triangles.size());
-        for (const int n : mesh.triangles) {
-            triangles.push_back(n + 1);
-        }
-        if (levels.levels() >= 3) {
-            for (const error_left& e : levels.estimate()) {
-                made->doubles["error_left"].push_back(e.left);
-                made->doubles["orders"].push_back(e.order);
-                made->ints["observed"].push_back(e.observed ? 1 : 0);
-            }
+        put_mesh(levels.finest(), *made);
+        auto& d = made->doubles;
+        auto& i = made->ints;
+        d["temperatures"] = levels.temperatures();
+        d["hottest"] = {line.hottest};
+        d["change"] = {line.change};
+        d["heat_in"] = {line.balance.in};
+        d["heat_out"] = {line.balance.out};
+        d["residual"] = {line.residual};
+        d["seconds"] = {line.seconds};
+        i["level"] = {line.level};
+        i["triangles_count"] = {static_cast<int>(line.triangles)};
+        i["nodes_count"] = {static_cast<int>(line.nodes)};
+        i["hottest_node"] = {line.hottest_node};
+        i["iterations"] = {line.iterations};
+        d["error_left"];
+        d["orders"];
+        i["observed"];
+        for (const error_left& e : levels.estimate()) {
+            d["error_left"].push_back(e.left);
+            d["orders"].push_back(e.order);
+            i["observed"].push_back(e.observed ? 1 : 0);
         }
         *level = made.release();
         return good(HEAT2D_OK);
@@ -613,6 +631,80 @@ int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lin
 }
 
 void heat2d_refine_free(heat2d_refinement* run) {
+    delete run;
+}
+
+int heat2d_adapt(const int* elements, int count, heat2d_adaptation** run, char** lines) {
+    return guarded([&]() -> int {
+        text_out(lines, "lines");
+        not_null(run, "run");
+        *run = nullptr;
+        tables t;
+        take_elements(elements, count, "elements", t);
+        const std::vector<std::string> faults = judged(t, true);
+        if (!faults.empty()) {
+            return refused(faults, lines);
+        }
+        *run = new heat2d_adaptation{adaptation(table_mesh(t.elements, t.nodes))};
+        return good(HEAT2D_OK);
+    });
+}
+
+int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines) {
+    return guarded([&]() -> int {
+        text_out(lines, "lines");
+        not_null(run, "run");
+        not_null(step, "step");
+        *step = nullptr;
+        adaptation& steps = run->steps;
+        const std::string what = "step " + std::to_string(steps.steps());
+        if (steps.next_bytes() > available_memory()) {
+            return refused({refusal_text(refusal_reason::too_little_memory, what)}, lines);
+        }
+        const adapt_line line = steps.next();
+        if (!line.converged) {
+            return refused({refusal_text(refusal_reason::not_converged, what)}, lines);
+        }
+        auto made = std::make_unique<heat2d_result>();
+        put_mesh(steps.mesh(), *made);
+        auto& d = made->doubles;
+        auto& i = made->ints;
+        d["temperatures"] = steps.temperatures();
+        d["indicators"] = steps.indicators();
+        i["marked"].assign(steps.marked().begin(), steps.marked().end());
+        const adapt_answer& answer = steps.answer();
+        d["answer"] = answer.T;
+        d["error_left"] = answer.error;
+        d["orders"] = answer.order;
+        d["smallest_side_at_node_6"] = {line.smallest_side};
+        d["eta"] = {line.eta};
+        d["hottest"] = {line.hottest};
+        d["node_8"] = {line.node_8};
+        d["change"] = {line.change};
+        d["heat_in"] = {line.balance.in};
+        d["heat_out"] = {line.balance.out};
+        d["residual"] = {line.residual};
+        d["error"] = {std::isfinite(line.estimate) ? line.estimate : 0.0};
+        d["seconds"] = {line.seconds};
+        i["step"] = {line.step};
+        i["triangles_count"] = {static_cast<int>(line.triangles)};
+        i["nodes_count"] = {static_cast<int>(line.nodes)};
+        i["hottest_node"] = {line.hottest_node};
+        i["iterations"] = {line.iterations};
+        *step = made.release();
+        return good(HEAT2D_OK);
+    });
+}
+
+int heat2d_adapt_estimated_by(const char** how) {
+    return guarded([&]() -> int {
+        not_null(how, "how");
+        *how = adapt_obtained;
+        return good(HEAT2D_OK);
+    });
+}
+
+void heat2d_adapt_free(heat2d_adaptation* run) {
     delete run;
 }
 

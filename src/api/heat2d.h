@@ -53,9 +53,15 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 4
+#define HEAT2D_INTERFACE 5
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
+
+/* The last uniform level of heat2d_refine, and the bounds of the error that
+ * heat2d --adapt takes. */
+#define HEAT2D_LAST_LEVEL 12
+#define HEAT2D_LEAST_ERROR 1e-6
+#define HEAT2D_MOST_ERROR 1.0
 
 /* The kinds of boundary term. */
 enum { HEAT2D_NO_TERM = 0, HEAT2D_HEAT_FLUX = 1, HEAT2D_CONVECTION = 2 };
@@ -177,16 +183,17 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, heat2d_refinement**
 
 /* Solves the next level (0 first) and gives it as a result:
  *   doubles "nodes" (x y a node: heat2d's 18 first), "temperatures" (one a
- *           node), "line" (the level, its triangles, its nodes, the hottest
- *           temperature, its node, the largest change at the 18 nodes from the
- *           level before, the heat in, the heat out, the relative residual,
- *           the seconds), and from level 2 on "error_left" and "orders" (one
- *           each of the 18 nodes);
- *   ints    "triangles" (3 node numbers a triangle, counter-clockwise), and
- *           from level 2 on "observed" (1 where the order is observed, 0
- *           where 4/3 is assumed).
+ *           node), and one value each: "hottest" (the hottest temperature),
+ *           "change" (the largest at the 18 nodes from the level before),
+ *           "heat_in", "heat_out", "residual" (relative), "seconds"; and
+ *           "error_left" and "orders" (one each of the 18 nodes from level 2
+ *           on, none before);
+ *   ints    "triangles" (3 node numbers a triangle, counter-clockwise),
+ *           "observed" (from level 2 on: 1 where the order is observed, 0
+ *           where 4/3 is assumed), and one value each: "level",
+ *           "triangles_count", "nodes_count", "hottest_node", "iterations".
  * HEAT2D_REFUSED: *lines says why not: the level needs more memory than is
- * available, did not converge, or is past the last (12). */
+ * available, did not converge, or is past the last (HEAT2D_LAST_LEVEL). */
 HEAT2D_API int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines);
 
 /* The bytes that solving the given level (0 to 12) takes at its peak, as
@@ -195,6 +202,40 @@ HEAT2D_API int heat2d_refine_memory(int level, double* bytes);
 
 /* Frees a refinement; NULL is ignored. */
 HEAT2D_API void heat2d_refine_free(heat2d_refinement* run);
+
+/* Adaptive refinement of elements (60 node numbers, as heat2d takes them):
+ * each step solves its mesh, gives each triangle its error indicator, marks
+ * the triangles that carry half of the total (weighted toward the 18 nodes)
+ * and the next step bisects them; each step's answer at the 18 nodes comes
+ * from its mesh and the same split once more, extrapolated. heat2d_adapt
+ * starts it; HEAT2D_REFUSED: *lines holds the faults of the triangulation, as
+ * heat2d names them. */
+typedef struct heat2d_adaptation heat2d_adaptation;
+HEAT2D_API int heat2d_adapt(const int* elements, int count, heat2d_adaptation** run,
+                            char** lines);
+
+/* Solves the next step (0 first) and gives it as a result:
+ *   doubles "nodes" (x y a node: heat2d's 18 first), "temperatures" (one a
+ *           node), "indicators" (the error indicator of each triangle),
+ *           "answer", "error_left" (the answer's, estimated) and "orders"
+ *           (one each of the 18 nodes; error_left none at step 0), and one
+ *           value each: "smallest_side_at_node_6", "eta" (the total
+ *           indicator), "hottest", "node_8" (its temperature), "change",
+ *           "heat_in", "heat_out", "residual", "error" (the largest error
+ *           left; 0 at step 0, which has none), "seconds";
+ *   ints    "triangles" (3 node numbers a triangle, counter-clockwise),
+ *           "marked" (1 or 0 a triangle: bisected by the next step), and one
+ *           value each: "step", "triangles_count", "nodes_count",
+ *           "hottest_node", "iterations".
+ * HEAT2D_REFUSED: *lines says why not: the step needs more memory than is
+ * available, or did not converge. */
+HEAT2D_API int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines);
+
+/* How a step's answer and its error left are obtained, in words. */
+HEAT2D_API int heat2d_adapt_estimated_by(const char** how);
+
+/* Frees an adaptation; NULL is ignored. */
+HEAT2D_API void heat2d_adapt_free(heat2d_adaptation* run);
 
 #ifdef __cplusplus
 }

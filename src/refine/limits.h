@@ -2,16 +2,18 @@
 // The console words each refusal its own way; the API hands out the reasons.
 #pragma once
 
+#include "api/heat2d.h"
+
 #include <string>
 
 // The last uniform level: level 12 has 335,544,320 triangles, about 100 GB.
-inline constexpr int most_level = 12;
+inline constexpr int most_level = HEAT2D_LAST_LEVEL;
 
-// The error asked of the adaptive steps: 1e-6 at the least (about 1e7 nodes;
+// The error asked of the adaptive steps: 1e-6 at the least (some 1e7 nodes;
 // 1e-8 would take some 1e8), 1 at the most (the 20 triangles' own error is
 // about 0.27).
-inline constexpr double least_error = 1e-6;
-inline constexpr double most_error = 1;
+inline constexpr double least_error = HEAT2D_LEAST_ERROR;
+inline constexpr double most_error = HEAT2D_MOST_ERROR;
 
 // The adaptive steps stall when the largest estimate has not fallen for this
 // many steps in a row.
