@@ -10,7 +10,10 @@ folder when none is given) and writes there temperature.vtu (open it with
 and, in the .vtu, the cell data "element", each triangle's number. When the
 folder holds the finest level of heat2d --refine (refined_mesh.txt,
 refined_elements.txt, refined_write_.txt), it writes that field too, as
-refined_temperature.vtu and refined_temperature.msh.
+refined_temperature.vtu and refined_temperature.msh; likewise the finest mesh
+of heat2d --adapt (adapted_*.txt), as adapted_temperature.vtu and
+adapted_temperature.msh. Files older than elements.txt are another
+triangulation's: their field is left out, and a line says so.
 """
 
 import os
@@ -42,12 +45,12 @@ def meshes(run, stem):
             for suffix, file_format in OUTPUTS}
 
 
-def write(folder, run, refined):
+def write(folder, run, fine):
     import meshio
 
     made = meshes(run, "temperature")
-    if refined is not None:
-        made.update(meshes(refined, "refined_temperature"))
+    for stem, field in fine.items():
+        made.update(meshes(field, f"{stem}_temperature"))
 
     def write_one(temporary, path):
         mesh, file_format = made[os.path.basename(path)]

@@ -15,8 +15,15 @@ from typing import List, NamedTuple
 import heat2d_core
 
 LARGEST = 1 << 20  # bytes; 18 nodes and 20 triangles take a few kB in any format
-# The files of heat2d --refine: level 9's largest is about 120 MB.
-REFINED, LARGEST_REFINED = ["refined_mesh.txt", "refined_elements.txt", "refined_write_.txt"], 1 << 30
+# The fine runs' files, by their stem: refined_mesh.txt, refined_elements.txt
+# and refined_write_.txt of heat2d --refine (level 9's largest is about 120 MB),
+# adapted_* of heat2d --adapt.
+FINE = {"refined": "heat2d --refine", "adapted": "heat2d --adapt"}
+LARGEST_REFINED = 1 << 30
+
+
+def fine_files(stem):
+    return [f"{stem}_mesh.txt", f"{stem}_elements.txt", f"{stem}_write_.txt"]
 KINDS = [(stat.S_ISFIFO, "a pipe"), (stat.S_ISCHR, "a device"), (stat.S_ISBLK, "a device"),
          (stat.S_ISSOCK, "a socket")]
 
@@ -159,19 +166,31 @@ def read_run(folder, nan=False):
     return Run(xs, ys, read_triangles(folder), read_temperatures(folder, nan))
 
 
-def read_refined(folder):
-    """The finest level of heat2d --refine in the run folder, as a Run of numpy
-    arrays, or None when the folder holds none of its files."""
+def read_fine(folder, stem, warn):
+    """The finest mesh of a fine run (stem "refined" or "adapted") in the run
+    folder, as a Run of numpy arrays, or None when the folder holds none of its
+    files, or when they are older than its elements.txt: warn(line) says so,
+    since that field is another triangulation's."""
     import numpy
 
-    paths = [os.path.join(folder, name) for name in REFINED]
+    names = fine_files(stem)
+    paths = [os.path.join(folder, name) for name in names]
     if not any(os.path.lexists(path) for path in paths):
+        return None
+    try:
+        elements = os.stat(os.path.join(folder, "elements.txt")).st_mtime_ns
+        stale = [name for name, path in zip(names, paths) if os.stat(path).st_mtime_ns < elements]
+    except OSError:
+        stale = []  # a file that cannot be had is said when it is read
+    if stale:
+        warn(f"{os.path.join(folder, stale[0])} is older than elements.txt: its field, of another "
+             f"triangulation, is left out (run {FINE[stem]} again)")
         return None
     columns = []
     for path, width in zip(paths, [2, 3, 2]):
         values = numpy.fromstring(read_file(path, "read", LARGEST_REFINED).decode("ascii", "replace"), sep=" ")
         if values.size % width or not numpy.isfinite(values).all():
-            raise InputError(f"{path}: not lines of {width} numbers, as heat2d --refine writes them")
+            raise InputError(f"{path}: not lines of {width} numbers, as {FINE[stem]} writes them")
         columns.append(values.reshape(-1, width))
     xy, triangles, temperatures = columns
     count = len(xy)
@@ -181,7 +200,7 @@ def read_refined(folder):
     if triangles.size and (triangles.min() < 1 or triangles.max() > count or (triangles % 1).any()):
         raise InputError(f"{paths[1]}: a triangle names a node outside 1 to {count}")
     if len(temperatures) != count or (temperatures[:, 0] != numpy.arange(1, count + 1)).any():
-        raise InputError(f"{paths[2]}: not the {count} nodes of {REFINED[0]}, numbered in order")
+        raise InputError(f"{paths[2]}: not the {count} nodes of {names[0]}, numbered in order")
     return Run(xy[:, 0], xy[:, 1], triangles.astype(numpy.int64), temperatures[:, 1])
 
 
@@ -203,10 +222,11 @@ def command(tool, main, arguments):
 
 def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     """The command of a tool that reads a run folder (the current folder when
-    none is given) and writes files there: make(folder, run, refined) returns
-    their paths, printed one a line; refined is the finest level of
-    heat2d --refine when the folder holds it, or None. Status 1 and one line for a fault, naming
-    library when it cannot be imported."""
+    none is given) and writes files there: make(folder, run, fine) returns
+    their paths, printed one a line; fine maps "refined" and "adapted" to the
+    finest mesh of heat2d --refine and heat2d --adapt that the folder holds
+    (each left out when it holds none, or an old one). Status 1 and one line
+    for a fault, naming library when it cannot be imported."""
     if arguments[:1] == ["--help"]:
         print(doc.strip())
         return 0
@@ -216,7 +236,8 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     try:
         heat2d_core.library()
         run = read_run(folder, nan)
-        written = make(folder, run, read_refined(folder))
+        fine = {stem: read_fine(folder, stem, lambda line: fail(tool, line)) for stem in FINE}
+        written = make(folder, run, {stem: field for stem, field in fine.items() if field is not None})
     except heat2d_core.Fault as fault:
         return fail(tool, fault.lines)
     except ImportError as error:

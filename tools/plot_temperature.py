@@ -9,7 +9,11 @@ is interpolated linearly over each triangle, as the finite element solution
 is, with labelled isotherms, the triangles, the node numbers and the edges
 that carry the boundary conditions. When the folder holds the finest level of
 heat2d --refine, it draws that field too, as refined_temperature.png, its
-triangles' lines left out past a few thousand.
+triangles' lines left out past a few thousand; and the finest mesh of
+heat2d --adapt as adapted_temperature.png, with its mesh and a second picture,
+adapted_corner.png, of the notch's corner at node 6, where the steps graded
+the mesh. Files older than elements.txt are another triangulation's: their
+field is left out, and a line says so.
 """
 
 import os
@@ -22,26 +26,34 @@ import heat2d_core
 from heat2d_problem import InputError, command, replaced, run_folder_tool
 
 
-# Past this many triangles their lines would hide the field.
+# Past this many triangles their lines would hide the field (an adapted mesh's
+# are drawn all the same: where they crowd is the picture).
 MOST_LINES = 5000
+# The window of the corner's picture: node 6 and 0.05 about it.
+CORNER_NODE, CORNER_HALF_WIDTH = 6, 0.05
 
 
-def draw(folder, run, refined):
-    pictures = [("temperature.png", run)] + ([("refined_temperature.png", refined)] if refined is not None else [])
-    for _, field in pictures:
+def draw(folder, run, fine):
+    pictures = [("temperature.png", run, False)] + [(f"{stem}_temperature.png", field, False)
+                                                    for stem, field in fine.items()]
+    if "adapted" in fine:
+        pictures.append(("adapted_corner.png", fine["adapted"], True))
+    for _, field, _ in pictures:
         lowest, highest = min(field.temperatures), max(field.temperatures)
         if max(-lowest, highest) > 1e100:  # beyond what the scale and the isotherms can span
             raise InputError(f"{os.path.join(folder, 'write_.txt')}: temperatures from {lowest:g} to {highest:g} "
                              "are too large to draw")
-    figures = {name: figure_of(field, run.triangles) for name, field in pictures}
-    return replaced([os.path.join(folder, name) for name, _ in pictures],
+    figures = {name: figure_of(field, run.triangles, corner, every_line=field is fine.get("adapted"))
+               for name, field, corner in pictures}
+    return replaced([os.path.join(folder, name) for name, _, _ in pictures],
                     lambda temporary, path: figures[os.path.basename(path)].savefig(temporary, format="png"))
 
 
-def figure_of(run, elements=None):
+def figure_of(run, elements=None, corner=False, every_line=False):
     """The picture of a run's field, on the Agg canvas; the sides that carry a
     term are those the boundary table gives elements (the run's own triangles
-    when none are given)."""
+    when none are given). corner: only the square about node 6; every_line:
+    the triangles' lines however many there are."""
     import matplotlib.tri as mtri
     import numpy
     from matplotlib.figure import Figure
@@ -60,8 +72,9 @@ def figure_of(run, elements=None):
         isotherms = axes.tricontour(mesh, temperatures, levels=levels, colors="white",
                                     linewidths=0.8)
         axes.clabel(isotherms, fmt="%.1f", fontsize=7)
-    if len(run.triangles) <= MOST_LINES:
-        axes.triplot(mesh, color="0.6", linewidth=0.5)
+    if len(run.triangles) <= MOST_LINES or every_line:
+        axes.triplot(mesh, color="0.6" if len(run.triangles) <= MOST_LINES else "0.3",
+                     linewidth=0.5 if len(run.triangles) <= MOST_LINES or corner else 0.1)
 
     labelled = set()
     flux, ambient = heat2d_core.parameter("heat_flux"), heat2d_core.parameter("ambient_temperature")
@@ -80,13 +93,22 @@ def figure_of(run, elements=None):
                             "alpha": 0.8})
 
     pad = 0.4
-    axes.set_xlim(min(xs) - pad, max(xs) + pad)
-    axes.set_ylim(min(ys) - pad, max(ys) + pad)
+    if not corner:
+        axes.set_xlim(min(xs) - pad, max(xs) + pad)
+        axes.set_ylim(min(ys) - pad, max(ys) + pad)
+    else:
+        x, y = xs[CORNER_NODE - 1], ys[CORNER_NODE - 1]
+        axes.set_xlim(x - CORNER_HALF_WIDTH, x + CORNER_HALF_WIDTH)
+        axes.set_ylim(y - CORNER_HALF_WIDTH, y + CORNER_HALF_WIDTH)
     axes.set_aspect("equal")
     axes.set_xlabel("x")
     axes.set_ylabel("y")
-    axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.argmin() + 1}),\n"
-                   f"highest {highest:g} (node {temperatures.argmax() + 1})", pad=12)
+    if corner:
+        axes.set_title(f"The notch's corner, node {CORNER_NODE}: the steps graded the mesh toward it,\n"
+                       f"{len(run.triangles):,} triangles in all", pad=12)
+    else:
+        axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.argmin() + 1}),\n"
+                       f"highest {highest:g} (node {temperatures.argmax() + 1})", pad=12)
     axes.legend(loc="upper center", bbox_to_anchor=(0.5, -0.08), ncol=2, frameon=False)
     return figure
 

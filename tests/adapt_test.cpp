@@ -1,0 +1,304 @@
+// The adaptive steps' pieces in-process: bisection keeps the mesh whole, the
+// indicator by hand and where it leads, the marking, and the steps' answer
+// against the converged field.
+#include "mesh/mesh.h"
+#include "problem/problem.h"
+#include "refine/adapt.h"
+#include "refine/refine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The shipped triangulation as a mesh, over heat2d's nodes.
+level_mesh shipped_mesh() {
+    static double node_rows[node_count + 1][3], element_rows[element_count + 1][4];
+    double* node_table[node_count + 1];
+    double* element_table[element_count + 1];
+    for (int i = 0; i <= node_count; i++) {
+        node_table[i] = node_rows[i];
+    }
+    std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
+    for (int e = 0; e <= element_count; e++) {
+        element_table[e] = element_rows[e];
+        if (e > 0) {
+            shipped >> element_rows[e][1] >> element_rows[e][2] >> element_rows[e][3];
+        }
+    }
+    place_nodes(node_table);
+    return table_mesh(element_table, node_table);
+}
+
+double area_of(const level_mesh& mesh, std::size_t t) {
+    const int* c = &mesh.triangles[3 * t];
+    return ((mesh.x[c[1]] - mesh.x[c[0]]) * (mesh.y[c[2]] - mesh.y[c[0]]) -
+            (mesh.x[c[2]] - mesh.x[c[0]]) * (mesh.y[c[1]] - mesh.y[c[0]])) /
+           2;
+}
+
+double length_of(const level_mesh& mesh, std::size_t e) {
+    const int p = mesh.ends[2 * e], q = mesh.ends[2 * e + 1];
+    return std::hypot(mesh.x[q] - mesh.x[p], mesh.y[q] - mesh.y[p]);
+}
+
+// A mesh of the region, whole: heat2d's nodes in their places, every triangle
+// counter-clockwise, the area 24, Euler's V - E + F = 1, every inner side in
+// two triangles and no node inside a side (the outline's sides then add up to
+// its 21 units, which a hanging node would add to); the terms on the
+// outline's parts only, 6.5 units of heat flux and 6 of convection.
+void expect_whole(const level_mesh& mesh, const std::string& what) {
+    const level_mesh base = shipped_mesh();
+    for (int i = 0; i < node_count; i++) {
+        ASSERT_EQ(mesh.x[i], base.x[i]) << what;
+        ASSERT_EQ(mesh.y[i], base.y[i]) << what;
+    }
+    double area = 0;
+    for (std::size_t t = 0; t < mesh.triangle_count(); t++) {
+        ASSERT_GT(area_of(mesh, t), 0) << what << " triangle " << t;
+        area += area_of(mesh, t);
+    }
+    EXPECT_NEAR(area, 24, 1e-9) << what;
+    EXPECT_EQ(static_cast<double>(mesh.node_count()) - static_cast<double>(mesh.edge_count()) +
+                  static_cast<double>(mesh.triangle_count()),
+              1)
+        << what;
+    const std::vector<int> at = edge_triangles(mesh);
+    double outline = 0, flux = 0, convection = 0;
+    for (std::size_t e = 0; e < mesh.edge_count(); e++) {
+        const double length = length_of(mesh, e);
+        const int p = mesh.ends[2 * e], q = mesh.ends[2 * e + 1];
+        if (at[2 * e + 1] < 0) {
+            outline += length;
+            if (mesh.kinds[e] == condition::none) { // insulated: the bottom edge or the symmetry line
+                EXPECT_TRUE((mesh.y[p] == 0 && mesh.y[q] == 0) || (mesh.x[p] == 0 && mesh.x[q] == 0))
+                    << what << " edge " << e;
+            }
+        } else {
+            EXPECT_EQ(mesh.kinds[e], condition::none) << what << " inner edge " << e;
+        }
+        (mesh.kinds[e] == condition::heat_flux ? flux : mesh.kinds[e] == condition::convection
+                                                            ? convection
+                                                            : outline) += 0;
+        flux += mesh.kinds[e] == condition::heat_flux ? length : 0;
+        convection += mesh.kinds[e] == condition::convection ? length : 0;
+        if (mesh.kinds[e] == condition::convection) {
+            EXPECT_TRUE(mesh.x[p] == 4.5 && mesh.x[q] == 4.5) << what;
+        }
+    }
+    EXPECT_NEAR(outline, 21, 1e-9) << what;
+    EXPECT_NEAR(flux, 6.5, 1e-9) << what;
+    EXPECT_NEAR(convection, 6, 1e-9) << what;
+}
+
+const std::vector<double>& converged() {
+    static const std::vector<double> values = [] {
+        std::ifstream data(HEAT2D_SOURCE_DIR "/bench/converged_field.txt");
+        std::vector<double> read;
+        for (std::string line; std::getline(data, line);) {
+            if (!line.empty() && line[0] != '#') {
+                std::istringstream fields(line);
+                int node = 0;
+                double value = 0;
+                fields >> node >> value;
+                read.push_back(value);
+            }
+        }
+        return read;
+    }();
+    return values;
+}
+
+} // namespace
+
+// Random triangles marked over eight steps: each bisection leaves the mesh
+// whole, splits every marked triangle into four at least, adds a node only at
+// the midpoint of a side, keeps the smallest angle of the 20 triangles, and
+// marks nothing when none is marked.
+TEST(Adapt, BisectionKeepsTheMeshWhole) {
+    level_mesh mesh = longest_side_first(shipped_mesh());
+    expect_whole(mesh, "turned");
+    const double least = smallest_angle(mesh);
+    EXPECT_NEAR(least, std::atan(2.0 / 3) * 180 / std::acos(-1.0), 1e-9);
+    std::mt19937 random(7);
+    for (int step = 0; step < 8; step++) {
+        std::vector<char> marked(mesh.triangle_count());
+        std::size_t count = 0;
+        for (char& m : marked) {
+            m = random() % 5 == 0 || step == 0;
+            count += m;
+        }
+        std::vector<int> from;
+        const level_mesh next = bisect(mesh, marked, &from);
+        const std::string what = "step " + std::to_string(step);
+        expect_whole(next, what);
+        EXPECT_GE(next.triangle_count(), mesh.triangle_count() + 3 * count) << what;
+        ASSERT_EQ(from.size(), 2 * (next.node_count() - mesh.node_count())) << what;
+        for (std::size_t k = 0; k < from.size(); k += 2) {
+            const std::size_t n = mesh.node_count() + k / 2;
+            EXPECT_EQ(next.x[n], (mesh.x[from[k]] + mesh.x[from[k + 1]]) / 2) << what;
+            EXPECT_EQ(next.y[n], (mesh.y[from[k]] + mesh.y[from[k + 1]]) / 2) << what;
+        }
+        EXPECT_GE(smallest_angle(next), least - 1e-9) << what;
+        mesh = next;
+    }
+    const level_mesh same = bisect(mesh, std::vector<char>(mesh.triangle_count(), 0));
+    EXPECT_EQ(same.triangles, mesh.triangles);
+    EXPECT_EQ(same.x, mesh.x);
+}
+
+// Two triangles of the unit square, the temperature 1 at (1, 0) and 0 at the
+// other corners, all sides insulated: the lower triangle's field x - y has the
+// gradient (1, -1), the upper's none. By hand, with k = 75: the diagonal's
+// jump k sqrt 2, halved, squared, times its length squared gives k^2 to each;
+// the lower one's bottom and right sides carry k dT/dn = k, k^2 each. Then a
+// linear field that meets its conditions exactly, on a square with heat flux
+// in on the left and convection on the right, T = 39 - 2x, is what the
+// solve gives and what no indicator finds fault with.
+TEST(Adapt, TheIndicatorByHandAndZeroForAnExactField) {
+    const auto insulated = [](int, int) { return condition::none; };
+    const level_mesh two = mesh_of({0, 1, 1, 0}, {0, 0, 1, 1}, {0, 1, 2, 0, 2, 3}, insulated);
+    problem_data data;
+    data.k = 75;
+    const std::vector<double> eta = indicators(two, edge_triangles(two), {0, 1, 0, 0}, data);
+    ASSERT_EQ(eta.size(), 2u);
+    EXPECT_NEAR(eta[0], 3 * 75 * 75, 1e-9);
+    EXPECT_NEAR(eta[1], 75 * 75, 1e-9);
+
+    // A 4 x 4 grid of the unit square, each cell cut by its diagonal.
+    std::vector<double> x, y;
+    std::vector<int> triangles;
+    const int n = 4;
+    for (int j = 0; j <= n; j++) {
+        for (int i = 0; i <= n; i++) {
+            x.push_back(static_cast<double>(i) / n);
+            y.push_back(static_cast<double>(j) / n);
+        }
+    }
+    for (int j = 0; j < n; j++) {
+        for (int i = 0; i < n; i++) {
+            const int a = j * (n + 1) + i, b = a + 1, c = a + n + 2, d = a + n + 1;
+            triangles.insert(triangles.end(), {a, b, c, a, c, d});
+        }
+    }
+    const level_mesh square = mesh_of(x, y, triangles, [&x](int a, int b) {
+        return x[a] == 0 && x[b] == 0   ? condition::heat_flux
+               : x[a] == 1 && x[b] == 1 ? condition::convection
+                                        : condition::none;
+    });
+    const level_system system = assemble_level(square);
+    const solve_report solved = direct_solver(system).solve_from(system, {}, 1e-12);
+    ASSERT_TRUE(solved.converged);
+    for (std::size_t i = 0; i < square.node_count(); i++) {
+        EXPECT_NEAR(solved.T[i], 39 - 2 * square.x[i], 1e-11) << i;
+    }
+    const heat_balance balance = balance_of(square, solved.T);
+    EXPECT_NEAR(balance.in, 150, 1e-12);
+    EXPECT_NEAR(balance.out, 150, 1e-9);
+    const std::vector<int> at = edge_triangles(square);
+    std::vector<double> found = indicators(square, at, solved.T, heat_problem());
+    EXPECT_LT(*std::max_element(found.begin(), found.end()), 1e-18);
+    // A node lifted: its triangles, and only they, are found fault with.
+    std::vector<double> lifted = solved.T;
+    lifted[12] += 0.01; // (0.5, 0.5)
+    found = indicators(square, at, lifted, heat_problem());
+    for (std::size_t t = 0; t < square.triangle_count(); t++) {
+        const int* c = &square.triangles[3 * t];
+        const bool touches = c[0] == 12 || c[1] == 12 || c[2] == 12;
+        const bool neighbours = std::count_if(c, c + 3, [&](int v) {
+            return std::abs(square.x[v] - 0.5) <= 0.5 && std::abs(square.y[v] - 0.5) <= 0.5;
+        });
+        EXPECT_EQ(found[t] > 1e-6, touches || (neighbours && found[t] > 1e-6)) << t;
+    }
+}
+
+// The indicator leads at node 6, where the gradient is infinite: on the 20
+// triangles at elements 3 and 8, its two triangles below the notch's floor
+// (the flux sides carry little: there k dT/dn is near q, the heat coming in,
+// as it should be), and refined uniformly to level 4 at a triangle with a
+// corner there.
+TEST(Adapt, TheIndicatorLeadsAtTheNotchCornerOnceRefined) {
+    refinement levels(shipped_mesh());
+    for (int level = 0; level <= 4; level++) {
+        levels.next();
+        const level_mesh& mesh = levels.finest();
+        const std::vector<double> eta =
+            indicators(mesh, edge_triangles(mesh), levels.temperatures(), heat_problem());
+        std::vector<int> order(eta.size());
+        for (std::size_t t = 0; t < order.size(); t++) {
+            order[t] = static_cast<int>(t);
+        }
+        std::sort(order.begin(), order.end(), [&](int a, int b) { return eta[a] > eta[b]; });
+        if (level == 0) {
+            EXPECT_EQ(std::vector<int>({std::min(order[0], order[1]), std::max(order[0], order[1])}),
+                      std::vector<int>({2, 7}));
+        }
+        if (level == 4) {
+            const int* c = &mesh.triangles[3 * order[0]];
+            EXPECT_TRUE(c[0] == 5 || c[1] == 5 || c[2] == 5) << order[0];
+        }
+    }
+}
+
+// Dörfler's marking: the fewest largest for the share, equal ones by number.
+TEST(Adapt, MarkingTakesTheFewestForTheShareEqualOnesByNumber) {
+    using marks = std::vector<char>;
+    EXPECT_EQ(marked_by_share({1, 3, 3, 2, 1}, 0.5), marks({0, 1, 1, 0, 0}));
+    EXPECT_EQ(marked_by_share({1, 3, 3, 2, 1}, 0.6), marks({0, 1, 1, 0, 0})); // 6 of 10 is enough
+    EXPECT_EQ(marked_by_share({1, 3, 3, 2, 1}, 0.61), marks({0, 1, 1, 1, 0}));
+    EXPECT_EQ(marked_by_share({2, 2, 2, 2}, 0.5), marks({1, 1, 0, 0}));
+    EXPECT_EQ(marked_by_share({2, 2, 2, 2}, 0.3), marks({1, 1, 0, 0}));
+    EXPECT_EQ(marked_by_share({0, 5, 0}, 0.5), marks({0, 1, 0}));
+    EXPECT_EQ(marked_by_share({0, 0}, 0.5), marks({0, 0}));
+    EXPECT_TRUE(richardson({{1}, {2}}).empty()); // none before three levels
+}
+
+// Steps to an error of 1e-4 on the shipped case: every one solved to the
+// tolerance with heat in and out in balance, each adding nodes; the answer
+// within its estimate of the converged field at every node, the largest
+// estimate at most 3 times the largest error.
+TEST(Adapt, StepsReachTheConvergedFieldWithinTheirEstimate) {
+    adaptation steps(shipped_mesh());
+    std::size_t nodes = 0;
+    adapt_line line;
+    do {
+        line = steps.next();
+        ASSERT_TRUE(line.converged && line.residual <= 1e-10) << line.step;
+        EXPECT_GT(line.nodes, nodes);
+        nodes = line.nodes;
+        EXPECT_EQ(line.balance.in, 975);
+        EXPECT_NEAR(line.balance.out, 975, 1e-8 * 975) << line.step;
+        EXPECT_EQ(steps.indicators().size(), line.triangles);
+        EXPECT_GT(std::count(steps.marked().begin(), steps.marked().end(), 1), 0);
+        ASSERT_LT(line.step, 30);
+    } while (line.estimate > 1e-4);
+    const adapt_answer& answer = steps.answer();
+    double worst = 0, estimate = 0;
+    for (int i = 0; i < node_count; i++) {
+        worst = std::max(worst, std::abs(answer.T[i] - converged()[i]));
+        estimate = std::max(estimate, answer.error[i]);
+    }
+    EXPECT_EQ(estimate, line.estimate);
+    EXPECT_LE(worst, estimate);
+    EXPECT_LE(estimate, 3 * worst);
+    for (int i = 0; i < node_count; i++) { // and at each node its own
+        EXPECT_GE(answer.error[i], std::abs(answer.T[i] - converged()[i])) << i + 1;
+    }
+    // The finest mesh solved is the last split once: its temperatures at
+    // heat2d's nodes are the answer's before extrapolation.
+    const level_mesh& split = steps.split_mesh();
+    EXPECT_EQ(split.triangle_count(), 4 * line.triangles);
+    for (int i = 0; i < node_count; i++) {
+        EXPECT_NEAR(answer.T[i],
+                    steps.split_temperatures()[i] +
+                        (steps.split_temperatures()[i] - steps.temperatures()[i]) / 3,
+                    1e-12);
+    }
+}
