@@ -20,13 +20,43 @@ def write_base_mesh(core, folder, triangles):
             for kind in [core.Kind.HEAT_FLUX, core.Kind.CONVECTION]}
 
 
-def script(core, labels, level, points, count):
-    """The script: solve on base.msh split 2^level times a side, then print the
-    temperature at the first count points ("x y" lines) of the file points."""
+def write_mesh(core, folder, xy, triangles, name="adapted.msh"):
+    """Any mesh of the region (nodes xy, triangles of 1-based node numbers) in
+    FreeFEM's format, each side on the outline labelled by the part it lies on
+    (1 to 6, in the core's order): the labels' terms, as write_base_mesh's."""
+    outline = core.outline_sides()
+    label = {place: k + 1 for k, place in enumerate(dict.fromkeys(side.place for side in outline))}
+    corners = core.nodes()
+    count = {}
+    for t in triangles:
+        for k in range(3):
+            side = (t[k], t[(k + 1) % 3])
+            count[side] = count.get(side, 0) + 1
+    sides = [side for side in count if (side[1], side[0]) not in count]  # in one triangle: on the outline
+
+    def part(a, b):
+        for side in outline:
+            (ax, ay), (bx, by) = corners[side.a - 1], corners[side.b - 1]
+            if all((bx - ax) * (y - ay) - (by - ay) * (x - ax) == 0 and min(ax, bx) <= x <= max(ax, bx)
+                   and min(ay, by) <= y <= max(ay, by) for x, y in (xy[a - 1], xy[b - 1])):
+                return label[side.place]
+        raise ValueError(f"side {a}-{b} is on no part of the outline")
+
+    with open(os.path.join(folder, name), "w") as mesh:
+        mesh.write(f"{len(xy)} {len(triangles)} {len(sides)}\n")
+        mesh.writelines(f"{x!r} {y!r} 0\n" for x, y in xy)
+        mesh.writelines(" ".join(map(str, t)) + " 0\n" for t in triangles)
+        mesh.writelines(f"{a} {b} {part(a, b)}\n" for a, b in sides)
+
+
+def script(core, labels, level, points, count, mesh="base.msh"):
+    """The script: solve on mesh (base.msh) split 2^level times a side, then
+    print the temperature at the first count points ("x y" lines) of the file
+    points."""
     value = {name: repr(core.parameter(name)) for name in ["conductivity", "convection_coeff", "heat_flux",
                                                            "ambient_temperature"]}
     flux, convection = labels[core.Kind.HEAT_FLUX], labels[core.Kind.CONVECTION]
-    return f"""mesh Th = splitmesh(readmesh("base.msh"), {2 ** level});
+    return f"""mesh Th = splitmesh(readmesh("{mesh}"), {2 ** level});
 fespace Vh(Th, P1);
 Vh T, v;
 solve heat(T, v, solver = sparsesolver, tgv = -1)

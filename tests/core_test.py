@@ -189,6 +189,48 @@ class Core(unittest.TestCase):
             next(core.refine(swapped))
         self.assertEqual(refused.exception.lines, core.judge(swapped))
 
+    def test_adaptive_steps_one_a_call(self):
+        """Steps 0 to 6 of the shipped case: heat2d's nodes first and kept, each
+        step's mesh the last one's with the marked triangles bisected (a marked
+        triangle's corners no longer make a triangle), one indicator and mark a
+        triangle, the total indicator their root sum of squares, the balance,
+        the answer from step 1 nearer the converged field than the mesh's own
+        temperatures; the figures by name; a refused triangulation named as the
+        judge names it; the words of how the answer is had."""
+        exact = [float(line.split()[1]) for line in
+                 read(os.path.join(HERE, "..", "bench", "converged_field.txt")).splitlines() if line[0] != "#"]
+        steps = core.adapt(TRIANGLES)
+        before = None
+        for number, step in zip(range(7), steps):
+            line = step.line
+            self.assertEqual((line["step"], len(step.triangles), len(step.nodes), len(step.temperatures)),
+                             (number, line["triangles"], line["nodes"], line["nodes"]))
+            self.assertEqual([tuple(p) for p in step.nodes[:18]], XY)
+            self.assertEqual((len(step.indicators), len(step.marked)), (line["triangles"], line["triangles"]))
+            self.assertAlmostEqual(line["eta"], sum(e * e for e in step.indicators) ** 0.5, delta=1e-9 * line["eta"])
+            self.assertEqual(line["hottest"], max(step.temperatures))
+            self.assertEqual((line["node_8"], line["heat_in"]), (step.temperatures[7], 975))
+            self.assertAlmostEqual(line["heat_out"], 975, delta=1e-8 * 975)
+            self.assertLessEqual(line["residual"], 1e-10)
+            self.assertEqual(len(step.answer), 18)
+            self.assertEqual(len(step.error_left), 18 if number else 0)
+            self.assertEqual(line["error"], max(step.error_left, default=0))
+            if number:
+                self.assertLess(max(abs(a - e) for a, e in zip(step.answer, exact)),
+                                max(abs(t - e) for t, e in zip(step.temperatures[:18], exact)))
+            if before is not None:  # bisected where marked, and only there
+                kept = {tuple(sorted(t)) for t in step.triangles}
+                for triangle in (t for t, marked in zip(before.triangles, before.marked) if marked):
+                    self.assertNotIn(tuple(sorted(triangle)), kept)
+                self.assertEqual(step.nodes[:len(before.nodes)], before.nodes)
+            before = step
+        steps.close()
+        swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]
+        with self.assertRaises(core.Refused) as refused:
+            next(core.adapt(swapped))
+        self.assertEqual(refused.exception.lines, core.judge(swapped))
+        self.assertTrue(core.estimated_by().startswith("extrapolated with order 2"))
+
     def test_the_scripts_for_other_programs_follow_the_core(self):
         """region.geo and converged.edp, run only where Gmsh or FreeFEM is, hold the
         core's outline, inner nodes, values and terms."""

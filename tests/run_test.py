@@ -2,6 +2,7 @@
 Usage: run_test.py GROUP [EMULATOR] HEAT2D; GROUP a class below or one of its
 tests. A group in which a test is skipped, and none fails, exits 77."""
 import os
+import re
 import resource
 import signal
 import subprocess
@@ -248,6 +249,105 @@ class Refined(Program):
             _, status, usage = os.wait4(process.pid, 0)
             self.assertEqual(status, 0)
             self.assertTrue(usage.ru_maxrss / 1024 < estimate < 1.5 * usage.ru_maxrss / 1024, (estimate, usage.ru_maxrss))
+
+
+def converged_field():
+    """bench/converged_field.txt: the converged temperature at each of the 18 nodes."""
+    lines = read(os.path.join(HERE, "..", "bench", "converged_field.txt")).splitlines()
+    return [float(line.split()[1]) for line in lines if not line.startswith("#")]
+
+
+class Adapted(Program):
+    """heat2d --adapt: a line a step, the answer within its error left, the
+    three files; refusals."""
+    FILES = ["adapted_mesh.txt", "adapted_elements.txt", "adapted_write_.txt"]
+    REFUSED = "heat2d: --adapt takes one error, a decimal number from 1e-06 to 1\n"
+
+    def test_steps_reach_the_error_and_are_written(self):
+        run = self.run_heat2d(arguments=["--adapt", "1e-3"])
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        lines = run.stdout.splitlines()
+        blank = lines.index("")
+        steps = [line.split() for line in lines[1:blank]]
+        self.assertEqual(lines[0].split()[:3] + lines[blank + 1].split(), ["step", "triangles", "nodes", "node",
+                                                                           "temperature", "error", "left", "order"])
+        self.assertEqual(len({len(line) for line in lines[:blank]}), 1)  # columns aligned under their headings
+        self.assertEqual([int(row[0]) for row in steps], list(range(len(steps))))
+        self.assertEqual(steps[0][:3] + steps[0][5:7], ["0", "20", "18", "48.40987", "8"])  # the design's answer first
+        self.assertEqual(steps[0][12], "-")  # no estimate from one step
+        for before, row in zip(steps, steps[1:]):
+            self.assertGreater(int(row[2]), int(before[2]))  # nodes added
+            self.assertLessEqual(float(row[3]), float(before[3]))  # node 6's sides never grow
+        for row in steps:
+            self.assertEqual(float(row[9]), 975)
+            self.assertLess(abs(float(row[10]) - 975), 1e-8 * 975)
+            self.assertLessEqual(float(row[11]), 1e-10)
+        errors = [float(row[12]) for row in steps[1:]]
+        self.assertTrue(errors[-1] <= 1e-3 < min(errors[:-1]), errors)  # steps until the error is reached
+        answer = [line.split() for line in lines[blank + 2:blank + 20]]
+        self.assertEqual([int(row[0]) for row in answer], list(range(1, 19)))
+        self.assertAlmostEqual(max(float(row[2]) for row in answer), errors[-1], delta=0.01 * errors[-1])
+        for row, exact in zip(answer, converged_field()):  # the answer within its error left
+            self.assertLessEqual(abs(float(row[1]) - exact), float(row[2]), row)
+            self.assertEqual(row[3:], ["2", "extrapolated"])
+        self.assertTrue(lines[blank + 20].startswith("The temperatures are extrapolated with order 2"))
+        self.assertEqual(len(lines), blank + 21)
+        # The files: the last mesh split once, heat2d's nodes first, numbers that read back.
+        xy = [line.split() for line in read(self.path("adapted_mesh.txt")).splitlines()]
+        triangles = [list(map(int, line.split())) for line in read(self.path("adapted_elements.txt")).splitlines()]
+        T = [line.split() for line in read(self.path("adapted_write_.txt")).splitlines()]
+        self.assertEqual((len(triangles), len(T)), (4 * int(steps[-1][1]), len(xy)))
+        self.assertEqual([[float(v) for v in p] for p in xy[:18]],
+                         [[float(v) for v in line.split()] for line in EXPECTED["mesh.txt"].splitlines()])
+        self.assertEqual([int(n) for n, _ in T], list(range(1, len(xy) + 1)))
+        self.assertEqual(sorted({n for t in triangles for n in t}), list(range(1, len(xy) + 1)))
+        for (_, value), row in zip(T, answer):  # the finest field, not the extrapolation: near it
+            self.assertLess(abs(float(value) - float(row[1])), 1e-2)
+        self.assertEqual(sorted(os.listdir(self.folder)), sorted(["elements.txt"] + self.FILES))
+        files = [read(self.path(name)) for name in self.FILES]
+        same = self.run_heat2d(arguments=["--adapt=0.001"])
+        self.assertEqual([line[:-9] for line in same.stdout.splitlines()[:blank]], [line[:-9] for line in lines[:blank]])
+        self.assertEqual(same.stdout.splitlines()[blank:], lines[blank:])
+        self.assertEqual([read(self.path(name)) for name in self.FILES], files)
+
+    def test_refusals_leave_the_old_files(self):
+        for name in self.FILES:
+            self.write(name, "old")
+        for arguments in [["--adapt", "0"], ["--adapt", "-1e-5"], ["--adapt", "1e-9"], ["--adapt", "2"],
+                          ["--adapt", "nan"], ["--adapt", "inf"], ["--adapt", "1e-5x"], ["--adapt", "0x1p-17"],
+                          ["--adapt", "x"], ["--adapt"], ["--adapt", ""], ["--adapt="], ["--adapt", "1e-5", "1e-5"],
+                          ["--adapt", "1e-3", "--adapt", "1e-3"], ["--adapt=1e-3", "--adapt", "1e-3"],
+                          ["--adapt", "1e-3", "extra"], ["--adapt", ".e-3"], ["--adapt", "1e"], ["--adapt", " 1"]]:
+            run = self.run_heat2d(None, arguments)
+            self.assertEqual((run.returncode, run.stdout, run.stderr), (2, "", self.REFUSED), arguments)
+        for arguments in [["--adapt", "1e-3", "--refine", "2"], ["--refine", "2", "--adapt=1e-3"]]:
+            run = self.run_heat2d(None, arguments)
+            self.assertEqual((run.returncode, run.stdout, run.stderr),
+                             (2, "", "heat2d: --adapt cannot be given with --refine\n"), arguments)
+        for title, lines in cases("triangulations.txt")[:3]:  # faulty: named as a plain run names them
+            errors = [line for line in lines if line.startswith("heat2d: ")]
+            run = self.run_heat2d(edited(lines), ["--adapt", "1e-2"])
+            self.assertEqual((run.returncode, run.stdout, run.stderr.splitlines()[:len(errors)]), (1, "", errors), title)
+        os.remove(self.path("adapted_elements.txt"))
+        os.mkdir(self.path("adapted_elements.txt"))
+        run = self.run_heat2d(arguments=["--adapt", "1e-2"])
+        self.assertEqual((run.returncode, run.stderr), (1, "heat2d: cannot write adapted_elements.txt: is a folder\n"))
+        os.rmdir(self.path("adapted_elements.txt"))
+        self.write("adapted_elements.txt", "old")
+        if not (WINDOWS or WEB or os.environ.get("HEAT2D_SANITIZE")):
+            # A step that cannot fit in the memory the process may take: refused before it is made,
+            # with the smallest error that fits.
+            limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (400 << 20, 400 << 20))  # noqa: E731
+            run = self.run_heat2d(arguments=["--adapt", "1e-6"], preexec_fn=limit)
+            self.assertEqual(run.returncode, 1)
+            found = re.match(r"^heat2d: step (\d+) needs about (\d+) MB, more than the (\d+) MB available: "
+                             r"the smallest error that fits is about (\S+)\n$", run.stderr)
+            self.assertTrue(found, run.stderr)
+            step, needs, available, fits = found.groups()
+            self.assertGreater(int(needs), int(available))
+            self.assertTrue(1e-6 < float(fits) < 1e-3, fits)
+            self.assertEqual(run.stdout.splitlines()[-1].split()[0], str(int(step) - 1))
+        self.assertEqual([read(self.path(name)) for name in self.FILES], ["old"] * 3)
 
 
 class Streams(Program):

@@ -254,7 +254,8 @@ class Export(Tools):
             sys.path.insert(0, TOOLS)
             import heat2d_problem
             import plot_temperature
-            axes = plot_temperature.figure_of(heat2d_problem.read_refined(self.folder), TRIANGLES).axes[0]
+            axes = plot_temperature.figure_of(heat2d_problem.read_fine(self.folder, "refined", self.fail),
+                                              TRIANGLES).axes[0]
             self.assertEqual(([a.get_text() for a in axes.texts if hasattr(a, "xy")], len(axes.lines)),
                              ([str(n) for n in range(1, 19)], 9))  # the numbers, the term sides: no triangle lines
             self.assertEqual(self.tool("plot_temperature.py").stdout, "./temperature.png\n./refined_temperature.png\n")
@@ -270,6 +271,43 @@ class Export(Tools):
             else:
                 self.write(name, content)
             self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./{said}\n")
+
+    def test_the_adapted_field(self):
+        """Beside heat2d --adapt's files the export writes that field too, read
+        back against them, and the plot draws it with its mesh and the corner at
+        node 6; fine files older than elements.txt are another triangulation's:
+        left out, with a line that says so, the rest made."""
+        needs("meshio")
+        import meshio
+
+        self.run_heat2d()
+        self.assertEqual(self.run_heat2d(arguments=["--adapt", "1e-2"]).returncode, 0)
+        xy = [[float(v) for v in line.split()] for line in read(self.path("adapted_mesh.txt")).splitlines()]
+        triangles = [[int(n) - 1 for n in line.split()] for line in read(self.path("adapted_elements.txt")).splitlines()]
+        T = [float(line.split()[1]) for line in read(self.path("adapted_write_.txt")).splitlines()]
+        self.assertEqual(self.tool("export_field.py").stdout.split(), [
+            "./temperature.vtu", "./temperature.msh", "./adapted_temperature.vtu", "./adapted_temperature.msh"])
+        for name in ["adapted_temperature.vtu", "adapted_temperature.msh"]:
+            mesh = meshio.read(self.path(name))
+            self.assertEqual((mesh.points[:, :2].tolist(), mesh.point_data["temperature"].tolist(),
+                              mesh.cells_dict["triangle"].tolist()), (xy, T, triangles))
+        if has("matplotlib"):
+            run = self.tool("plot_temperature.py")
+            self.assertEqual((run.stdout, run.stderr), ("./temperature.png\n./adapted_temperature.png\n"
+                                                        "./adapted_corner.png\n", ""))
+        # elements.txt edited after the fine runs: their fields are left out.
+        self.run_heat2d(arguments=["--refine", "1"])
+        later = os.stat(self.path("refined_mesh.txt")).st_mtime + 10
+        os.utime(self.path("elements.txt"), (later, later))
+        for name in os.listdir(self.folder):
+            if name.endswith((".vtu", ".msh", ".png")):
+                os.remove(self.path(name))
+        run = self.tool("export_field.py")
+        self.assertEqual((run.returncode, run.stdout.split(), run.stderr.splitlines()),
+                         (0, ["./temperature.vtu", "./temperature.msh"],
+                          [f"heat2d-export: ./{stem}_mesh.txt is older than elements.txt: its field, of another "
+                           f"triangulation, is left out (run heat2d --{option} again)"
+                           for stem, option in [("refined", "refine"), ("adapted", "adapt")]]))
 
     def test_outputs_whole_or_not_at_all(self):
         """Under a file-size limit the old outputs stay whole, the pair of the
@@ -395,6 +433,36 @@ class Converged(Tools):
                 worst = max(abs(float(t) - u) / abs(u) for t, u in zip(peer, ours))
                 self.assertLess(worst, 1e-9)
 
+
+    def test_adapted_steps_as_a_general_package_solves_them(self):
+        """The adaptive steps' meshes (steps 2, 5 and 8 through the core, and the
+        last split once from heat2d --adapt's files) solved by FreeFEM's P1 on
+        the very same triangles, every node to 1e-9."""
+        if not shutil.which("FreeFem++"):
+            self.skipTest("FreeFem++ is not installed")
+        sys.path[:0] = [TOOLS, os.path.join(HERE, "..", "bench")]
+        import freefem_p1
+        import heat2d_core as core
+        labels = freefem_p1.write_base_mesh(core, self.folder, TRIANGLES)
+        meshes = [(step.nodes, step.triangles, step.temperatures)
+                  for number, step in zip(range(9), core.adapt(TRIANGLES)) if number in (2, 5, 8)]
+        self.run_heat2d(arguments=["--adapt", "1e-3"])
+        columns = lambda name: [line.split() for line in read(self.path(name)).splitlines()]  # noqa: E731
+        meshes.append(([[float(v) for v in p] for p in columns("adapted_mesh.txt")],
+                       [[int(n) for n in t] for t in columns("adapted_elements.txt")],
+                       [float(T) for _, T in columns("adapted_write_.txt")]))
+        for k, (xy, triangles, ours) in enumerate(meshes):
+            with self.subTest(mesh=k):
+                freefem_p1.write_mesh(core, self.folder, xy, triangles)
+                with open(self.path("points.txt"), "w") as stream:
+                    stream.writelines(f"{x!r} {y!r}\n" for x, y in xy)
+                with open(self.path("p1.edp"), "w") as stream:
+                    stream.write(freefem_p1.script(core, labels, 0, "points.txt", len(ours), "adapted.msh"))
+                peer = subprocess.run(["FreeFem++", "-nw", "-v", "0", "p1.edp"], cwd=self.folder, capture_output=True,
+                                      text=True, timeout=300).stdout.split()
+                self.assertEqual(len(peer), len(ours))
+                worst = max(abs(float(t) - u) / abs(u) for t, u in zip(peer, ours))
+                self.assertLess(worst, 1e-9)
 
 if __name__ == "__main__":
     main(sys.modules[__name__])

@@ -138,7 +138,7 @@ int run_adapted(double error) {
             return run_status();
         }
         last_estimate = line.estimate;
-        last_nodes = steps.split_mesh().node_count();
+        last_nodes = line.nodes;
         if (line.estimate <= error) {
             break;
         }
