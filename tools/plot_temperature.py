@@ -29,8 +29,10 @@ from heat2d_problem import InputError, command, replaced, run_folder_tool
 # Past this many triangles their lines would hide the field (an adapted mesh's
 # are drawn all the same: where they crowd is the picture).
 MOST_LINES = 5000
-# The window of the corner's picture: node 6 and 0.05 about it.
-CORNER_NODE, CORNER_HALF_WIDTH = 6, 0.05
+# The window of the corner's picture: node 6 and, about it, this many times
+# its shortest side (the steps halve it again and again: the grading looks the
+# same at any zoom).
+CORNER_NODE, CORNER_SIDES = 6, 64
 
 
 def draw(folder, run, fine):
@@ -57,13 +59,14 @@ def figure_of(run, elements=None, corner=False, every_line=False):
     import matplotlib.tri as mtri
     import numpy
     from matplotlib.figure import Figure
+    from matplotlib.ticker import MaxNLocator
 
     xs, ys, temperatures = run.xs, run.ys, numpy.asarray(run.temperatures)
     lowest, highest = temperatures.min(), temperatures.max()
     mesh = mtri.Triangulation(xs, ys, numpy.array(run.triangles) - 1)  # matplotlib's points from 0
     figure = Figure(figsize=(6.4, 8), dpi=120)
     # Room below for the legend: one drawing, where a tight box would draw twice.
-    figure.subplots_adjust(left=0.1, right=0.98, bottom=0.1, top=0.92)
+    figure.subplots_adjust(left=0.18 if corner else 0.1, right=0.98, bottom=0.1, top=0.92)
     axes = figure.add_subplot()
     shading = axes.tripcolor(mesh, temperatures, shading="gouraud", cmap="inferno")
     figure.colorbar(shading, ax=axes, label="temperature")
@@ -98,14 +101,19 @@ def figure_of(run, elements=None, corner=False, every_line=False):
         axes.set_ylim(min(ys) - pad, max(ys) + pad)
     else:
         x, y = xs[CORNER_NODE - 1], ys[CORNER_NODE - 1]
-        axes.set_xlim(x - CORNER_HALF_WIDTH, x + CORNER_HALF_WIDTH)
-        axes.set_ylim(y - CORNER_HALF_WIDTH, y + CORNER_HALF_WIDTH)
+        at = numpy.array(run.triangles)
+        at = at[(at == CORNER_NODE).any(axis=1)] - 1
+        half = CORNER_SIDES * min(numpy.hypot(xs[n] - x, ys[n] - y) for n in at.flatten() if n != CORNER_NODE - 1)
+        axes.set_xlim(x - half, x + half)
+        axes.set_ylim(y - half, y + half)
+        for axis in (axes.xaxis, axes.yaxis):
+            axis.set_major_locator(MaxNLocator(4))
     axes.set_aspect("equal")
     axes.set_xlabel("x")
     axes.set_ylabel("y")
     if corner:
-        axes.set_title(f"The notch's corner, node {CORNER_NODE}: the steps graded the mesh toward it,\n"
-                       f"{len(run.triangles):,} triangles in all", pad=12)
+        axes.set_title(f"Node {CORNER_NODE}, the notch's corner: the mesh graded toward it\n"
+                       f"({len(run.triangles):,} triangles in all)", pad=12)
     else:
         axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.argmin() + 1}),\n"
                        f"highest {highest:g} (node {temperatures.argmax() + 1})", pad=12)

@@ -88,6 +88,8 @@ class adaptation {
     }
 
   private:
+    // The order in h that the last steps' changes show, from 1 to 2.
+    double extrapolation_order() const;
     std::vector<level_mesh> meshes; // the step's mesh, then the same split
     std::vector<level_system> systems;
     std::vector<double> T, T_split, eta;
@@ -95,6 +97,7 @@ class adaptation {
     std::vector<adapt_answer> answers;   // one a step
     std::vector<double> split_nodes;     // the split mesh's nodes, one a step
     std::vector<std::vector<double>> at; // the step's temperatures at heat2d's nodes
+    std::vector<double> step_nodes;      // the step's mesh's nodes, one a step
 };
 
 // About how many bytes a step on a mesh of this many nodes takes, its split

@@ -23,6 +23,9 @@ inline constexpr int stall_steps = 5;
 // the total indicator.
 inline constexpr double marked_share = 0.5;
 
+// The steps whose changes show the order that the answer is extrapolated with.
+inline constexpr int order_steps = 4;
+
 // Every solve stops at this true relative residual |f - K T| / |f|.
 inline constexpr double solve_tolerance = 1e-10;
 
