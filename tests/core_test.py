@@ -229,7 +229,7 @@ class Core(unittest.TestCase):
         with self.assertRaises(core.Refused) as refused:
             next(core.adapt(swapped))
         self.assertEqual(refused.exception.lines, core.judge(swapped))
-        self.assertTrue(core.estimated_by().startswith("extrapolated with order 2"))
+        self.assertTrue(core.estimated_by().startswith("extrapolated from the last mesh"))
 
     def test_the_scripts_for_other_programs_follow_the_core(self):
         """region.geo and converged.edp, run only where Gmsh or FreeFEM is, hold the

@@ -290,7 +290,8 @@ class Adapted(Program):
         for row, exact in zip(answer, converged_field()):  # the answer within its error left
             self.assertLessEqual(abs(float(row[1]) - exact), float(row[2]), row)
             self.assertEqual(row[3:], ["2", "extrapolated"])
-        self.assertTrue(lines[blank + 20].startswith("The temperatures are extrapolated with order 2"))
+        self.assertTrue(lines[blank + 20].startswith("The temperatures are extrapolated from the last mesh and the same "
+                                                     "split once"))
         self.assertEqual(len(lines), blank + 21)
         # The files: the last mesh split once, heat2d's nodes first, numbers that read back.
         xy = [line.split() for line in read(self.path("adapted_mesh.txt")).splitlines()]

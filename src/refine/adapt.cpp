@@ -82,8 +82,9 @@ double adaptation::extrapolation_order() const {
         sxy += x * y;
     }
     const double n = order_steps;
-    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-    return std::clamp(-2 * slope, 1.0, 2.0);
+    const double shown = -2 * (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    // The changes of single steps scatter: an order near 2 is taken as 2.
+    return shown >= least_order_2 ? 2 : std::max(1.0, shown);
 }
 
 adapt_line adaptation::next() {

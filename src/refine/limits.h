@@ -23,8 +23,11 @@ inline constexpr int stall_steps = 5;
 // the total indicator.
 inline constexpr double marked_share = 0.5;
 
-// The steps whose changes show the order that the answer is extrapolated with.
-inline constexpr int order_steps = 4;
+// The steps whose changes show the order that the answer is extrapolated with,
+// and the least order shown that counts as 2 (the changes of single steps
+// scatter about their trend by a factor of 2 or so).
+inline constexpr int order_steps = 6;
+inline constexpr double least_order_2 = 1.5;
 
 // Every solve stops at this true relative residual |f - K T| / |f|.
 inline constexpr double solve_tolerance = 1e-10;
