@@ -54,7 +54,7 @@ async function runHeat2d(text) {
 // The binding of the core's calls, by the API's conventions; a function, so
 // that the Worker that solves the finer levels takes its source too.
 function coreBinding() {
-  const HEAT2D_INTERFACE = 4; // the API that this page speaks
+  const HEAT2D_INTERFACE = 5; // the API that this page speaks
   const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 
   // A call the core could not take: a fault of the page.
