@@ -26,15 +26,31 @@ vector residual_of(const level_system& system, const vector& T) {
 }
 
 // The transpose of prolonged(): the fine level's residual onto the coarse.
-vector restricted(const level_mesh& coarse, const vector& fine) {
-    vector values(fine.begin(), fine.begin() + static_cast<long>(coarse.node_count()));
+void restrict_into(const level_mesh& coarse, const vector& fine, vector& values) {
     const std::size_t nodes = coarse.node_count();
+    std::copy(fine.begin(), fine.begin() + static_cast<long>(nodes), values.begin());
     for (std::size_t e = 0; e < coarse.edge_count(); e++) {
         const double half = fine[nodes + e] / 2;
         values[coarse.ends[2 * e]] += half;
         values[coarse.ends[2 * e + 1]] += half;
     }
-    return values;
+}
+
+// x += prolonged(coarse, values).
+void add_prolonged(const level_mesh& coarse, const vector& values, vector& x) {
+    const std::size_t nodes = coarse.node_count();
+    for (std::size_t i = 0; i < nodes; i++) {
+        x[i] += values[i];
+    }
+    for (std::size_t e = 0; e < coarse.edge_count(); e++) {
+        x[nodes + e] += (values[coarse.ends[2 * e]] + values[coarse.ends[2 * e + 1]]) / 2;
+    }
+}
+
+// y = K x, into y's storage.
+void times_into(const level_system& system, const vector& x, vector& y) {
+    Eigen::Map<Eigen::VectorXd>(y.data(), static_cast<long>(y.size())) =
+        system.K * Eigen::Map<const Eigen::VectorXd>(x.data(), static_cast<long>(x.size()));
 }
 
 // One Gauss-Seidel sweep on K x = b, forward or backward.
@@ -100,25 +116,26 @@ multigrid::multigrid(const std::vector<level_mesh>& m, const std::vector<level_s
                      std::shared_ptr<const direct_solver> given)
     : meshes(m), systems(s), coarsest(std::move(given)) {}
 
-// An approximate solution of level l's system for b, from zero. Symmetric
+// An approximate solution x of level l's system for b, from zero. Symmetric
 // (forward sweeps down, backward up), so that it preconditions conjugate
-// gradients.
-vector multigrid::cycle(std::size_t l, const vector& b) const {
+// gradients. Each level's vectors are kept between cycles: a fine level's
+// would otherwise be taken from the system and zeroed page by page each time.
+void multigrid::cycle(std::size_t l, const vector& b, vector& x) const {
     if (l == 0) {
-        return coarsest->solve(b);
+        x = coarsest->solve(b);
+        return;
     }
-    vector x(b.size(), 0.0);
+    std::fill(x.begin(), x.end(), 0.0);
     sweep(systems[l], b, x, true);
-    vector r = times(systems[l], x);
+    vector& r = residuals[l];
+    times_into(systems[l], x, r);
     for (std::size_t i = 0; i < r.size(); i++) {
         r[i] = b[i] - r[i];
     }
-    const vector correction = prolonged(meshes[l - 1], cycle(l - 1, restricted(meshes[l - 1], r)));
-    for (std::size_t i = 0; i < x.size(); i++) {
-        x[i] += correction[i];
-    }
+    restrict_into(meshes[l - 1], r, loads[l - 1]);
+    cycle(l - 1, loads[l - 1], corrections[l - 1]);
+    add_prolonged(meshes[l - 1], corrections[l - 1], x);
     sweep(systems[l], b, x, false);
-    return x;
 }
 
 solve_report multigrid::solve(const vector& start, double tolerance) {
@@ -127,6 +144,13 @@ solve_report multigrid::solve(const vector& start, double tolerance) {
     }
     const std::size_t l = systems.size() - 1;
     const level_system& system = systems[l];
+    for (std::size_t k = 0; k < systems.size(); k++) {
+        const std::size_t n = systems[k].f.size();
+        for (auto* work : {&residuals, &loads, &corrections}) {
+            work->resize(systems.size());
+            (*work)[k].resize(n);
+        }
+    }
     solve_report report;
     report.T = start.size() == system.f.size() ? start : vector(system.f.size(), 0.0);
     const double norm = std::sqrt(dot(system.f, system.f));
@@ -138,19 +162,20 @@ solve_report multigrid::solve(const vector& start, double tolerance) {
         if (report.residual <= tolerance) {
             break;
         }
-        vector z = cycle(l, r);
+        vector z(r.size()), q(r.size());
+        cycle(l, r, z);
         vector p = z;
         double rz = dot(r, z);
         while (report.iterations < most_iterations &&
                std::sqrt(dot(r, r)) / norm > tolerance / recurrence_margin) {
             report.iterations++;
-            const vector q = times(system, p);
+            times_into(system, p, q);
             const double alpha = rz / dot(p, q);
             for (std::size_t i = 0; i < r.size(); i++) {
                 report.T[i] += alpha * p[i];
                 r[i] -= alpha * q[i];
             }
-            z = cycle(l, r);
+            cycle(l, r, z);
             const double next = dot(r, z);
             for (std::size_t i = 0; i < p.size(); i++) {
                 p[i] = z[i] + (next / rz) * p[i];

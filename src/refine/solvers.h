@@ -48,8 +48,11 @@ class multigrid {
     solve_report solve(const std::vector<double>& start, double tolerance);
 
   private:
-    std::vector<double> cycle(std::size_t level, const std::vector<double>& b) const;
+    void cycle(std::size_t level, const std::vector<double>& b, std::vector<double>& x) const;
     const std::vector<level_mesh>& meshes;
     const std::vector<level_system>& systems;
     std::shared_ptr<const direct_solver> coarsest;
+    // Each level's residual, its load restricted from the level above and the
+    // correction solved for it.
+    mutable std::vector<std::vector<double>> residuals, loads, corrections;
 };
