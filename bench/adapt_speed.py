@@ -10,28 +10,15 @@ installed."""
 import math
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "tools")]
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
 import heat2d_core as core  # noqa: E402
+from freefem_p1 import measured  # noqa: E402
 
 EXACT = [float(line.split()[1]) for line in open(os.path.join(HERE, "converged_field.txt")) if line[0] != "#"]
-
-
-def measured(command, folder):
-    """(seconds, peak MB, stdout) of a command run in folder."""
-    started = time.perf_counter()
-    process = subprocess.Popen(command, cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-    output = process.stdout.read()
-    _, status, usage = os.wait4(process.pid, 0)
-    if status:
-        sys.exit(f"{command[0]} failed in {folder}")
-    return time.perf_counter() - started, usage.ru_maxrss / 1024, output
 
 
 def freefem_script(tolerance):

@@ -2,8 +2,12 @@
 heat2d --refine L solves: the 20 triangles of elements.txt, each split into 4^L
 by FreeFEM's splitmesh, with the core's values and the outline's terms. Its
 base mesh and script are made from the core (heat2d_core), not written by hand.
-The refinement's test and its benchmark use it."""
+The refinement's test and its benchmarks use it, and the benchmarks'
+measure of a run."""
 import os
+import subprocess
+import sys
+import time
 
 
 def write_base_mesh(core, folder, triangles):
@@ -69,3 +73,15 @@ cout.precision(17);
 real x, y;
 for (int i = 0; i < {count}; i++) {{ points >> x >> y; cout << T(x, y) << endl; }}
 """
+
+
+def measured(command, folder):
+    """(seconds, peak MB, stdout) of a command run in folder."""
+    started = time.perf_counter()
+    process = subprocess.Popen(command, cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    output = process.stdout.read()
+    _, status, usage = os.wait4(process.pid, 0)
+    if status:
+        sys.exit(f"{command[0]} failed in {folder}")
+    return time.perf_counter() - started, usage.ru_maxrss / 1024, output

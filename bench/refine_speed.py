@@ -8,27 +8,14 @@ it prints the figures. Usage: refine_speed.py BUILD [FIRST [LAST]], levels 5
 to 9 by default; FreeFEM runs up to level 8 where FreeFem++ is installed."""
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
 import freefem_p1  # noqa: E402
+from freefem_p1 import measured  # noqa: E402
 import heat2d_core as core  # noqa: E402
-
-
-def measured(command, folder):
-    """(seconds, peak MB, stdout) of a command run in folder."""
-    started = time.perf_counter()
-    process = subprocess.Popen(command, cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-    output = process.stdout.read()
-    _, status, usage = os.wait4(process.pid, 0)
-    if status:
-        sys.exit(f"{command[0]} failed in {folder}")
-    return time.perf_counter() - started, usage.ru_maxrss / 1024, output
 
 
 def main(build, first, last):

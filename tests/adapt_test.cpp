@@ -77,16 +77,18 @@ void expect_whole(const level_mesh& mesh, const std::string& what) {
         const int p = mesh.ends[2 * e], q = mesh.ends[2 * e + 1];
         if (at[2 * e + 1] < 0) {
             outline += length;
-            if (mesh.kinds[e] == condition::none) { // insulated: the bottom edge or the symmetry line
-                EXPECT_TRUE((mesh.y[p] == 0 && mesh.y[q] == 0) || (mesh.x[p] == 0 && mesh.x[q] == 0))
+            if (mesh.kinds[e] ==
+                condition::none) { // insulated: the bottom edge or the symmetry line
+                EXPECT_TRUE((mesh.y[p] == 0 && mesh.y[q] == 0) ||
+                            (mesh.x[p] == 0 && mesh.x[q] == 0))
                     << what << " edge " << e;
             }
         } else {
             EXPECT_EQ(mesh.kinds[e], condition::none) << what << " inner edge " << e;
         }
-        (mesh.kinds[e] == condition::heat_flux ? flux : mesh.kinds[e] == condition::convection
-                                                            ? convection
-                                                            : outline) += 0;
+        (mesh.kinds[e] == condition::heat_flux    ? flux
+         : mesh.kinds[e] == condition::convection ? convection
+                                                  : outline) += 0;
         flux += mesh.kinds[e] == condition::heat_flux ? length : 0;
         convection += mesh.kinds[e] == condition::convection ? length : 0;
         if (mesh.kinds[e] == condition::convection) {
@@ -237,8 +239,9 @@ TEST(Adapt, TheIndicatorLeadsAtTheNotchCornerOnceRefined) {
         }
         std::sort(order.begin(), order.end(), [&](int a, int b) { return eta[a] > eta[b]; });
         if (level == 0) {
-            EXPECT_EQ(std::vector<int>({std::min(order[0], order[1]), std::max(order[0], order[1])}),
-                      std::vector<int>({2, 7}));
+            EXPECT_EQ(
+                std::vector<int>({std::min(order[0], order[1]), std::max(order[0], order[1])}),
+                std::vector<int>({2, 7}));
         }
         if (level == 4) {
             const int* c = &mesh.triangles[3 * order[0]];

@@ -75,6 +75,20 @@ class Program(unittest.TestCase):
                                   for text in (run.stdout, run.stderr)]
         return run
 
+    def refuses_as_a_plain_run(self, arguments, stem):
+        """A fine run (arguments) of a faulty triangulation names its faults as
+        a plain run names them, and writes nothing; one whose file is a folder
+        says so."""
+        for title, lines in cases("triangulations.txt")[:3]:
+            errors = [line for line in lines if line.startswith("heat2d: ")]
+            run = self.run_heat2d(edited(lines), arguments)
+            self.assertEqual((run.returncode, run.stdout, run.stderr.splitlines()[:len(errors)]), (1, "", errors), title)
+        name = f"{stem}_elements.txt"
+        os.remove(self.path(name))
+        os.mkdir(self.path(name))
+        run = self.run_heat2d(arguments=arguments)
+        self.assertEqual((run.returncode, run.stderr), (1, f"heat2d: cannot write {name}: is a folder\n"))
+
     def check(self, run, status, errors, console=EXPECTED["console.txt"], outputs=OUTPUTS):
         """Exit status, stderr lines, the console (on Windows the prompt is the
         command processor's own) and the expected output files."""
@@ -216,14 +230,7 @@ class Refined(Program):
             run = self.run_heat2d(None, arguments)
             self.assertEqual((run.returncode, run.stdout, run.stderr),
                              (2, "", "heat2d: --refine takes one level, a whole number from 0 to 12\n"), arguments)
-        for title, lines in cases("triangulations.txt")[:3]:  # faulty: named as a plain run names them
-            errors = [line for line in lines if line.startswith("heat2d: ")]
-            run = self.run_heat2d(edited(lines), ["--refine", "1"])
-            self.assertEqual((run.returncode, run.stdout, run.stderr.splitlines()[:len(errors)]), (1, "", errors), title)
-        os.remove(self.path("refined_elements.txt"))
-        os.mkdir(self.path("refined_elements.txt"))
-        run = self.run_heat2d(arguments=["--refine", "1"])
-        self.assertEqual((run.returncode, run.stderr), (1, "heat2d: cannot write refined_elements.txt: is a folder\n"))
+        self.refuses_as_a_plain_run(["--refine", "1"], "refined")
         if not (WINDOWS or WEB):  # a level that cannot fit in the memory the process may take
             if not os.environ.get("HEAT2D_SANITIZE"):
                 limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))  # noqa: E731
@@ -325,14 +332,7 @@ class Adapted(Program):
             run = self.run_heat2d(None, arguments)
             self.assertEqual((run.returncode, run.stdout, run.stderr),
                              (2, "", "heat2d: --adapt cannot be given with --refine\n"), arguments)
-        for title, lines in cases("triangulations.txt")[:3]:  # faulty: named as a plain run names them
-            errors = [line for line in lines if line.startswith("heat2d: ")]
-            run = self.run_heat2d(edited(lines), ["--adapt", "1e-2"])
-            self.assertEqual((run.returncode, run.stdout, run.stderr.splitlines()[:len(errors)]), (1, "", errors), title)
-        os.remove(self.path("adapted_elements.txt"))
-        os.mkdir(self.path("adapted_elements.txt"))
-        run = self.run_heat2d(arguments=["--adapt", "1e-2"])
-        self.assertEqual((run.returncode, run.stderr), (1, "heat2d: cannot write adapted_elements.txt: is a folder\n"))
+        self.refuses_as_a_plain_run(["--adapt", "1e-2"], "adapted")
         os.rmdir(self.path("adapted_elements.txt"))
         self.write("adapted_elements.txt", "old")
         if not (WINDOWS or WEB or os.environ.get("HEAT2D_SANITIZE")):

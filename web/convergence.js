@@ -10,14 +10,14 @@ function showRefined(level, {temperatures, left, orders}) {
   $("refined-level").textContent = String(level);
   $("refined-temperatures").tBodies[0].replaceChildren(...Array.from({length: count}, (_, n) => {
     const cells = [String(n + 1), shown(design[n]), shown(temperatures[n]), shown(temperatures[n] - design[n]),
-                   left ? shown(left[n]) : ""].map((text) => html("td", {textContent: text}));
+                   left.length ? shown(left[n]) : ""].map((text) => html("td", {textContent: text}));
     cells[2].dataset.value = String(temperatures[n]);
     return html("tr", {}, cells);
   }));
   const t = Array.from(temperatures.slice(0, count)), hot = t.indexOf(Math.max(...t)), cool = t.indexOf(Math.min(...t));
   $("extremes").textContent = `Level ${level}, at heat2d's nodes: hottest node ${hot + 1}, ${shown(t[hot])}; ` +
     `coolest node ${cool + 1}, ${shown(t[cool])}.`;
-  if (left) {
+  if (left.length) {
     const truth = t[hot] + left[hot], off = (100 * (design[hot] - truth)) / truth;
     $("refined-estimate").textContent = `At the hottest node, ${hot + 1}, level ${level} gives ${shown(t[hot])}, and the ` +
       `error left there is about ${shown(left[hot])} (order ${orders[hot].toFixed(2)}): the field is about ${shown(truth)}, ` +

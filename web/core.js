@@ -206,7 +206,7 @@ function coreBinding() {
       // Solves levels 0 to last of the triangulation flat, once the memory that
       // the last takes is had: hear(level) a level, level {line}, with level 0's
       // temperatures (design) and the last level's nodes, temperatures,
-      // triangles and from level 2 its error left and orders (typed arrays); or
+      // triangles, its error left and orders (typed arrays, empty before level 2); or
       // hear({refused: [lines]}).
       refine: (flat, last, hear) => scratch((alloc) => {
         const at = alloc(16);
@@ -226,7 +226,7 @@ function coreBinding() {
             if (level === 0) made.design = d("temperatures"); // heat2d's nodes, no other
             if (level === last) {
               Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
-              if (level >= 2) Object.assign(made, {left: d("error_left"), orders: d("orders")});
+              Object.assign(made, {left: d("error_left"), orders: d("orders")}); // none before level 2
             }
             module._heat2d_result_free(result);
             hear(made);

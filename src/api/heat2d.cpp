@@ -13,8 +13,8 @@
 #include "refine/refine.h"
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -225,6 +225,39 @@ int result_array(const std::map<std::string, std::vector<value>>* arrays, const 
         }
         output(values, capacity, count, static_cast<int>(found->second.size()), name);
         put(found->second, values, count);
+        return good(HEAT2D_OK);
+    });
+}
+
+// A mesh's nodes (x y) and triangles (1-based) into a result.
+void put_mesh(const level_mesh& mesh, heat2d_result& made) {
+    std::vector<double>& xy = made.doubles["nodes"];
+    xy.reserve(2 * mesh.node_count());
+    for (std::size_t i = 0; i < mesh.node_count(); i++) {
+        xy.insert(xy.end(), {mesh.x[i], mesh.y[i]});
+    }
+    std::vector<int>& triangles = made.ints["triangles"];
+    triangles.reserve(mesh.triangles.size());
+    for (const int n : mesh.triangles) {
+        triangles.push_back(n + 1);
+    }
+}
+
+// Starts a run of fine meshes on elements, judged as heat2d judges
+// elements.txt: *run is made(its mesh), or the faults are handed out.
+template <typename handle, typename maker>
+int start_run(const int* elements, int count, handle** run, char** lines, maker made) {
+    return guarded([&]() -> int {
+        text_out(lines, "lines");
+        not_null(run, "run");
+        *run = nullptr;
+        tables t;
+        take_elements(elements, count, "elements", t);
+        const std::vector<std::string> faults = judged(t, true);
+        if (!faults.empty()) {
+            return refused(faults, lines);
+        }
+        *run = made(table_mesh(t.elements, t.nodes));
         return good(HEAT2D_OK);
     });
 }
@@ -538,18 +571,8 @@ int heat2d_element(const int* elements, int count, int e, heat2d_result** values
 }
 
 int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char** lines) {
-    return guarded([&]() -> int {
-        text_out(lines, "lines");
-        not_null(run, "run");
-        *run = nullptr;
-        tables t;
-        take_elements(elements, count, "elements", t);
-        const std::vector<std::string> faults = judged(t, true);
-        if (!faults.empty()) {
-            return refused(faults, lines);
-        }
-        *run = new heat2d_refinement{refinement(table_mesh(t.elements, t.nodes))};
-        return good(HEAT2D_OK);
+    return start_run(elements, count, run, lines, [](level_mesh mesh) {
+        return new heat2d_refinement{refinement(std::move(mesh))};
     });
 }
 
@@ -563,24 +586,6 @@ int heat2d_refine_memory(int level, double* bytes) {
         return good(HEAT2D_OK);
     });
 }
-
-namespace {
-
-// A mesh's nodes (x y) and triangles (1-based) into a result.
-void put_mesh(const level_mesh& mesh, heat2d_result& made) {
-    std::vector<double>& xy = made.doubles["nodes"];
-    xy.reserve(2 * mesh.node_count());
-    for (std::size_t i = 0; i < mesh.node_count(); i++) {
-        xy.insert(xy.end(), {mesh.x[i], mesh.y[i]});
-    }
-    std::vector<int>& triangles = made.ints["triangles"];
-    triangles.reserve(mesh.triangles.size());
-    for (const int n : mesh.triangles) {
-        triangles.push_back(n + 1);
-    }
-}
-
-} // namespace
 
 int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines) {
     return guarded([&]() -> int {
@@ -635,18 +640,8 @@ void heat2d_refine_free(heat2d_refinement* run) {
 }
 
 int heat2d_adapt(const int* elements, int count, heat2d_adaptation** run, char** lines) {
-    return guarded([&]() -> int {
-        text_out(lines, "lines");
-        not_null(run, "run");
-        *run = nullptr;
-        tables t;
-        take_elements(elements, count, "elements", t);
-        const std::vector<std::string> faults = judged(t, true);
-        if (!faults.empty()) {
-            return refused(faults, lines);
-        }
-        *run = new heat2d_adaptation{adaptation(table_mesh(t.elements, t.nodes))};
-        return good(HEAT2D_OK);
+    return start_run(elements, count, run, lines, [](const level_mesh& mesh) {
+        return new heat2d_adaptation{adaptation(mesh)};
     });
 }
 

@@ -196,7 +196,7 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, heat2d_refinement**
  * available, did not converge, or is past the last (HEAT2D_LAST_LEVEL). */
 HEAT2D_API int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines);
 
-/* The bytes that solving the given level (0 to 12) takes at its peak, as
+/* The bytes that solving the given level (0 to HEAT2D_LAST_LEVEL) takes at its peak, as
  * heat2d_refine_next weighs it against the memory available. */
 HEAT2D_API int heat2d_refine_memory(int level, double* bytes);
 
@@ -211,8 +211,7 @@ HEAT2D_API void heat2d_refine_free(heat2d_refinement* run);
  * starts it; HEAT2D_REFUSED: *lines holds the faults of the triangulation, as
  * heat2d names them. */
 typedef struct heat2d_adaptation heat2d_adaptation;
-HEAT2D_API int heat2d_adapt(const int* elements, int count, heat2d_adaptation** run,
-                            char** lines);
+HEAT2D_API int heat2d_adapt(const int* elements, int count, heat2d_adaptation** run, char** lines);
 
 /* Solves the next step (0 first) and gives it as a result:
  *   doubles "nodes" (x y a node: heat2d's 18 first), "temperatures" (one a

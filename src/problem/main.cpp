@@ -39,8 +39,8 @@ int adapt(int argc, char** argv) {
     if (given == 1 && !other && adapt_error(value, error)) {
         return run_adapted(error);
     }
-    std::cerr << "heat2d: --adapt takes one error, a decimal number from " << least_error
-              << " to " << most_error << std::endl;
+    std::cerr << "heat2d: --adapt takes one error, a decimal number from " << least_error << " to "
+              << most_error << std::endl;
     return 2;
 }
 

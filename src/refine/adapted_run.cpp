@@ -30,9 +30,8 @@ void print_answer(const adapt_answer& answer) {
     std::cout << std::endl << "node  temperature     error left  order" << std::endl;
     for (int i = 0; i < node_count; i++) {
         std::cout << std::setw(4) << i + 1 << "  " << std::setw(11) << std::setprecision(9)
-                  << answer.T[i] << "  " << std::setw(13) << std::setprecision(3)
-                  << answer.error[i] << "  " << std::setw(5) << answer.order[i] << " extrapolated"
-                  << std::endl;
+                  << answer.T[i] << "  " << std::setw(13) << std::setprecision(3) << answer.error[i]
+                  << "  " << std::setw(5) << answer.order[i] << " extrapolated" << std::endl;
     }
     std::cout << "The temperatures are " << adapt_obtained << "." << std::endl;
 }

@@ -50,7 +50,8 @@ std::vector<double> indicators(const level_mesh& mesh, const std::vector<int>& a
             double diameter = 0;
             for (int k = 0; k < 3; k++) {
                 const int a = c[k], b = c[(k + 1) % 3];
-                diameter = std::max(diameter, std::hypot(mesh.x[b] - mesh.x[a], mesh.y[b] - mesh.y[a]));
+                diameter =
+                    std::max(diameter, std::hypot(mesh.x[b] - mesh.x[a], mesh.y[b] - mesh.y[a]));
             }
             eta[t] += diameter * diameter * data.density[t] * data.density[t] * twice / 2;
         }

@@ -8,20 +8,20 @@
 #include <cmath>
 #include <utility>
 
-level_mesh table_mesh(double** elements, double** nodes) {
+level_mesh table_mesh(double** element_rows, double** node_rows) {
     std::vector<double> x, y;
     for (int i = 1; i <= node_count; i++) {
-        x.push_back(nodes[i][1]);
-        y.push_back(nodes[i][2]);
+        x.push_back(node_rows[i][1]);
+        y.push_back(node_rows[i][2]);
     }
     std::vector<int> triangles;
     for (int e = 1; e <= element_count; e++) {
         for (int k = 1; k <= 3; k++) {
-            triangles.push_back(static_cast<int>(elements[e][k]) - 1);
+            triangles.push_back(static_cast<int>(element_rows[e][k]) - 1);
         }
     }
     return mesh_of(std::move(x), std::move(y), std::move(triangles),
-                   [nodes](int a, int b) { return outline_term(nodes, a + 1, b + 1); });
+                   [node_rows](int a, int b) { return outline_term(node_rows, a + 1, b + 1); });
 }
 
 double level_bytes(int level) {

@@ -16,7 +16,7 @@
 // heat2d's elements (rows 1-based, node numbers as read, each truncated) over
 // its nodes, each side's term by the part of the outline it lies on.
 // Precondition: the judge takes the elements in table order.
-level_mesh table_mesh(double** elements, double** nodes);
+level_mesh table_mesh(double** element_rows, double** node_rows);
 
 // About how many bytes a level's mesh, system and solve take, levels below it
 // included.

@@ -108,7 +108,6 @@ void write_fine_files(const std::string& prefix, const level_mesh& mesh,
     }
 }
 
-
 bool judged_elements() {
     prepare_process();
     allocate_storage();
