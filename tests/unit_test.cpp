@@ -3,6 +3,7 @@
 #include "assembly/assembly.h"
 #include "assembly/element.h"
 #include "mesh/mesh.h"
+#include "problem/numbers.h"
 #include "problem/problem.h"
 #include "problem/status.h"
 #include "refine/refine.h"
@@ -15,7 +16,9 @@
 #include <cerrno>
 #include <cmath>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
+#include <limits>
 #include <regex>
 #include <sstream>
 #include <vector>
@@ -316,4 +319,22 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
     const level_mesh& coarse = meshes[4];
     const std::vector<double> x = prolonged(coarse, coarse.x);
     EXPECT_EQ(x, std::vector<double>(meshes[5].x.begin(), meshes[5].x.end()));
+}
+
+// A not-a-number prints "-nan" whatever its sign bit, on the standard streams
+// and on any stream made afterwards, padded as a number; numbers as before.
+TEST(Numbers, NotANumberPrintsOneWay) {
+    print_nan_one_way();
+    const double positive = std::numeric_limits<double>::quiet_NaN();
+    const double negative = -positive;
+    ASSERT_FALSE(std::signbit(positive));
+    ASSERT_TRUE(std::signbit(negative));
+    std::ostringstream text;
+    text << positive << " " << negative << " " << std::setw(6) << positive << "|" << std::left
+         << std::setw(6) << negative << "|" << 0.1 + 0.2 << " " << -1.5 << " " << 48.4099 << " "
+         << static_cast<long double>(positive);
+    EXPECT_EQ(text.str(), "-nan -nan   -nan|-nan  |0.3 -1.5 48.4099 -nan");
+    const Capture out(std::cout);
+    std::cout << positive;
+    EXPECT_EQ(out.text.str(), "-nan");
 }

@@ -1,4 +1,5 @@
 #include "problem/driver.h"
+#include "problem/numbers.h"
 #include "problem/status.h"
 #include "refine/adapted_run.h"
 #include "refine/limits.h"
@@ -51,6 +52,7 @@ int adapt(int argc, char** argv) {
 // refines where the error is; any other argument is refused before anything
 // is written.
 int main(int argc, char** argv) {
+    print_nan_one_way();
     if (argc <= 1) {
         return run_program();
     }
