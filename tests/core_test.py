@@ -231,6 +231,20 @@ class Core(unittest.TestCase):
         self.assertEqual(refused.exception.lines, core.judge(swapped))
         self.assertTrue(core.estimated_by().startswith("extrapolated from the last mesh"))
 
+    def test_corner_counts_and_a_levels_memory(self):
+        """The table's two constrained corners: node 8 needs two triangles or more,
+        node 18 exactly one; the shipped triangulation meets both, CORNERS
+        neither. A level's memory grows about fourfold a level; past the last it
+        is a bad call."""
+        self.assertEqual(core.corner_counts(TRIANGLES), [core.CornerCount(18, 1, 1, 1),
+                                                         core.CornerCount(8, 2, 2, core.element_count())])
+        self.assertEqual([(c.node, c.count) for c in core.corner_counts(CORNERS)], [(18, 2), (8, 1)])
+        memory = [core.refine_memory(level) for level in range(13)]
+        self.assertTrue(all(3.5 < b / a < 4.1 for a, b in zip(memory[6:], memory[7:])), memory)
+        with self.assertRaises(core.BadCall) as bad:
+            core.refine_memory(13)
+        self.assertEqual(bad.exception.lines, ["level is not from 0 to 12"])
+
     def test_the_scripts_for_other_programs_follow_the_core(self):
         """region.geo and converged.edp, run only where Gmsh or FreeFEM is, hold the
         core's outline, inner nodes, values and terms."""

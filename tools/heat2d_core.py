@@ -83,6 +83,13 @@ class Flip(NamedTuple):
     d: int
 
 
+class CornerCount(NamedTuple):
+    node: int  # a corner whose slots in the boundary table fit only so many triangles
+    count: int  # the triangles that meet there
+    least: int
+    most: int
+
+
 class Numbered(NamedTuple):
     elements: List[List[int]]
     flips: List[Flip]
@@ -149,6 +156,8 @@ SIGNATURES = [
     ("heat2d_refine", INT, [INT_P, INT, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_free", None, [ctypes.c_void_p]),
+    ("heat2d_refine_memory", INT, [INT, DOUBLE_P]),
+    ("heat2d_corner_counts", INT, [INT_P, INT, INT_P, INT, INT_P]),
     ("heat2d_adapt", INT, [INT_P, INT, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_adapt_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_adapt_estimated_by", INT, [STATIC_P]),
@@ -172,12 +181,20 @@ def library():
                 function.restype, function.argtypes = result, arguments
         except (OSError, AttributeError) as error:
             raise MissingLibrary(f"the heat2d library cannot be loaded ({path}: {error})") from None
-        release, interface = ctypes.c_char_p(), INT()
-        if loaded.heat2d_version(ctypes.byref(release), ctypes.byref(interface)) != OK or interface.value != INTERFACE:
-            raise MissingLibrary(f"the heat2d library {path} ({(release.value or b'?').decode()}) has interface "
-                                 f"{interface.value}, these tools need {INTERFACE}")
+        release, interface = _version(loaded)
+        if interface != INTERFACE:
+            raise MissingLibrary(f"the heat2d library {path} ({release}) has interface {interface}, "
+                                 f"these tools need {INTERFACE}")
         _library = loaded
     return _library
+
+
+def _version(loaded):
+    """(release, interface) that a loaded library answers; ("?", None) when it answers none."""
+    release, interface = ctypes.c_char_p(), INT()
+    if loaded.heat2d_version(ctypes.byref(release), ctypes.byref(interface)) != OK:
+        return "?", None
+    return release.value.decode(), interface.value
 
 
 def _checked(status):
@@ -209,8 +226,9 @@ def _rows(flat, width):
 def _sized(ctype, fill):
     """The values that fill(buffer, capacity, count) writes, its size asked first."""
     count = INT()
-    if fill(None, 0, ctypes.byref(count)) not in (OK, TOO_SMALL):
-        raise BadCall(library().heat2d_error().decode())
+    status = fill(None, 0, ctypes.byref(count))
+    if status != TOO_SMALL:
+        _checked(status)
     buffer = (ctype * count.value)()
     _checked(fill(buffer, count.value, ctypes.byref(count)))
     return buffer[:count.value]
@@ -223,10 +241,8 @@ def _static(call, *arguments):
 
 
 def version():
-    """(release, interface) of the library."""
-    release, interface = ctypes.c_char_p(), INT()
-    _checked(library().heat2d_version(ctypes.byref(release), ctypes.byref(interface)))
-    return release.value.decode(), interface.value
+    """(release, interface) of the library, checked when it was loaded."""
+    return _version(library())
 
 
 def _named(call, name, ctype):
@@ -453,6 +469,22 @@ def adapt(elements):
                          ["smallest_side_at_node_6", "eta", "hottest", "node_8", "change", "heat_in", "heat_out",
                           "residual", "error", "seconds"]),
                    step.doubles("answer"), step.doubles("error_left"), step.doubles("orders"))
+
+
+def refine_memory(level):
+    """The bytes that solving a refined level takes at its peak."""
+    value = DOUBLE()
+    _checked(library().heat2d_refine_memory(level, ctypes.byref(value)))
+    return value.value
+
+
+def corner_counts(triangles):
+    """The corners that the boundary table's slots constrain, with how many of
+    the triangles meet at each and the least and most the table takes."""
+    values, count = _ints(triangles)
+    return [CornerCount(*row) for row in _rows(_sized(INT, lambda buffer, capacity, written: library()
+                                                      .heat2d_corner_counts(values, count, buffer, capacity,
+                                                                            written)), 4)]
 
 
 def estimated_by():

@@ -67,7 +67,8 @@ def read_file(path, verb="open", largest=LARGEST):
     except OSError as error:
         raise InputError(f"{path}: cannot {verb}: {error.strerror}") from None
     if len(data) > largest:
-        why = "; 18 nodes and 20 triangles take a few kB" if largest == LARGEST else ""
+        why = (f"; {heat2d_core.node_count()} nodes and {heat2d_core.element_count()} triangles take a few kB"
+               if largest == LARGEST else "")
         raise InputError(f"{path}: is larger than {largest >> 20} MiB{why}")
     return data
 
