@@ -240,7 +240,7 @@ class Core(unittest.TestCase):
                                                          core.CornerCount(8, 2, 2, core.element_count())])
         self.assertEqual([(c.node, c.count) for c in core.corner_counts(CORNERS)], [(18, 2), (8, 1)])
         memory = [core.refine_memory(level) for level in range(13)]
-        self.assertTrue(all(3.5 < b / a < 4.1 for a, b in zip(memory[6:], memory[7:])), memory)
+        self.assertTrue(all(3.5 < b / a < 4.1 for a, b in zip(memory[9:], memory[10:])), memory)
         with self.assertRaises(core.BadCall) as bad:
             core.refine_memory(13)
         self.assertEqual(bad.exception.lines, ["level is not from 0 to 12"])
