@@ -250,6 +250,20 @@ TEST(Adapt, TheIndicatorLeadsAtTheNotchCornerOnceRefined) {
     }
 }
 
+// The steps stall after five without a new least estimate, none counted
+// before there is one; a new least starts the count again.
+TEST(Adapt, TheStepsStallAfterFiveWithoutAFall) {
+    stall_rule rule;
+    std::vector<bool> said;
+    const double none = INFINITY;
+    for (const double e :
+         {none, none, 1.0, 0.5, 0.6, 0.7, 0.55, 0.5, 0.4, 0.9, 0.9, 0.9, 0.9, 0.41}) {
+        said.push_back(rule.stalled(e));
+    }
+    EXPECT_EQ(said, std::vector<bool>({false, false, false, false, false, false, false, false,
+                                       false, false, false, false, false, true}));
+}
+
 // Dörfler's marking: the fewest largest for the share, equal ones by number.
 TEST(Adapt, MarkingTakesTheFewestForTheShareEqualOnesByNumber) {
     using marks = std::vector<char>;

@@ -36,6 +36,16 @@ double now() {
 
 } // namespace
 
+bool stall_rule::stalled(double estimate) {
+    if (estimate < least) {
+        least = estimate;
+        not_fallen = 0;
+    } else if (std::isfinite(estimate)) {
+        not_fallen++;
+    }
+    return not_fallen >= stall_steps;
+}
+
 double adapt_bytes(double nodes) {
     return nodes * bytes_a_node + fixed_bytes;
 }

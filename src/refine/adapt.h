@@ -100,6 +100,19 @@ class adaptation {
     std::vector<double> step_nodes;      // the step's mesh's nodes, one a step
 };
 
+// The steps stall when the largest estimate has not fallen below its least
+// for stall_steps steps in a row (an infinite one, before there is any, does
+// not count).
+class stall_rule {
+  public:
+    // Whether the steps have stalled, with this step's estimate.
+    bool stalled(double estimate);
+
+  private:
+    double least = INFINITY;
+    int not_fallen = 0;
+};
+
 // About how many bytes a step on a mesh of this many nodes takes, its split
 // mesh included.
 double adapt_bytes(double nodes);

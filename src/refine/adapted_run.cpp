@@ -88,8 +88,8 @@ int run_adapted(double error) {
     std::cout << "step  triangles      nodes  side at 6        eta    hottest  at node     node 8"
                  "     change    heat in   heat out   residual error left  seconds"
               << std::endl;
-    double seconds = 0, best = INFINITY, last_estimate = INFINITY;
-    int not_fallen = 0;
+    double seconds = 0, last_estimate = INFINITY;
+    stall_rule stall;
     std::size_t last_nodes = 0;
     while (true) {
         const double available = available_memory();
@@ -141,10 +141,7 @@ int run_adapted(double error) {
         if (line.estimate <= error) {
             break;
         }
-        if (line.estimate < best) {
-            best = line.estimate;
-            not_fallen = 0;
-        } else if (std::isfinite(line.estimate) && ++not_fallen >= stall_steps) {
+        if (stall.stalled(line.estimate)) {
             std::ostringstream why;
             why << "the steps stalled: the estimated error has not fallen for " << stall_steps
                 << " steps, and is " << line.estimate << " at step " << line.step;
