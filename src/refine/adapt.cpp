@@ -10,8 +10,9 @@
 
 const char* const adapt_obtained =
     "extrapolated from the last mesh and the same split once, with order 2 where the steps' "
-    "changes fall as 1/nodes (otherwise the order they show); the error left from the answer's "
-    "change over the last step, the error falling as 1/nodes";
+    "changes fall as 1/nodes (otherwise the order they show); the error left, one bound for "
+    "every node, from the answer's largest change over the last step, the error falling as "
+    "1/nodes";
 
 namespace {
 
@@ -134,12 +135,16 @@ adapt_line adaptation::next() {
     split_nodes.push_back(static_cast<double>(meshes[1].node_count()));
     if (!answers.empty()) {
         // The error left is the change to come: with the error as 1/nodes, the
-        // last change times the nodes before over those added.
+        // last change times the nodes before over those added. One node's
+        // change scatters about its error (a step may move it little where the
+        // error is still large), the largest does not: that bounds them all.
         const std::size_t k = split_nodes.size() - 1;
         const double factor = split_nodes[k - 1] / (split_nodes[k] - split_nodes[k - 1]);
+        double largest = 0;
         for (int i = 0; i < node_count; i++) {
-            answer.error.push_back(std::abs(answer.T[i] - answers.back().T[i]) * factor);
+            largest = std::max(largest, std::abs(answer.T[i] - answers.back().T[i]) * factor);
         }
+        answer.error.assign(node_count, largest);
     }
     answers.push_back(answer);
 

@@ -38,7 +38,7 @@ struct adapt_line {
 // once more, each triangle into four.
 struct adapt_answer {
     std::vector<double> T;     // the answer
-    std::vector<double> error; // the error left in it, estimated (none at step 0)
+    std::vector<double> error; // the error left in it, one bound at every node (none at step 0)
     std::vector<double> order; // the order in h it was extrapolated with
 };
 
