@@ -86,9 +86,6 @@ void expect_whole(const level_mesh& mesh, const std::string& what) {
         } else {
             EXPECT_EQ(mesh.kinds[e], condition::none) << what << " inner edge " << e;
         }
-        (mesh.kinds[e] == condition::heat_flux    ? flux
-         : mesh.kinds[e] == condition::convection ? convection
-                                                  : outline) += 0;
         flux += mesh.kinds[e] == condition::heat_flux ? length : 0;
         convection += mesh.kinds[e] == condition::convection ? length : 0;
         if (mesh.kinds[e] == condition::convection) {

@@ -87,30 +87,31 @@ std::vector<double> indicators(const level_mesh& mesh, const std::vector<int>& a
 std::vector<double> node_loads(const level_mesh& mesh, double radius, problem_data& data) {
     const std::size_t count = mesh.triangle_count();
     data.density.assign(count, 0.0);
-    std::vector<double> f(mesh.node_count(), 0.0);
+    std::vector<double> f(mesh.node_count(), 0.0), area(count), cx(count), cy(count);
+    for (std::size_t t = 0; t < count; t++) {
+        const int* c = &mesh.triangles[3 * t];
+        area[t] = ((mesh.x[c[1]] - mesh.x[c[0]]) * (mesh.y[c[2]] - mesh.y[c[0]]) -
+                   (mesh.x[c[2]] - mesh.x[c[0]]) * (mesh.y[c[1]] - mesh.y[c[0]])) /
+                  2;
+        cx[t] = (mesh.x[c[0]] + mesh.x[c[1]] + mesh.x[c[2]]) / 3;
+        cy[t] = (mesh.y[c[0]] + mesh.y[c[1]] + mesh.y[c[2]]) / 3;
+    }
     for (int n = 0; n < node_count; n++) {
         std::vector<std::size_t> within;
-        double area = 0;
+        double spread = 0;
         for (std::size_t t = 0; t < count; t++) {
             const int* c = &mesh.triangles[3 * t];
-            const double cx = (mesh.x[c[0]] + mesh.x[c[1]] + mesh.x[c[2]]) / 3;
-            const double cy = (mesh.y[c[0]] + mesh.y[c[1]] + mesh.y[c[2]]) / 3;
             const bool around = c[0] == n || c[1] == n || c[2] == n;
-            if (around || std::hypot(cx - mesh.x[n], cy - mesh.y[n]) < radius) {
+            if (around || std::hypot(cx[t] - mesh.x[n], cy[t] - mesh.y[n]) < radius) {
                 within.push_back(t);
-                area += ((mesh.x[c[1]] - mesh.x[c[0]]) * (mesh.y[c[2]] - mesh.y[c[0]]) -
-                         (mesh.x[c[2]] - mesh.x[c[0]]) * (mesh.y[c[1]] - mesh.y[c[0]])) /
-                        2;
+                spread += area[t];
             }
         }
         for (const std::size_t t : within) {
             const int* c = &mesh.triangles[3 * t];
-            const double part = ((mesh.x[c[1]] - mesh.x[c[0]]) * (mesh.y[c[2]] - mesh.y[c[0]]) -
-                                 (mesh.x[c[2]] - mesh.x[c[0]]) * (mesh.y[c[1]] - mesh.y[c[0]])) /
-                                2;
-            data.density[t] += 1 / area;
+            data.density[t] += 1 / spread;
             for (int k = 0; k < 3; k++) {
-                f[c[k]] += part / area / 3;
+                f[c[k]] += area[t] / spread / 3;
             }
         }
     }
