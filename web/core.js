@@ -124,6 +124,23 @@ function coreBinding() {
     if (version !== HEAT2D_INTERFACE) {
       throw new Error(`heat2d's module ${release} has interface ${version}, this page needs ${HEAT2D_INTERFACE}`);
     }
+    // A run of results: start(elements, count, &run, &lines), then each(read,
+    // k) of next(run, &result, &lines) while it says more; refused({refused:
+    // [lines]}) when the core refuses; free(run) at the end.
+    const stepped = (start, next, free, flat, refused, each) => scratch((alloc) => {
+      const at = alloc(12);
+      if (checked(start(intsIn(alloc, flat), flat.length, at, at + 4)) !== STATUS.ok) return refused({refused: taken(at + 4)});
+      const run = module.HEAP32[at / 4];
+      try {
+        for (let k = 0, more = true; more; k++) {
+          if (checked(next(run, at + 8, at + 4)) !== STATUS.ok) return refused({refused: taken(at + 4)});
+          const result = module.HEAP32[at / 4 + 2];
+          try { more = each(reader(result), k); } finally { module._heat2d_result_free(result); }
+        }
+      } finally {
+        free(run);
+      }
+    });
     const termName = (kind) => statics(module._heat2d_term_name, kind);
     const nodeCount = named(module._heat2d_count, "nodes"), elementCount = named(module._heat2d_count, "elements");
     const numbers = 3 * elementCount;
@@ -208,32 +225,45 @@ function coreBinding() {
       // temperatures (design) and the last level's nodes, temperatures,
       // triangles, its error left and orders (typed arrays, empty before level 2); or
       // hear({refused: [lines]}).
-      refine: (flat, last, hear) => scratch((alloc) => {
-        const at = alloc(16);
-        checked(module._heat2d_refine_memory(last, at));
-        const bytes = module.HEAPF64[at / 8], probe = module._malloc(bytes);
+      refine: (flat, last, hear) => {
+        const bytes = scratch((alloc) => {
+          const at = alloc(8);
+          checked(module._heat2d_refine_memory(last, at));
+          return module.HEAPF64[at / 8];
+        });
+        const probe = module._malloc(bytes);
         if (!probe) return hear({refused: [`level ${last} needs ${Math.ceil(bytes / 1e6)} MB of memory, more than this browser gives the page`]});
         module._free(probe);
-        if (checked(module._heat2d_refine(intsIn(alloc, flat), flat.length, at, at + 4)) !== STATUS.ok) return hear({refused: taken(at + 4)});
-        const run = module.HEAP32[at / 4];
-        try {
-          for (let level = 0; level <= last; level++) {
-            if (checked(module._heat2d_refine_next(run, at + 8, at + 4)) !== STATUS.ok) return hear({refused: taken(at + 4)});
-            const result = module.HEAP32[at / 4 + 2], read = reader(result), d = (name) => read("HEAPF64", name, true);
-            const one = (heap, name) => read(heap, name, true)[0];
-            const made = {line: {level: one("HEAP32", "level"), triangles: one("HEAP32", "triangles_count"),
-                                 nodes: one("HEAP32", "nodes_count"), change: one("HEAPF64", "change")}};
-            if (level === 0) made.design = d("temperatures"); // heat2d's nodes, no other
-            if (level === last) {
-              Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
-              Object.assign(made, {left: d("error_left"), orders: d("orders")}); // none before level 2
-            }
-            module._heat2d_result_free(result);
-            hear(made);
+        stepped(module._heat2d_refine, module._heat2d_refine_next, module._heat2d_refine_free, flat, hear, (read, level) => {
+          const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
+          const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
+                               change: one("HEAPF64", "change")}};
+          if (level === 0) made.design = d("temperatures"); // heat2d's nodes, no other
+          if (level === last) {
+            Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
+            Object.assign(made, {left: d("error_left"), orders: d("orders")}); // none before level 2
           }
-        } finally {
-          module._heat2d_refine_free(run);
+          hear(made);
+          return level < last;
+        });
+      },
+      // The adaptive steps 0 to last of the triangulation flat: hear(step) a
+      // step, step {line, answer, left, orders} (its answer at heat2d's nodes
+      // with the error left, none at step 0), the last step with its nodes,
+      // temperatures, triangles and indicators (typed arrays); or
+      // hear({refused: [lines]}).
+      adapt: (flat, last, hear) => stepped(module._heat2d_adapt, module._heat2d_adapt_next, module._heat2d_adapt_free, flat,
+                                           hear, (read, step) => {
+        const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
+        const made = {line: {step, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
+                             error: one("HEAPF64", "error")},
+                      answer: d("answer"), left: d("error_left"), orders: d("orders")};
+        if (step === last) {
+          Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true),
+                               indicators: d("indicators")});
         }
+        hear(made);
+        return step < last;
       }),
     };
   };

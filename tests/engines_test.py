@@ -1,0 +1,160 @@
+"""The page in one browser engine (chromium, firefox or webkit), driven by
+WebDriver alone, against a native build: generated elements.txt texts (a
+seeded mix of valid, wrong, malformed and NaN-giving ones), each run by a real
+click on the page's Run button and shown byte for byte as the native program
+gives it (console, faults, exit status and the five files); the page from the
+file system; a finer level solved in its Worker and the adaptive steps through
+its binding, against the native core's. One test, run once an engine.
+Usage: engines_test.py ENGINE SITE NATIVE_BUILD [COUNT]; 77 when this machine
+lacks the engine, with the reason."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+if __name__ == "__main__":
+    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(os.path.abspath(sys.argv[3]), "libheat2d.so"))
+from engines import opened  # noqa: E402
+from inputs import TRIANGLES, core, generated  # noqa: E402
+from run_test import EXPECTED, OUTPUTS, SHIPPED  # noqa: E402
+
+# Waits in the page until document.body.dataset[args[0]] is args[1]; true if it came.
+UNTIL = """for (let k = 0; k < 1200; k++) {
+             if (document.body.dataset[args[0]] === args[1]) return true;
+             await new Promise((done) => setTimeout(done, 50));
+           }
+           return false;"""
+# What the page shows of its last run: what it ran, its console, faults and
+# status, and the files it offers, each opened.
+SHOWN = """const details = [...document.querySelectorAll("#files details")];
+           details.forEach((item) => { item.open = true; });
+           await new Promise((done) => setTimeout(done, 50));
+           return {text: document.getElementById("elements").value,
+                   console: document.getElementById("console").textContent,
+                   errors: [...document.querySelectorAll("#errors li")].map((li) => li.textContent + "\\n").join(""),
+                   status: document.getElementById("status").textContent,
+                   files: Object.fromEntries(details.map((item) => [item.querySelector("summary").textContent,
+                                                                    item.querySelector("pre").textContent]))};"""
+
+
+class Native:
+    """The native heat2d of a build, in a folder of its own: what it shows of
+    a text as the page shows it."""
+
+    def __init__(self, build):
+        self.build = build
+
+    def run(self, text, *options):
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "elements.txt"), "w", encoding="utf-8", newline="") as stream:
+                stream.write(text)
+            done = subprocess.run([os.path.join(self.build, "heat2d"), *options], cwd=folder, capture_output=True,
+                                  stdin=subprocess.DEVNULL, timeout=120)
+            files = {}
+            for name in sorted(os.listdir(folder)):
+                with open(os.path.join(folder, name), encoding="utf-8", newline="") as stream:
+                    files[name] = stream.read()
+        return {"console": done.stdout.decode(), "errors": done.stderr.decode(), "status": done.returncode,
+                "files": files}
+
+
+class Engine(unittest.TestCase):
+    engine = site = native = None
+    count = 300
+
+    def until(self, name, value):
+        self.assertTrue(self.engine.call(UNTIL, name, str(value)), f"the page's {name} never became {value}")
+
+    def click(self, selector):
+        """A real click in the middle of what selector finds, brought into view."""
+        self.engine.click(*self.engine.call(
+            "const found = document.querySelector(args[0]); found.scrollIntoView({block: 'center'});"
+            "const r = found.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2];", selector))
+
+    def same_as_native(self, shown):
+        native = self.native.run(shown["text"])
+        files = {name: native["files"][name] for name in OUTPUTS if name in native["files"]}
+        self.assertEqual((shown["console"], shown["errors"], shown["files"]), (native["console"], native["errors"], files))
+        self.assertTrue(shown["status"].startswith(f"exit status {native['status']}, "), shown["status"])
+        return native
+
+    def test_generated_inputs_levels_and_steps(self):
+        engine = self.engine
+        served = f"http://127.0.0.1:{self.port}/index.html"
+        engine.open(served)
+        self.until("runs", 1)
+        shipped = self.same_as_native(engine.call(SHOWN))
+        self.assertEqual((shipped["console"], shipped["files"]["write_.txt"]), (EXPECTED["console.txt"], EXPECTED["write_.txt"]))
+        self.click("#number")  # the box run as it stands, not numbered first
+        self.assertFalse(engine.call("return document.getElementById('number').checked"))
+        runs, kinds = 1, set()
+        for title, text in generated(self.count):
+            with self.subTest(title, text=text):
+                engine.call("document.getElementById('elements').value = args[0]", text)
+                self.click("#run")
+                runs += 1
+                self.until("runs", runs)
+                native = self.same_as_native(engine.call(SHOWN))
+                kinds |= {"fault" if native["errors"] else "answer"} | ({"NaN"} if "-nan" in native["console"] else set())
+        self.assertEqual(kinds, {"fault", "answer", "NaN"})
+
+        # From the file system: the shipped run, level 2 in the Worker, and the
+        # adaptive steps through the page's binding, as the native core gives them.
+        engine.open("file://" + os.path.join(self.site, "index.html"))
+        self.until("runs", 1)
+        self.assertEqual(engine.call(SHOWN)["console"], EXPECTED["console.txt"])
+        engine.call("const s = document.getElementById('fineness'); s.value = '2'; s.dispatchEvent(new Event('change'))")
+        self.until("level", 2)
+        got = engine.call("return [...document.querySelectorAll('#refined-temperatures td[data-value]')]"
+                          ".map((cell) => Number(cell.dataset.value))")
+        native = self.native.run("".join(line + "\n" for line in SHIPPED), "--refine", "2")
+        expected = [float(line.split()[1]) for line in native["files"]["refined_write_.txt"].splitlines()[:18]]
+        self.assertEqual(len(got), 18)
+        for node, (mine, theirs) in enumerate(zip(got, expected), 1):
+            self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
+        steps = engine.call("""const core = await corePromise, steps = [];
+            core.adapt(args[0], 5, (step) => steps.push(step.refused ? step : {line: step.line, answer: Array.from(step.answer),
+                                                         triangles: step.triangles ? Array.from(step.triangles) : null}));
+            return steps;""", [n for t in TRIANGLES for n in t])
+        theirs = [step for _, step in zip(range(6), core.adapt(TRIANGLES))]
+        self.assertEqual([(s["line"]["step"], s["line"]["triangles"], s["line"]["nodes"]) for s in steps],
+                         [(s.line["step"], s.line["triangles"], s.line["nodes"]) for s in theirs])
+        for mine, step in zip(steps, theirs):
+            self.assertLess(max(abs(a - b) for a, b in zip(mine["answer"], step.answer)), 1e-9, step.line["step"])
+        self.assertEqual(steps[-1]["triangles"], [n for t in theirs[-1].triangles for n in t])
+
+
+def main(name, site, build, count):
+    import functools
+    import http.server
+    import threading
+
+    engine, why = opened(name)
+    if not engine:
+        sys.exit(print(f"page in {name}: skipped, {why}") or 77)
+
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *_):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=site))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    Engine.engine, Engine.site, Engine.native, Engine.port = engine, site, Native(build), server.server_address[1]
+    Engine.count = count
+    try:
+        result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Engine))
+    finally:
+        engine.close()
+        server.shutdown()
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    name, site, build = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    if not os.path.isfile(os.path.join(build, "heat2d")):
+        sys.exit(print(f"page in {name}: skipped, no native build in {build} (cmake --workflow --preset default)") or 77)
+    if name == "webkit" and not os.environ.get("DISPLAY") and shutil.which("xvfb-run"):
+        os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable, *sys.argv])  # a display of its own
+    main(name, site, build, int(sys.argv[4]) if len(sys.argv) > 4 else 300)
