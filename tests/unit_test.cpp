@@ -2,6 +2,8 @@
 // element's values on any side, the working tables after the assembly.
 #include "assembly/assembly.h"
 #include "assembly/element.h"
+#include "assembly/triangulation.h"
+#include "mesh/connectivity.h"
 #include "mesh/mesh.h"
 #include "problem/numbers.h"
 #include "problem/problem.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <fstream>
@@ -153,6 +156,8 @@ TEST(Solver, CholeskyOnKnownSystems) {
         EXPECT_EQ(std::regex_replace(run[0], std::regex("x\\[\\d+\\]_=-?nan\n"), ""), "");
         EXPECT_EQ(std::regex_replace(run[1], std::regex("\\d+ -?nan\n"), ""), "");
         EXPECT_EQ(std::count(run[1].begin(), run[1].end(), '\n'), 18);
+        const std::array<int, 4> named = reported_names().back();
+        EXPECT_EQ(std::vector<int>(named.begin() + 1, named.end()), (std::vector<int>{3, row, 0}));
     }
     EXPECT_EQ(run_status(), 1);
 }
@@ -337,4 +342,64 @@ TEST(Numbers, NotANumberPrintsOneWay) {
     const Capture out(std::cout);
     std::cout << positive;
     EXPECT_EQ(out.text.str(), "-nan");
+}
+
+// Each line of a fault names what it is about, so that the page follows it
+// without reading its words: the element of a triangle's line with its side,
+// a side, a node (row of K), each element of an overlap, the element whose
+// number the reader could not take, and the faults a cut list's last line
+// stands for (here 18: the 10 shown of them, then "and 8 more").
+TEST(Faults, EachLineNamesWhatItIsAbout) {
+    Shipped shipped;
+    // What the lines reported since `from` name: line (counted from the first
+    // of them), kind, a, b.
+    const auto names_since = [](std::size_t from) {
+        std::vector<std::array<int, 4>> rows(reported_names().begin() + from,
+                                             reported_names().end());
+        const int first = rows.empty() ? 0 : rows.front()[0];
+        for (auto& row : rows) {
+            row[0] -= first;
+        }
+        return rows;
+    };
+    const auto judged = [&](Table& E) {
+        const std::size_t from = reported_names().size();
+        const Capture err(std::cerr);
+        check_triangulation(E.rows(), shipped.N.rows());
+        return std::pair(names_since(from), err.text.str());
+    };
+    const int element = 1, side = 2, node = 3, faults = 4;
+    Table swapped = shipped.E;
+    std::swap(swapped.entries[13], swapped.entries[14]);
+    EXPECT_EQ(judged(swapped).first,
+              (std::vector<std::array<int, 4>>{
+                  {0, element, 14, 0}, {0, side, 15, 10}, {1, side, 14, 15}}));
+    Table twice = shipped.E; // element 2 made element 1: node 2 left out
+    twice.entries[2] = twice.entries[1];
+    twice.entries[3] = {0, 1, 5, 6};
+    twice.entries[4] = {0, 1, 6, 3};
+    const auto [names, text] = judged(twice);
+    EXPECT_EQ(
+        std::vector(names.begin(), names.begin() + 3),
+        (std::vector<std::array<int, 4>>{{0, node, 2, 0}, {2, element, 1, 0}, {2, element, 2, 0}}));
+    EXPECT_EQ(text.substr(0, text.find("\nheat2d: side")),
+              "heat2d: node 2 is a corner of no element; every node must belong to one\n"
+              "heat2d: the elements cover an area of 25.5, the region's is 24\n" // names nothing
+              "heat2d: element 1 overlaps element 2");
+    Table reversed = shipped.E;
+    std::reverse(reversed.entries.begin() + 1, reversed.entries.end());
+    const auto [cut, said] = judged(reversed);
+    EXPECT_EQ(cut.back(), (std::array<int, 4>{10, faults, 8, 0}));
+    EXPECT_EQ(said.substr(said.rfind("heat2d: ")),
+              "heat2d: and 8 more faults in the triangulation\n");
+
+    std::istringstream bad("1 4 5\n1 5 2\n2 5 6\n3 2 6\n4 9 10\n4 10 5\n5 10 19\n");
+    try {
+        parse_elements(bad, shipped.E.rows(), "elements.txt", "element");
+        ADD_FAILURE() << "node 19 taken";
+    } catch (const input_error& error) {
+        EXPECT_EQ(error.named_things().size(), 1u);
+        EXPECT_EQ(std::tuple(error.named_things()[0].kind, error.named_things()[0].a),
+                  std::tuple(naming::element, 7));
+    }
 }

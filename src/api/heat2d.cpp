@@ -40,6 +40,11 @@ struct heat2d_adaptation {
     adaptation steps;
 };
 
+static_assert(static_cast<int>(naming::element) == HEAT2D_NAMES_ELEMENT &&
+              static_cast<int>(naming::side) == HEAT2D_NAMES_SIDE &&
+              static_cast<int>(naming::node) == HEAT2D_NAMES_NODE &&
+              static_cast<int>(naming::faults) == HEAT2D_NAMES_FAULTS);
+
 namespace {
 
 thread_local std::string last_error;
@@ -178,8 +183,9 @@ std::vector<int> flat(const std::vector<triangle>& triangles) {
 // The faults shown of a triangulation, judged as heat2d judges elements.txt
 // (table_order) or as a tool takes triangles in any order.
 std::vector<std::string> judged(tables& t, bool table_order) {
-    return shown_faults(judge_triangulation(t.elements, t.nodes,
-                                            table_order ? "element" : "triangle", table_order));
+    return shown_faults(
+        judge_triangulation(t.elements, t.nodes, table_order ? "element" : "triangle", table_order)
+            .lines);
 }
 
 // Runs a call: a refusal of its checks, or anything thrown, becomes its status.

@@ -53,7 +53,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 5
+#define HEAT2D_INTERFACE 6
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -62,6 +62,17 @@ enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL 
 #define HEAT2D_LAST_LEVEL 12
 #define HEAT2D_LEAST_ERROR 1e-6
 #define HEAT2D_MOST_ERROR 1.0
+
+/* What a line of a fault names, so that a reader follows it without reading
+ * its words: element a (line a of elements.txt), side a-b, node a (row a of
+ * K), or the count a of faults that the line stands for ("and 8 more ...").
+ * A run of the program in a browser hands them to the page, line by line as
+ * it writes them on standard error, through the module's function
+ * onNames(line, [kind, a, b, ...]), line 0 the first. */
+#define HEAT2D_NAMES_ELEMENT 1
+#define HEAT2D_NAMES_SIDE 2
+#define HEAT2D_NAMES_NODE 3
+#define HEAT2D_NAMES_FAULTS 4
 
 /* The kinds of boundary term. */
 enum { HEAT2D_NO_TERM = 0, HEAT2D_HEAT_FLUX = 1, HEAT2D_CONVECTION = 2 };

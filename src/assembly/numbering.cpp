@@ -265,7 +265,7 @@ numbering number_triangles(const std::vector<triangle>& triangles, double** node
         turned.push_back(signed_area_of(nodes, t[0], t[1], t[2]) < 0 ? triangle{t[0], t[2], t[1]}
                                                                      : t);
     }
-    std::vector<std::string> faults = judge_triangulation(table, nodes, "triangle", false);
+    std::vector<std::string> faults = judge_triangulation(table, nodes, "triangle", false).lines;
     if (faults.empty()) {
         std::vector<side_flip> flips;
         faults = mend_corners(turned, nodes, flips);

@@ -103,7 +103,7 @@ std::string list_uses(const side_uses& uses, const char* word, int a, int b) {
 // none; fills uses. A clockwise triangle is a fault in table order, and is
 // taken turned otherwise.
 void check_elements(double** elements, double** nodes, const char* word, bool table_order,
-                    side_uses& uses, std::vector<std::string>& findings) {
+                    side_uses& uses, faults& findings) {
     bool used[node_count + 1] = {};
     double covered = 0.0;
     for (int e = 1; e <= element_count; e++) {
@@ -119,13 +119,15 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
         const double area = signed_area(x, y);
         if (area < 0) {
             if (table_order) {
-                findings.push_back(word + (" " + std::to_string(e)) + ": signed area " +
-                                   format(area) + "; its nodes must be listed counter-clockwise");
+                findings.add(word + (" " + std::to_string(e)) + ": signed area " + format(area) +
+                                 "; its nodes must be listed counter-clockwise",
+                             {{naming::element, e, 0}});
             }
             std::swap(n[2], n[3]);
         } else if (!(area > 0)) {
-            findings.push_back(word + (" " + std::to_string(e)) + ": signed area " + format(area) +
-                               "; its three nodes must be distinct and not on one line");
+            findings.add(word + (" " + std::to_string(e)) + ": signed area " + format(area) +
+                             "; its three nodes must be distinct and not on one line",
+                         {{naming::element, e, 0}});
             continue;
         }
         covered = covered + std::fabs(area);
@@ -136,14 +138,15 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
     }
     for (int n = 1; n <= node_count; n++) {
         if (!used[n]) {
-            findings.push_back("node " + std::to_string(n) + " is a corner of no " + word +
-                               "; every node must belong to one");
+            findings.add("node " + std::to_string(n) + " is a corner of no " + word +
+                             "; every node must belong to one",
+                         {{naming::node, n, 0}});
         }
     }
     const double region = (width / 2) * height - (notch_width / 2) * notch_depth;
     if (std::fabs(covered - region) > 1e-9 * region) {
-        findings.push_back(std::string("the ") + word + "s cover an area of " + format(covered) +
-                           ", the region's is " + format(region));
+        findings.add(std::string("the ") + word + "s cover an area of " + format(covered) +
+                     ", the region's is " + format(region));
     }
 }
 
@@ -165,8 +168,7 @@ bool parted(double** nodes, const std::array<int, 3>& t, const std::array<int, 3
 // The triangles whose insides share some area with another's, a line each
 // for the first of them: "element 6 overlaps element 7" (two convex shapes
 // are apart exactly when a side of one of them parts them).
-void check_overlaps(double** nodes, const char* word, const side_uses& uses,
-                    std::vector<std::string>& findings) {
+void check_overlaps(double** nodes, const char* word, const side_uses& uses, faults& findings) {
     for (std::size_t i = 0; i < uses.triangles.size(); i++) {
         const auto& [first, t] = uses.triangles[i];
         std::vector<int> over;
@@ -180,20 +182,21 @@ void check_overlaps(double** nodes, const char* word, const side_uses& uses,
             continue;
         }
         std::string line = word + (" " + std::to_string(first)) + " overlaps ";
+        mentions overlapping = {{naming::element, first, 0}};
         for (std::size_t k = 0; k < over.size(); k++) {
             line += (k == 0                ? ""
                      : k + 1 < over.size() ? ", "
                                            : " and ") +
                     (word + (" " + std::to_string(over[k])));
+            overlapping.push_back({naming::element, over[k], 0});
         }
-        findings.push_back(line);
+        findings.add(line, overlapping);
     }
 }
 
 // Each side of the outline belongs to one triangle, inside the region; every
 // other side to two, once each way.
-void check_sides(double** nodes, const char* word, const side_uses& uses,
-                 std::vector<std::string>& findings) {
+void check_sides(double** nodes, const char* word, const side_uses& uses, faults& findings) {
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
             const int there = uses.count[a][b];
@@ -203,17 +206,18 @@ void check_sides(double** nodes, const char* word, const side_uses& uses,
             if (part != no_part) {
                 const int inside = forward ? there : back;
                 if (inside != 1 || there + back != 1) {
-                    findings.push_back("side " + side_name(a, b) + " lies on " +
-                                       place(outline[part]) +
-                                       ": it must be a side of exactly one " + word + ", as " +
-                                       (forward ? side_name(a, b) : side_name(b, a)) +
-                                       ", but is a side of " + list_uses(uses, word, a, b));
+                    findings.add("side " + side_name(a, b) + " lies on " + place(outline[part]) +
+                                     ": it must be a side of exactly one " + word + ", as " +
+                                     (forward ? side_name(a, b) : side_name(b, a)) +
+                                     ", but is a side of " + list_uses(uses, word, a, b),
+                                 {{naming::side, a, b}});
                 }
             } else if ((there != 0 || back != 0) && (there != 1 || back != 1)) {
-                findings.push_back("side " + side_name(a, b) +
-                                   " is not on the outline: it must be a side of two " + word +
-                                   "s, once each way, but is a side of " +
-                                   list_uses(uses, word, a, b));
+                findings.add("side " + side_name(a, b) +
+                                 " is not on the outline: it must be a side of two " + word +
+                                 "s, once each way, but is a side of " +
+                                 list_uses(uses, word, a, b),
+                             {{naming::side, a, b}});
             }
         }
     }
@@ -236,8 +240,7 @@ std::string parts_needing(condition kind) {
 
 // Each term of the boundary table on a side of the outline that needs it, and
 // each such side given its term once.
-void check_terms(double** elements, double** nodes, const char* word,
-                 std::vector<std::string>& findings) {
+void check_terms(double** elements, double** nodes, const char* word, faults& findings) {
     int given[node_count + 1][node_count + 1] = {};
     for (const boundary_side& side : boundary_table) {
         const int a = node_of(elements, side.element, side.first);
@@ -247,10 +250,11 @@ void check_terms(double** elements, double** nodes, const char* word,
             given[b][a]++;
             continue;
         }
-        findings.push_back(word + (" " + std::to_string(side.element)) + ": its " +
-                           (side.kind == condition::convection ? "convection" : "heat-flux") +
-                           " side " + side_name(a, b) + " is not a side of the outline on " +
-                           parts_needing(side.kind));
+        findings.add(word + (" " + std::to_string(side.element)) + ": its " +
+                         (side.kind == condition::convection ? "convection" : "heat-flux") +
+                         " side " + side_name(a, b) + " is not a side of the outline on " +
+                         parts_needing(side.kind),
+                     {{naming::element, side.element, 0}, {naming::side, a, b}});
     }
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
@@ -260,11 +264,12 @@ void check_terms(double** elements, double** nodes, const char* word,
                 continue;
             }
             const std::string term = term_name(outline[part].needs);
-            findings.push_back("side " + side_name(a, b) + " of " + place(outline[part]) +
-                               (given[a][b] == 0 ? " gets no " + term
-                                                 : " gets " + term + " " +
-                                                       std::to_string(given[a][b]) + " times") +
-                               "; it needs it once");
+            findings.add("side " + side_name(a, b) + " of " + place(outline[part]) +
+                             (given[a][b] == 0 ? " gets no " + term
+                                               : " gets " + term + " " +
+                                                     std::to_string(given[a][b]) + " times") +
+                             "; it needs it once",
+                         {{naming::side, a, b}});
         }
     }
 }
@@ -314,9 +319,8 @@ condition outline_term(double** nodes, int a, int b) {
     return part == no_part ? condition::none : outline[part].needs;
 }
 
-std::vector<std::string> judge_triangulation(double** elements, double** nodes, const char* word,
-                                             bool table_order) {
-    std::vector<std::string> findings;
+faults judge_triangulation(double** elements, double** nodes, const char* word, bool table_order) {
+    faults findings;
     side_uses uses;
     uses.list.reserve(3 * element_count);
     check_elements(elements, nodes, word, table_order, uses, findings);
@@ -339,9 +343,19 @@ std::vector<std::string> shown_faults(const std::vector<std::string>& faults) {
     return lines;
 }
 
+void faults::add(std::string line, mentions named_things) {
+    lines.push_back(std::move(line));
+    named.push_back(std::move(named_things));
+}
+
 void check_triangulation(double** elements, double** nodes) {
-    for (const std::string& line :
-         shown_faults(judge_triangulation(elements, nodes, "element", true))) {
-        report_failure(line);
+    const faults found = judge_triangulation(elements, nodes, "element", true);
+    const std::vector<std::string> lines = shown_faults(found.lines);
+    for (std::size_t k = 0; k < lines.size(); k++) {
+        // The last line of a cut list stands for the faults left out.
+        const bool rest = lines.size() < found.lines.size() && k + 1 == lines.size();
+        report_failure(
+            lines[k], rest ? mentions{{naming::faults, static_cast<int>(found.lines.size() - k), 0}}
+                           : found.named[k]);
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "assembly/element.h"
+#include "problem/status.h"
 
 #include <string>
 #include <vector>
@@ -34,9 +35,17 @@ double signed_area_of(double** nodes, int o, int a, int b);
 // "12-18": the side from node a to node b, as the messages name it.
 std::string side_name(int a, int b);
 
+// Faults of a triangulation, one line each, with what each line names.
+struct faults {
+    std::vector<std::string> lines;
+    std::vector<mentions> named;
+    void add(std::string line, mentions named_things = {});
+};
+
 // Judges the triangles of elements[1..element_count] (node numbers truncated,
 // as the assembly takes them) over the node table, and returns its faults, one
-// line each, in a fixed order (none: a valid triangulation):
+// line each with what it names (the elements of a triangle's or an overlap's
+// line, a side, a node), in a fixed order (none: a valid triangulation):
 // - every triangle's three nodes are not on one line;
 // - every node is a corner of some triangle;
 // - no two triangles overlap (one line a pair, before the faults of sides);
@@ -53,8 +62,7 @@ std::string side_name(int a, int b);
 // turned. `word` names a triangle in the lines: "element" or "triangle".
 // No text is made until a fault is found.
 // Precondition: every node number truncates to 1..node_count.
-std::vector<std::string> judge_triangulation(double** elements, double** nodes, const char* word,
-                                             bool table_order);
+faults judge_triangulation(double** elements, double** nodes, const char* word, bool table_order);
 
 // The lines that are shown of faults: the first ten, then "and N more faults
 // in the triangulation".

@@ -92,6 +92,7 @@ void parse_elements(std::istream& input, double** elements, const char* source, 
         for (int j = 1; j <= 3; j++) {
             std::string token;
             bool found = next_token(input, token);
+            const mentions at = {{naming::element, e, 0}};
             // A UTF-8 byte-order mark at the start, as Windows Notepad writes
             // one, is no number: it is skipped.
             if (numbers_read == 0 && token.compare(0, 3, "\xEF\xBB\xBF") == 0) {
@@ -107,15 +108,19 @@ void parse_elements(std::istream& input, double** elements, const char* source, 
             }
             if (token.size() > token_limit) {
                 throw input_error(position(source, word, e, j) + shown(token) + " is longer than " +
-                                  std::to_string(token_limit) + " characters");
+                                      std::to_string(token_limit) + " characters",
+                                  at);
             }
             double value = 0.0;
             if (!parse_number(token, value)) {
-                throw input_error(position(source, word, e, j) + shown(token) + " is not a number");
+                throw input_error(position(source, word, e, j) + shown(token) + " is not a number",
+                                  at);
             }
             if (!is_node_number(value)) {
                 throw input_error(position(source, word, e, j) + shown(token) +
-                                  " is not a node number from 1 to " + std::to_string(node_count));
+                                      " is not a node number from 1 to " +
+                                      std::to_string(node_count),
+                                  at);
             }
             elements[e][j] = value;
             numbers_read++;

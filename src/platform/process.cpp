@@ -27,12 +27,14 @@ bool error_is_terminal() {
     return _isatty(_fileno(stderr)) != 0;
 }
 
+void pass_names(int, const std::vector<int>&) {}
+
 #else
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
@@ -41,6 +43,7 @@ bool error_is_terminal() {
 #include <termios.h>
 #include <unistd.h>
 #ifdef __EMSCRIPTEN__
+#include <emscripten/em_js.h>
 #include <emscripten/heap.h>
 #endif
 
@@ -161,6 +164,23 @@ bool error_is_terminal() {
     return false; // its standard error says it is a terminal even when it is piped
 #else
     return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+#ifdef __EMSCRIPTEN__
+// clang-format off
+EM_JS(void, hand_names, (int line, const int* values, int count), {
+    if (Module["onNames"]) Module["onNames"](line, Array.from(HEAP32.subarray(values >>> 2, (values >>> 2) + count)));
+});
+// clang-format on
+#endif
+
+void pass_names(int line, const std::vector<int>& values) {
+#ifdef __EMSCRIPTEN__
+    hand_names(line, values.data(), static_cast<int>(values.size()));
+#else
+    (void)line;
+    (void)values;
 #endif
 }
 

@@ -2,6 +2,8 @@
 // start and the final pause. All code that differs between systems is here.
 #pragma once
 
+#include <vector>
+
 // Called first. On POSIX systems: opens the null device on each of the
 // descriptors 0, 1 and 2 that is closed, so that no file the run opens takes
 // the place of a standard stream, and ignores SIGPIPE, so that a closed pipe
@@ -23,6 +25,12 @@ void wait_for_key();
 // what the address-space limit leaves; on Windows the physical memory
 // available; in a browser, what the module's memory may still grow by.
 double available_memory();
+
+// Hands what fault line `line` (0 for the first) names, three ints a thing
+// (kind, a, b: see status.h), to whoever runs the program in a browser: the
+// page's function onNames(line, values) on the module, when it has one. Does
+// nothing elsewhere.
+void pass_names(int line, const std::vector<int>& values);
 
 // Whether standard error is a terminal (progress is shown only there).
 bool error_is_terminal();

@@ -20,7 +20,7 @@ int run_program() {
                         element_matrix);
         solve_cholesky(K, f);
     } catch (const input_error& error) {
-        report_failure(error.what());
+        report_failure(error.what(), error.named_things());
     }
     wait_for_key();
     finish_console();

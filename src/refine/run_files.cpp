@@ -115,7 +115,7 @@ bool judged_elements() {
     try {
         read_elements(elements);
     } catch (const input_error& error) {
-        report_failure(error.what());
+        report_failure(error.what(), error.named_things());
         return false;
     }
     check_triangulation(elements, nodes);

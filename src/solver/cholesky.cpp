@@ -99,6 +99,6 @@ void solve_cholesky(double** K, double* f) {
         std::ostringstream message;
         message << "the system is not positive definite: the pivot of row " << bad_row << " is "
                 << bad_pivot;
-        report_failure(message.str());
+        report_failure(message.str(), {{naming::node, bad_row, 0}});
     }
 }
