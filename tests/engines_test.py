@@ -114,7 +114,7 @@ class Engine(unittest.TestCase):
         self.assertEqual(len(got), 18)
         for node, (mine, theirs) in enumerate(zip(got, expected), 1):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
-        steps = engine.call("""const core = await corePromise, steps = [];
+        steps = engine.call("""const core = await heat2d.core, steps = [];
             core.adapt(args[0], 5, (step) => steps.push(step.refused ? step : {line: step.line, answer: Array.from(step.answer),
                                                          triangles: step.triangles ? Array.from(step.triangles) : null}));
             return steps;""", [n for t in TRIANGLES for n in t])

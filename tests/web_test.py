@@ -200,7 +200,7 @@ class Page(unittest.TestCase):
         self.assertTrue(self.find("link[rel=icon]")[0].get_attribute("href").startswith("data:image/svg+xml,"))
         # A call the core cannot take is a fault of the page, with the core's reason.
         self.assertEqual(self.browser.execute_async_script(
-            "corePromise.then((core) => { try { core.parameter('depth'); } catch (fault) { arguments[0](fault.message); } })"),
+            "heat2d.core.then((core) => { try { core.parameter('depth'); } catch (fault) { arguments[0](fault.message); } })"),
             'no parameter is named "depth"')
 
     def test_the_inspector_summed_gives_K_and_f(self):
@@ -421,7 +421,7 @@ class Page(unittest.TestCase):
             const high = Number(document.getElementById("scale-high").textContent);
             return [c.left + (column + 0.5) * c.width / canvas.width, c.top + (row + 0.5) * c.height / canvas.height,
                     [...canvas.getContext("2d").getImageData(column, row, 1, 1).data].slice(0, 3),
-                    colour((arguments[0] - low) / (high - low)).match(/\\d+/g).map(Number)];""", t11)
+                    drawing.colour((arguments[0] - low) / (high - low)).match(/\\d+/g).map(Number)];""", t11)
         self.assertLess(max(abs(a - b) for a, b in zip(pixel, scale)), 8, (pixel, scale))
         ActionChains(self.browser).move_to_element_with_offset(self.find("#field")[0], 0, 0).perform()
         self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})

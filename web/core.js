@@ -1,67 +1,26 @@
 "use strict";
-// heat2d's module: its bytes compiled once a page load, a fresh instance for
-// each run of the program (nothing of one run is left for the next), with
-// elements.txt in its file system and standard input at its end, so that the
-// final pause returns at once; and one more instance, kept, whose exports
-// answer the core's questions by the API's conventions (src/api/heat2d.h).
+// The binding of heat2d's core, by the API's conventions (src/api/heat2d.h):
+// coreBinding() gives create(module, settings), an instance of the compiled
+// module, and bind(instance), the core's calls on it. It touches no page
+// global: its source also goes into the Worker that solves the finer levels.
 
-const OUTPUTS = ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"];
-
-const compiled = (() => {
-  const text = atob(HEAT2D_WASM);
-  const bytes = new Uint8Array(text.length);
-  for (let k = 0; k < text.length; k++) bytes[k] = text.charCodeAt(k);
-  return WebAssembly.compile(bytes);
-})();
-
-function instance(settings) {
-  return compiled.then((module) => createHeat2d(Object.assign({
-    instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(module, imports).then((made) => receive(made, module));
-      return {};
-    },
-  }, settings)));
-}
-
-// A fresh program, ready before it is needed: the next run's.
-function freshRun() {
-  const run = {console: [], errors: [], files: {}, status: null};
-  return instance({
-    print: (line) => run.console.push(line),
-    printErr: (line) => run.errors.push(line),
-    stdin: () => null,
-    onExit: (status) => { run.status = status; },
-  }).then((program) => ({program, run}));
-}
-let spare = freshRun();
-
-// Runs heat2d on text as elements.txt: its console, faults, files and status.
-async function runHeat2d(text) {
-  const {program, run} = await spare;
-  spare = freshRun();
-  program.FS.writeFile("elements.txt", text);
-  try {
-    program.callMain([]);
-  } catch (thrown) {
-    if (run.status === null) throw thrown;
-  }
-  for (const name of OUTPUTS) {
-    if (program.FS.analyzePath(name).exists) run.files[name] = program.FS.readFile(name, {encoding: "utf8"});
-  }
-  return run;
-}
-
-// The binding of the core's calls, by the API's conventions; a function, so
-// that the Worker that solves the finer levels takes its source too.
 function coreBinding() {
-  const HEAT2D_INTERFACE = 5; // the API that this page speaks
+  const HEAT2D_INTERFACE = 6; // the API that this page speaks
   const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 
   // A call the core could not take: a fault of the page.
   class BadCall extends Error {}
 
+  // An instance of the compiled module, with settings (print, printErr, ...).
+  const create = (compiled, settings) => createHeat2d(Object.assign({
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(compiled, imports).then((made) => receive(made, compiled));
+      return {};
+    },
+  }, settings));
+
   // The core's calls on a module instance.
-  return function bindCore(module) {
+  function bind(module) {
     // Scratch memory for one call: alloc(bytes) gives a pointer, all freed after.
     const scratch = (use) => {
       const taken = [];
@@ -266,8 +225,7 @@ function coreBinding() {
         return step < last;
       }),
     };
-  };
+  }
+  return {create, bind};
 }
-const bindCore = coreBinding();
 
-const corePromise = instance({print: () => {}, printErr: () => {}}).then(bindCore);

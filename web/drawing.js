@@ -4,180 +4,174 @@
 // triangle outlined above all with a round handle on each of its inner sides
 // that flips it; the colour scale beside it. Made as markup and set at once.
 
-// Colour scale from cool to hot (stops of a perceptually even map).
-const STOPS = [[0, 0, 4], [87, 16, 110], [188, 55, 84], [249, 142, 9], [252, 255, 164]];
+const drawing = (() => {
+  const {$, tag, sixDigits, sideKey} = dom;
 
-function colour(t) {
-  const s = Math.min(Math.max(t, 0), 1) * (STOPS.length - 1);
-  const k = Math.min(Math.floor(s), STOPS.length - 2);
-  const mix = STOPS[k].map((v, i) => Math.round(v + (STOPS[k + 1][i] - v) * (s - k)));
-  return `rgb(${mix.join(",")})`;
-}
+  // Colour scale from cool to hot (stops of a perceptually even map).
+  const STOPS = [[0, 0, 4], [87, 16, 110], [188, 55, 84], [249, 142, 9], [252, 255, 164]];
 
-// Six significant digits, as the program writes its numbers.
-const shown = (value) => String(Number(value.toPrecision(6)));
-
-// The region's frame: 60 units to a length of 1, y up. A node's target and a
-// side's handle have a radius of 11 units: 24 px where the drawing is
-// narrowest, on a phone, and clear of every point inside a triangle that is a
-// quarter of its height from its sides.
-const SCALE = 60, PAD = 28, TARGET = 11;
-let frame = null;
-function frameOf(core) {
-  const xs = core.nodes.map(([x]) => x), ys = core.nodes.map(([, y]) => y);
-  const right = Math.max(...xs), top = Math.max(...ys);
-  return {
-    right, top,
-    px: ([x, y]) => [PAD + x * SCALE, PAD + (top - y) * SCALE],
-    width: 2 * PAD + right * SCALE, height: 2 * PAD + top * SCALE,
-  };
-}
-
-// Sizes the drawing for the region (once the core is there).
-function placeDrawing(core) {
-  frame = frameOf(core);
-  $("drawing").setAttribute("viewBox", `0 0 ${frame.width} ${frame.height}`);
-  $("field").style.aspectRatio = `${frame.width} / ${frame.height}`;
-  $("scale").style.setProperty("--stops", STOPS.map((_, k) => colour(k / (STOPS.length - 1))).join(", "));
-  $("scale-unit").textContent = `(same units as the air's ${core.parameter("ambient_temperature")})`;
-}
-const px = (point) => frame.px(point);
-
-// An SVG element's markup.
-const tag = (name, attributes, text) => `<${name}${Object.entries(attributes).map(([key, value]) => ` ${key}="${value}"`).join("")}` +
-  (text === undefined ? "/>" : `>${text}</${name}>`);
-
-// One linear gradient paints a triangle exactly: its temperature is linear,
-// so the colour changes only along its gradient, through the scale's stops.
-// Returns [fill, the gradient's markup].
-function paint(id, corners, temperatures, level) {
-  const [p, q, r] = corners.map(px);
-  const [ta, tb, tc] = temperatures;
-  const det = (q[0] - p[0]) * (r[1] - p[1]) - (r[0] - p[0]) * (q[1] - p[1]);
-  const gx = ((tb - ta) * (r[1] - p[1]) - (tc - ta) * (q[1] - p[1])) / det;
-  const gy = ((tc - ta) * (q[0] - p[0]) - (tb - ta) * (r[0] - p[0])) / det;
-  const low = Math.min(ta, tb, tc), high = Math.max(ta, tb, tc);
-  const g2 = gx * gx + gy * gy;
-  if (!(g2 > 0) || !(high > low)) return [colour(level(ta)), ""];
-  const at = (t) => [p[0] + (gx * (t - ta)) / g2, p[1] + (gy * (t - ta)) / g2];
-  const [x1, y1] = at(low), [x2, y2] = at(high);
-  const from = level(low), to = level(high);
-  const offsets = [0, 1];
-  for (let k = 1; k < STOPS.length - 1; k++) {
-    const stop = k / (STOPS.length - 1);
-    if (stop > from && stop < to) offsets.push((stop - from) / (to - from));
+  function colour(t) {
+    const s = Math.min(Math.max(t, 0), 1) * (STOPS.length - 1);
+    const k = Math.min(Math.floor(s), STOPS.length - 2);
+    const mix = STOPS[k].map((v, i) => Math.round(v + (STOPS[k + 1][i] - v) * (s - k)));
+    return `rgb(${mix.join(",")})`;
   }
-  const stops = offsets.sort((a, b) => a - b)
-    .map((offset) => tag("stop", {offset, "stop-color": colour(from + offset * (to - from))})).join("");
-  return [`url(#${id})`, tag("linearGradient", {id, gradientUnits: "userSpaceOnUse", x1, y1, x2, y2}, stops)];
-}
 
-// A side's key, lower node first: "4-10".
-const sideKey = (a, b) => `${Math.min(a, b)}-${Math.max(a, b)}`;
+  // The region's frame: 60 units to a length of 1, y up. A node's target and a
+  // side's handle have a radius of 11 units: 24 px where the drawing is
+  // narrowest, on a phone, and clear of every point inside a triangle that is a
+  // quarter of its height from its sides.
+  const SCALE = 60, PAD = 28, TARGET = 11;
+  let frame = null;
+  function frameOf(core) {
+    const xs = core.nodes.map(([x]) => x), ys = core.nodes.map(([, y]) => y);
+    const right = Math.max(...xs), top = Math.max(...ys);
+    return {
+      right, top,
+      px: ([x, y]) => [PAD + x * SCALE, PAD + (top - y) * SCALE],
+      width: 2 * PAD + right * SCALE, height: 2 * PAD + top * SCALE,
+    };
+  }
 
-// The sides of the triangles (0-based corners) that two of them share.
-function innerSides(triangles) {
-  const count = new Map();
-  for (const corners of triangles) {
-    for (let k = 0; k < 3; k++) {
-      const key = sideKey(corners[k] + 1, corners[(k + 1) % 3] + 1);
-      count.set(key, (count.get(key) || 0) + 1);
+  // Sizes the drawing for the region (once the core is there).
+  function place(core) {
+    frame = frameOf(core);
+    $("drawing").setAttribute("viewBox", `0 0 ${frame.width} ${frame.height}`);
+    $("field").style.aspectRatio = `${frame.width} / ${frame.height}`;
+    $("scale").style.setProperty("--stops", STOPS.map((_, k) => colour(k / (STOPS.length - 1))).join(", "));
+    $("scale-unit").textContent = `(same units as the air's ${core.parameter("ambient_temperature")})`;
+  }
+  const px = (point) => frame.px(point);
+
+  // One linear gradient paints a triangle exactly: its temperature is linear,
+  // so the colour changes only along its gradient, through the scale's stops.
+  // Returns [fill, the gradient's markup].
+  function paint(id, corners, temperatures, level) {
+    const [p, q, r] = corners.map(px);
+    const [ta, tb, tc] = temperatures;
+    const det = (q[0] - p[0]) * (r[1] - p[1]) - (r[0] - p[0]) * (q[1] - p[1]);
+    const gx = ((tb - ta) * (r[1] - p[1]) - (tc - ta) * (q[1] - p[1])) / det;
+    const gy = ((tc - ta) * (q[0] - p[0]) - (tb - ta) * (r[0] - p[0])) / det;
+    const low = Math.min(ta, tb, tc), high = Math.max(ta, tb, tc);
+    const g2 = gx * gx + gy * gy;
+    if (!(g2 > 0) || !(high > low)) return [colour(level(ta)), ""];
+    const at = (t) => [p[0] + (gx * (t - ta)) / g2, p[1] + (gy * (t - ta)) / g2];
+    const [x1, y1] = at(low), [x2, y2] = at(high);
+    const from = level(low), to = level(high);
+    const offsets = [0, 1];
+    for (let k = 1; k < STOPS.length - 1; k++) {
+      const stop = k / (STOPS.length - 1);
+      if (stop > from && stop < to) offsets.push((stop - from) / (to - from));
     }
+    const stops = offsets.sort((a, b) => a - b)
+      .map((offset) => tag("stop", {offset, "stop-color": colour(from + offset * (to - from))})).join("");
+    return [`url(#${id})`, tag("linearGradient", {id, gradientUnits: "userSpaceOnUse", x1, y1, x2, y2}, stops)];
   }
-  return new Set([...count].filter(([, times]) => times === 2).map(([key]) => key));
-}
 
-// The scale beside the drawing, for temperatures from low to high; none without.
-function showScale(low, high) {
-  $("scale").hidden = !(high >= low);
-  $("scale-high").textContent = shown(high);
-  $("scale-low").textContent = shown(low);
-}
-
-// What the drawing shows: its triangles (0-based corners), which of their
-// sides are inner, and the triangle that takes the Tab stop (1-based).
-const drawn = {nodes: [], triangles: [], inner: new Set(), stop: 1};
-
-// Draws the triangles (0-based corners) over the nodes, coloured by t when
-// known, with the sides the table gives a term and the outline's sides.
-function draw(core, triangles, sides, t) {
-  const xy = core.nodes;
-  const finite = t ? t.filter(Number.isFinite) : [];
-  const low = Math.min(...finite), high = Math.max(...finite);
-  const level = (value) => (high > low ? (value - low) / (high - low) : 0.5);
-  const points = (corners) => corners.map((k) => px(xy[k]).join(",")).join(" ");
-  const line = ([a, b], attributes) => {
-    const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
-    return tag("line", Object.assign({x1, y1, x2, y2}, attributes));
-  };
-  Object.assign(drawn, {nodes: xy, triangles, inner: innerSides(triangles), stop: Math.min(drawn.stop, triangles.length) || 1});
-  const defs = [], elements = [], edges = [], terms = [], labels = [];
-  triangles.forEach((corners, e) => {
-    const temperatures = corners.map((k) => (t ? t[k] : NaN));
-    const [fill, gradient] = temperatures.every(Number.isFinite)
-      ? paint(`e${e + 1}`, corners.map((k) => xy[k]), temperatures, level) : ["#e8eef4", ""];
-    defs.push(gradient);
-    elements.push(tag("polygon", {points: points(corners), fill, class: "element", "data-element": e + 1,
-                                  tabindex: e + 1 === drawn.stop ? 0 : -1, role: "button",
-                                  "aria-label": `element ${e + 1}, nodes ${corners.map((k) => k + 1).join(" ")}`}));
-    const [cx, cy] = px([0, 1].map((k) => corners.reduce((sum, m) => sum + xy[m][k], 0) / 3));
-    labels.push(tag("text", {x: cx, y: cy + 4, class: "element", "aria-hidden": "true"}, e + 1));
-  });
-  for (const {a, b} of core.outline) {
-    edges.push(line([a, b], {class: triangles.length ? "edge" : "edge outline", "data-outline": sideKey(a, b)}));
+  // The sides of the triangles (0-based corners) that two of them share.
+  function innerSides(triangles) {
+    const count = new Map();
+    for (const corners of triangles) {
+      for (let k = 0; k < 3; k++) {
+        const key = sideKey(corners[k] + 1, corners[(k + 1) % 3] + 1);
+        count.set(key, (count.get(key) || 0) + 1);
+      }
+    }
+    return new Set([...count].filter(([, times]) => times === 2).map(([key]) => key));
   }
-  for (const {term, a, b} of sides) {
-    terms.push(line([a, b], {class: "casing"}),
-               line([a, b], {class: term === "heat flux" ? "flux" : "convection", "data-side": sideKey(a, b)}));
-  }
-  xy.forEach((point, k) => {
-    const [x, y] = px(point);
-    const temperature = t && Number.isFinite(t[k]) ? `, temperature ${t[k]}` : "";
-    labels.push(tag("circle", {cx: x, cy: y, r: 6, class: "dot", "aria-hidden": "true"}),
-                tag("circle", {cx: x, cy: y, r: TARGET, class: "node", "data-node": k + 1, "aria-label": `node ${k + 1}${temperature}`}),
-                tag("text", {x: x + 7, y: y - 7, class: "node", "aria-hidden": "true"}, k + 1));
-  });
-  showScale(low, high);
-  $("drawing").innerHTML = tag("defs", {}, defs.join("")) + tag("g", {class: "elements"}, elements.join("")) +
-    terms.join("") + edges.join("") + labels.join("") + tag("g", {id: "chosen"}, "");
-}
 
-// Outlines element e above all, with a round handle on each of its inner
-// sides (in the order of its corners); one not drawn clears.
-function choose(e) {
-  const corners = drawn.triangles[e - 1];
-  if (!corners) return $("chosen").replaceChildren();
-  const xy = corners.map((k) => px(drawn.nodes[k]));
-  const handles = [0, 1, 2].map((k) => [corners[k] + 1, corners[(k + 1) % 3] + 1, xy[k], xy[(k + 1) % 3]])
-    .filter(([a, b]) => drawn.inner.has(sideKey(a, b)))
-    .map(([a, b, p, q]) => {
-      const [x, y] = [(p[0] + q[0]) / 2, (p[1] + q[1]) / 2];
-      return tag("g", {class: "handle", "data-side": sideKey(a, b), tabindex: 0, role: "button", "aria-label": `flip side ${sideKey(a, b)}`},
-                 tag("circle", {cx: x, cy: y, r: TARGET}) + tag("text", {x, y: y + 4.5, "aria-hidden": "true"}, "⇄"));
+  // The scale beside the drawing, for temperatures from low to high; none without.
+  function showScale(low, high) {
+    $("scale").hidden = !(high >= low);
+    $("scale-high").textContent = sixDigits(high);
+    $("scale-low").textContent = sixDigits(low);
+  }
+
+  // Draws the triangles (0-based corners) over the nodes, coloured by t when
+  // known, with the sides the table gives a term and the outline's sides.
+  function draw(core, triangles, sides, t) {
+    const drawn = state.drawn;
+    const xy = core.nodes;
+    const finite = t ? t.filter(Number.isFinite) : [];
+    const low = Math.min(...finite), high = Math.max(...finite);
+    const level = (value) => (high > low ? (value - low) / (high - low) : 0.5);
+    const points = (corners) => corners.map((k) => px(xy[k]).join(",")).join(" ");
+    const line = ([a, b], attributes) => {
+      const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
+      return tag("line", Object.assign({x1, y1, x2, y2}, attributes));
+    };
+    Object.assign(drawn, {nodes: xy, triangles, inner: innerSides(triangles), stop: Math.min(drawn.stop, triangles.length) || 1});
+    const defs = [], elements = [], edges = [], terms = [], labels = [];
+    triangles.forEach((corners, e) => {
+      const temperatures = corners.map((k) => (t ? t[k] : NaN));
+      const [fill, gradient] = temperatures.every(Number.isFinite)
+        ? paint(`e${e + 1}`, corners.map((k) => xy[k]), temperatures, level) : ["#e8eef4", ""];
+      defs.push(gradient);
+      elements.push(tag("polygon", {points: points(corners), fill, class: "element", "data-element": e + 1,
+                                    tabindex: e + 1 === drawn.stop ? 0 : -1, role: "button",
+                                    "aria-label": `element ${e + 1}, nodes ${corners.map((k) => k + 1).join(" ")}`}));
+      const [cx, cy] = px([0, 1].map((k) => corners.reduce((sum, m) => sum + xy[m][k], 0) / 3));
+      labels.push(tag("text", {x: cx, y: cy + 4, class: "element", "aria-hidden": "true"}, e + 1));
     });
-  const points = xy.map((p) => p.join(",")).join(" ");
-  $("chosen").innerHTML = tag("polygon", {class: "chosen casing", points}) + tag("polygon", {class: "chosen", points}) +
-    handles.join("");
-  roveTo(e, false);
-}
-// Gives element e the drawing's Tab stop, and the focus when asked.
-function roveTo(e, focus) {
-  const target = document.querySelector(`#drawing polygon[data-element="${e}"]`);
-  if (!target) return;
-  for (const polygon of document.querySelectorAll("#drawing polygon[tabindex]")) polygon.setAttribute("tabindex", "-1");
-  target.setAttribute("tabindex", "0");
-  drawn.stop = e;
-  if (focus) target.focus();
-}
+    for (const {a, b} of core.outline) {
+      edges.push(line([a, b], {class: triangles.length ? "edge" : "edge outline", "data-outline": sideKey(a, b)}));
+    }
+    for (const {term, a, b} of sides) {
+      terms.push(line([a, b], {class: "casing"}),
+                 line([a, b], {class: term === "heat flux" ? "flux" : "convection", "data-side": sideKey(a, b)}));
+    }
+    xy.forEach((point, k) => {
+      const [x, y] = px(point);
+      const temperature = t && Number.isFinite(t[k]) ? `, temperature ${t[k]}` : "";
+      labels.push(tag("circle", {cx: x, cy: y, r: 6, class: "dot", "aria-hidden": "true"}),
+                  tag("circle", {cx: x, cy: y, r: TARGET, class: "node", "data-node": k + 1, "aria-label": `node ${k + 1}${temperature}`}),
+                  tag("text", {x: x + 7, y: y - 7, class: "node", "aria-hidden": "true"}, k + 1));
+    });
+    showScale(low, high);
+    $("drawing").innerHTML = tag("defs", {}, defs.join("")) + tag("g", {class: "elements"}, elements.join("")) +
+      terms.join("") + edges.join("") + labels.join("") + tag("g", {id: "chosen"}, "");
+  }
 
-// A side that is not drawn, drawn for a fault that names it.
-function drawNamedSide(core, [a, b]) {
-  const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
-  $("chosen").insertAdjacentHTML("beforebegin", tag("line", {x1, y1, x2, y2, class: "named", "data-side": `${a}-${b}`}));
-}
+  // Outlines element e above all, with a round handle on each of its inner
+  // sides (in the order of its corners); one not drawn clears.
+  function choose(e) {
+    const drawn = state.drawn;
+    const corners = drawn.triangles[e - 1];
+    if (!corners) return $("chosen").replaceChildren();
+    const xy = corners.map((k) => px(drawn.nodes[k]));
+    const handles = [0, 1, 2].map((k) => [corners[k] + 1, corners[(k + 1) % 3] + 1, xy[k], xy[(k + 1) % 3]])
+      .filter(([a, b]) => drawn.inner.has(sideKey(a, b)))
+      .map(([a, b, p, q]) => {
+        const [x, y] = [(p[0] + q[0]) / 2, (p[1] + q[1]) / 2];
+        return tag("g", {class: "handle", "data-side": sideKey(a, b), tabindex: 0, role: "button", "aria-label": `flip side ${sideKey(a, b)}`},
+                   tag("circle", {cx: x, cy: y, r: TARGET}) + tag("text", {x, y: y + 4.5, "aria-hidden": "true"}, "⇄"));
+      });
+    const points = xy.map((p) => p.join(",")).join(" ");
+    $("chosen").innerHTML = tag("polygon", {class: "chosen casing", points}) + tag("polygon", {class: "chosen", points}) +
+      handles.join("");
+    roveTo(e, false);
+  }
+  // Gives element e the drawing's Tab stop, and the focus when asked.
+  function roveTo(e, focus) {
+    const target = document.querySelector(`#drawing polygon[data-element="${e}"]`);
+    if (!target) return;
+    for (const polygon of document.querySelectorAll("#drawing polygon[tabindex]")) polygon.setAttribute("tabindex", "-1");
+    target.setAttribute("tabindex", "0");
+    state.drawn.stop = e;
+    if (focus) target.focus();
+  }
 
-// Marks what the selector finds in the drawing; null clears.
-function mark(selector) {
-  for (const node of document.querySelectorAll("#drawing .marked")) node.classList.remove("marked");
-  if (selector) for (const node of document.querySelectorAll(selector)) node.classList.add("marked");
-}
+  // A side that is not drawn, drawn for a fault that names it.
+  function drawSide(core, [a, b]) {
+    const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
+    $("chosen").insertAdjacentHTML("beforebegin", tag("line", {x1, y1, x2, y2, class: "named", "data-side": `${a}-${b}`}));
+  }
+
+  // Marks what the selector finds in the drawing; null clears.
+  function mark(selector) {
+    for (const node of document.querySelectorAll("#drawing .marked")) node.classList.remove("marked");
+    if (selector) for (const node of document.querySelectorAll(selector)) node.classList.add("marked");
+  }
+
+  return {colour, place, get frame() { return frame; }, px, draw, showScale, choose, roveTo, drawSide, mark};
+})();

@@ -1,55 +1,60 @@
 "use strict";
-// The faults of a run: each line a link to the first thing it names in the
-// drawing (an element, a side, a node or the row of a pivot), and their count
-// as the program counts them.
+// The faults of a run: each line a link to what the core says it names in the
+// drawing (elements, a side, a node: the row of a pivot), with the element's
+// line selected in the box; and their count as the program counts them. The
+// lines' words are only shown, never read.
 
-// What a fault line names: an element, a side, or a node (a row of K).
-function follow(line) {
-  const overlap = /\belement (\d+) overlaps (.*)/.exec(line);
-  if (overlap) { // every element it names
-    const named = [overlap[1], ...[...overlap[2].matchAll(/\belement (\d+)/g)].map((found) => found[1])];
-    return {what: named.map((e) => `element ${e}`).join(", "), line: Number(named[0]),
-            selector: named.map((e) => `#drawing polygon[data-element="${e}"]`).join(", ")};
+const faults = (() => {
+  const {$, html, sideKey} = dom;
+  const NAMES = {element: 1, side: 2, node: 3, faults: 4}; // heat2d.h's HEAT2D_NAMES_*
+
+  // What a line names, from its values (kind, a, b, ...): {elements: [e],
+  // sides: [[a, b]], nodes: [n], stands: the faults it stands for}.
+  function named(values) {
+    const found = {elements: [], sides: [], nodes: [], stands: 1};
+    for (let k = 0; k < values.length; k += 3) {
+      const [kind, a, b] = values.slice(k, k + 3);
+      if (kind === NAMES.element) found.elements.push(a);
+      else if (kind === NAMES.side) found.sides.push([Math.min(a, b), Math.max(a, b)]);
+      else if (kind === NAMES.node) found.nodes.push(a);
+      else if (kind === NAMES.faults) found.stands = a;
+    }
+    return found;
   }
-  const element = /\belement (\d+)/.exec(line), side = /\bside (\d+)-(\d+)/.exec(line);
-  const node = /\b(?:node|row) (\d+)/.exec(line);
-  if (element) return {what: `element ${element[1]}`, selector: `#drawing polygon[data-element="${element[1]}"]`,
-                       line: Number(element[1])};
-  if (side) {
-    const [a, b] = [Number(side[1]), Number(side[2])].sort((p, q) => p - q);
-    return {what: `side ${a}-${b}`, selector: `#drawing [data-side="${a}-${b}"]`, side: [a, b]};
+
+  // The drawing's selector of what a line names; "" for nothing.
+  const selector = ({elements, sides, nodes}) => [
+    ...elements.map((e) => `#drawing polygon[data-element="${e}"]`),
+    ...sides.map(([a, b]) => `#drawing [data-side="${sideKey(a, b)}"]`),
+    ...nodes.map((n) => `#drawing circle[data-node="${n}"]`)].join(", ");
+
+  // The fault lines, each a link to what it names, if anything.
+  function show(errors, lines, core) {
+    $("errors").replaceChildren(...errors.map((line, k) => {
+      const target = named(lines[k]), chosen = selector(target);
+      if (!chosen) return html("li", {textContent: line});
+      const link = html("a", {href: "#drawing", textContent: line});
+      link.dataset.names = [...target.elements.map((e) => `element ${e}`), ...target.sides.map(([a, b]) => `side ${a}-${b}`),
+                            ...target.nodes.map((n) => `node ${n}`)].join(", ");
+      link.addEventListener("click", (event) => {
+        event.preventDefault();
+        for (const side of target.sides) if (!document.querySelector(`#drawing [data-side="${sideKey(...side)}"]`)) drawing.drawSide(core, side);
+        drawing.mark(chosen);
+        $("drawing").scrollIntoView({block: "nearest"});
+        if (target.elements.length) box.selectLine(target.elements[0]);
+      });
+      return html("li", {}, [link]);
+    }));
   }
-  if (node) return {what: `node ${node[1]}`, selector: `#drawing circle[data-node="${node[1]}"]`};
-  return null;
-}
 
-function showFaults(errors, core) {
-  $("errors").replaceChildren(...errors.map((line) => {
-    const target = follow(line);
-    if (!target) return html("li", {textContent: line});
-    const link = html("a", {href: "#drawing", textContent: line});
-    link.dataset.names = target.what;
-    link.addEventListener("click", (event) => {
-      event.preventDefault();
-      if (target.side && !document.querySelector(target.selector)) drawNamedSide(core, target.side);
-      mark(target.selector);
-      $("drawing").scrollIntoView({block: "nearest"});
-      if (target.line) selectLine(target.line);
-    });
-    return html("li", {}, [link]);
-  }));
-}
+  // How many faults the lines stand for ("and 8 more faults" for 8).
+  const count = (lines) => lines.reduce((sum, values) => sum + named(values).stands, 0);
 
-// The faults as the program counts them: "and N more faults" stands for N.
-function faultCount(errors) {
-  return errors.reduce((sum, line) => {
-    const more = /^heat2d: and (\d+) more faults/.exec(line);
-    return sum + (more ? Number(more[1]) : 1);
-  }, 0);
-}
+  // The nodes that the lines name (a pivot's row, a node in no triangle), marked.
+  function markNodes(lines) {
+    const nodes = lines.flatMap((values) => named(values).nodes);
+    if (nodes.length) drawing.mark(selector({elements: [], sides: [], nodes}));
+  }
 
-// The row of K whose pivot a fault names, marked as its node.
-function markPivot(errors) {
-  const row = errors.map((line) => /pivot of row (\d+)/.exec(line)).find(Boolean);
-  if (row) mark(`#drawing circle[data-node="${row[1]}"]`);
-}
+  return {show, count, markNodes};
+})();

@@ -5,173 +5,191 @@
 // the pointer, and the way back to level 0, where the inspector and the flips
 // are.
 
-const LEVELS = 7; // the finest level offered
-const refined = {lines: new Map(), design: null, values: null, width: 0, height: 0, stop: null, shown: 0};
+const levels = (() => {
+  const {$, html, sixDigits, said} = dom;
+  const LEVELS = 7; // the finest level offered
+  // The solve under way: the function that ends it, and the timer that shows
+  // its progress when it is slow; a touch held on the field: its timer, and
+  // whether it read a temperature.
+  const solving = {stop: null, slow: 0};
+  const touch = {timer: 0, read: false};
 
-// The control's levels, by their triangles (once the core is there).
-function offerLevels(core) {
-  $("fineness").replaceChildren(...Array.from({length: LEVELS + 1}, (_, level) => html("option", {
-    value: String(level),
-    textContent: `${level}: ${(core.elementCount * 4 ** level).toLocaleString("en")} triangles` + (level ? "" : " (elements.txt)"),
-  })));
-}
-
-// After a run: level 0, and a refined run offered only for a triangulation
-// that heat2d takes; the levels solved before belong to another one.
-function resetLevels(taken) {
-  endSolve();
-  refined.lines.clear();
-  showLevel(0);
-  $("fineness").disabled = !taken;
-  $("fineness-why").textContent = taken ? "" : "A finer level needs a triangulation that heat2d takes: mend the faults first.";
-  showConvergence();
-}
-
-function endSolve() {
-  if (refined.stop) refined.stop();
-  refined.stop = null;
-  clearTimeout(refined.slow);
-  $("refining").hidden = true;
-}
-
-// Shows level 0 or the refined field last drawn; level 0 gives the scale back.
-function showLevel(level) {
-  refined.shown = level;
-  $("fineness").value = String(level);
-  document.body.dataset.level = String(level);
-  $("refined-field").hidden = level === 0;
-  $("refined").hidden = level === 0;
-  if (level === 0) {
-    showScale(Math.min(...(state.t || [])), Math.max(...(state.t || [])));
-    $("extremes").textContent = state.extremes;
+  // The control's levels, by their triangles (once the core is there).
+  function offer(core) {
+    $("fineness").replaceChildren(...Array.from({length: LEVELS + 1}, (_, level) => html("option", {
+      value: String(level),
+      textContent: `${level}: ${(core.elementCount * 4 ** level).toLocaleString("en")} triangles` + (level ? "" : " (elements.txt)"),
+    })));
   }
-}
 
-// Solves levels 0 to level of the box's triangulation in the Worker; a level
-// that takes over half a second shows progress. A new choice ends it.
-function solveLevel(level) {
-  endSolve();
-  tell();
-  if (!level || !state.numbers) return showLevel(0);
-  const started = performance.now();
-  $("refining-text").textContent = `solving level ${level}...`;
-  $("refining").value = 0;
-  refined.slow = setTimeout(() => { $("refining").hidden = false; }, 500);
-  refined.stop = refine(state.numbers, level, (message) => {
-    if (message.refused) {
-      endSolve();
-      $("refining-text").textContent = "";
-      tell(`Level ${level} is not solved: ${message.refused.join("; ")}.`);
-      $("fineness").value = String(refined.shown);
-      return;
-    }
-    if (message.design) refined.design = message.design;
-    if (message.line) {
-      refined.lines.set(message.line.level, message.line);
-      $("refining").value = (message.line.level + 1) / (level + 1);
-    }
-    if (message.nodes) {
-      drawField(message);
-      showLevel(level);
-      showRefined(level, message);
-      endSolve();
-      $("refining-text").textContent = `level ${level}: ${message.line.triangles.toLocaleString("en")} triangles and ` +
-        `${message.line.nodes.toLocaleString("en")} nodes, solved and drawn in ${Math.round(performance.now() - started)} ms`;
-    }
-  });
-}
+  function end() {
+    if (solving.stop) solving.stop();
+    solving.stop = null;
+    clearTimeout(solving.slow);
+    $("refining").hidden = true;
+  }
 
-// The scale's colours as 32-bit pixels (little-endian RGBA), 256 levels.
-const PIXELS = new Uint32Array(Array.from({length: 256}, (_, k) => {
-  const [r, g, b] = colour(k / 255).match(/\d+/g).map(Number);
-  return (255 << 24 | b << 16 | g << 8 | r) >>> 0;
-}));
+  // Shows level 0 or the refined field last drawn; level 0 gives the scale
+  // and the extremes of the run back.
+  function show(level) {
+    state.levels.shown = level;
+    $("fineness").value = String(level);
+    document.body.dataset.level = String(level);
+    $("refined-field").hidden = level === 0;
+    $("refined").hidden = level === 0;
+    if (level === 0) {
+      const t = state.run.temperatures || [];
+      drawing.showScale(Math.min(...t), Math.max(...t));
+      $("extremes").textContent = state.run.extremes;
+    }
+  }
 
-// Draws the refined field into the canvas under the drawing, pixel by pixel,
-// keeping each pixel's temperature for the pointer; its mesh's lines up to level 3.
-function drawField({nodes, temperatures, triangles, line}) {
-  const canvas = $("refined-field"), ratio = devicePixelRatio || 1;
-  const width = canvas.width = Math.round($("field").clientWidth * ratio);
-  const height = canvas.height = Math.round($("field").clientHeight * ratio);
-  const scale = width / frame.width, count = temperatures.length;
-  const x = new Float64Array(count), y = new Float64Array(count);
-  for (let k = 0; k < count; k++) [x[k], y[k]] = px([nodes[2 * k], nodes[2 * k + 1]]).map((v) => v * scale);
-  let low = Infinity, high = -Infinity;
-  for (const t of temperatures) { low = Math.min(low, t); high = Math.max(high, t); }
-  const span = high > low ? 255 / (high - low) : 0;
-  const image = new ImageData(width, height), pixels = new Uint32Array(image.data.buffer);
-  const values = refined.values = new Float32Array(width * height).fill(NaN);
-  Object.assign(refined, {width, height});
-  for (let k = 0; k < triangles.length; k += 3) {
-    const a = triangles[k] - 1, b = triangles[k + 1] - 1, c = triangles[k + 2] - 1;
-    const det = (x[b] - x[a]) * (y[c] - y[a]) - (x[c] - x[a]) * (y[b] - y[a]);
-    const left = Math.max(0, Math.floor(Math.min(x[a], x[b], x[c]))), right = Math.min(width - 1, Math.ceil(Math.max(x[a], x[b], x[c])));
-    const top = Math.max(0, Math.floor(Math.min(y[a], y[b], y[c]))), bottom = Math.min(height - 1, Math.ceil(Math.max(y[a], y[b], y[c])));
-    for (let row = top; row <= bottom; row++) {
-      const py = row + 0.5;
-      for (let column = left; column <= right; column++) {
-        const p = column + 0.5;
-        const wa = ((x[b] - p) * (y[c] - py) - (x[c] - p) * (y[b] - py)) / det;
-        const wb = ((x[c] - p) * (y[a] - py) - (x[a] - p) * (y[c] - py)) / det;
-        const wc = 1 - wa - wb;
-        if (wa < -1e-9 || wb < -1e-9 || wc < -1e-9) continue;
-        const t = wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
-        values[row * width + column] = t;
-        pixels[row * width + column] = PIXELS[Math.round((t - low) * span)];
+  // After a run: level 0, and a refined run offered only for a triangulation
+  // that heat2d takes; the levels solved before belong to another one.
+  function reset(taken) {
+    end();
+    state.levels.lines.clear();
+    show(0);
+    $("fineness").disabled = !taken;
+    $("fineness-why").textContent = taken ? "" : "A finer level needs a triangulation that heat2d takes: mend the faults first.";
+    convergence.plot();
+  }
+
+  // Back to level 0, where the inspector and the flips are; a solve ends.
+  function back() {
+    end();
+    show(0);
+  }
+
+  // Solves levels 0 to level of the box's triangulation in the Worker; a level
+  // that takes over half a second shows progress. A new choice ends it.
+  function solve(level) {
+    end();
+    said();
+    if (!level || !state.run.numbers) return show(0);
+    const started = performance.now();
+    $("refining-text").textContent = `solving level ${level}...`;
+    $("refining").value = 0;
+    solving.slow = setTimeout(() => { $("refining").hidden = false; }, 500);
+    solving.stop = refiner.solve(state.run.numbers, level, (message) => {
+      if (message.refused) {
+        end();
+        $("refining-text").textContent = "";
+        said(`Level ${level} is not solved: ${message.refused.join("; ")}.`);
+        $("fineness").value = String(state.levels.shown);
+        return;
+      }
+      if (message.design) state.levels.levelZero = message.design;
+      if (message.line) {
+        state.levels.lines.set(message.line.level, message.line);
+        $("refining").value = (message.line.level + 1) / (level + 1);
+      }
+      if (message.nodes) {
+        drawField(message);
+        show(level);
+        convergence.compare(level, message);
+        end();
+        $("refining-text").textContent = `level ${level}: ${message.line.triangles.toLocaleString("en")} triangles and ` +
+          `${message.line.nodes.toLocaleString("en")} nodes, solved and drawn in ${Math.round(performance.now() - started)} ms`;
+      }
+    });
+  }
+
+  // The scale's colours as 32-bit pixels (little-endian RGBA), 256 levels.
+  const PIXELS = new Uint32Array(Array.from({length: 256}, (_, k) => {
+    const [r, g, b] = drawing.colour(k / 255).match(/\d+/g).map(Number);
+    return (255 << 24 | b << 16 | g << 8 | r) >>> 0;
+  }));
+
+  // Draws the refined field into the canvas under the drawing, pixel by pixel,
+  // keeping each pixel's temperature for the pointer; its mesh's lines up to level 3.
+  function drawField({nodes, temperatures, triangles, line}) {
+    const canvas = $("refined-field"), ratio = devicePixelRatio || 1;
+    const width = canvas.width = Math.round($("field").clientWidth * ratio);
+    const height = canvas.height = Math.round($("field").clientHeight * ratio);
+    const scale = width / drawing.frame.width, count = temperatures.length;
+    const x = new Float64Array(count), y = new Float64Array(count);
+    for (let k = 0; k < count; k++) [x[k], y[k]] = drawing.px([nodes[2 * k], nodes[2 * k + 1]]).map((v) => v * scale);
+    let low = Infinity, high = -Infinity;
+    for (const t of temperatures) { low = Math.min(low, t); high = Math.max(high, t); }
+    const span = high > low ? 255 / (high - low) : 0;
+    const image = new ImageData(width, height), pixels = new Uint32Array(image.data.buffer);
+    const values = new Float32Array(width * height).fill(NaN);
+    state.levels.field = {values, width, height};
+    for (let k = 0; k < triangles.length; k += 3) {
+      const a = triangles[k] - 1, b = triangles[k + 1] - 1, c = triangles[k + 2] - 1;
+      const det = (x[b] - x[a]) * (y[c] - y[a]) - (x[c] - x[a]) * (y[b] - y[a]);
+      const left = Math.max(0, Math.floor(Math.min(x[a], x[b], x[c]))), right = Math.min(width - 1, Math.ceil(Math.max(x[a], x[b], x[c])));
+      const top = Math.max(0, Math.floor(Math.min(y[a], y[b], y[c]))), bottom = Math.min(height - 1, Math.ceil(Math.max(y[a], y[b], y[c])));
+      for (let row = top; row <= bottom; row++) {
+        const py = row + 0.5;
+        for (let column = left; column <= right; column++) {
+          const p = column + 0.5;
+          const wa = ((x[b] - p) * (y[c] - py) - (x[c] - p) * (y[b] - py)) / det;
+          const wb = ((x[c] - p) * (y[a] - py) - (x[a] - p) * (y[c] - py)) / det;
+          const wc = 1 - wa - wb;
+          if (wa < -1e-9 || wb < -1e-9 || wc < -1e-9) continue;
+          const t = wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
+          values[row * width + column] = t;
+          pixels[row * width + column] = PIXELS[Math.round((t - low) * span)];
+        }
       }
     }
-  }
-  const context = canvas.getContext("2d");
-  context.putImageData(image, 0, 0);
-  if (line.level <= 3) {
-    context.strokeStyle = "rgba(255, 255, 255, 0.35)";
-    context.lineWidth = ratio * 0.6;
-    context.beginPath();
-    for (let k = 0; k < triangles.length; k += 3) {
-      const [a, b, c] = [0, 1, 2].map((j) => triangles[k + j] - 1);
-      context.moveTo(x[a], y[a]);
-      context.lineTo(x[b], y[b]);
-      context.lineTo(x[c], y[c]);
-      context.closePath();
+    const context = canvas.getContext("2d");
+    context.putImageData(image, 0, 0);
+    if (line.level <= 3) {
+      context.strokeStyle = "rgba(255, 255, 255, 0.35)";
+      context.lineWidth = ratio * 0.6;
+      context.beginPath();
+      for (let k = 0; k < triangles.length; k += 3) {
+        const [a, b, c] = [0, 1, 2].map((j) => triangles[k + j] - 1);
+        context.moveTo(x[a], y[a]);
+        context.lineTo(x[b], y[b]);
+        context.lineTo(x[c], y[c]);
+        context.closePath();
+      }
+      context.stroke();
     }
-    context.stroke();
+    drawing.showScale(low, high);
   }
-  showScale(low, high);
-}
 
-// The temperature of the field at a place of the window, or NaN.
-function temperatureAt(clientX, clientY) {
-  const box = $("refined-field").getBoundingClientRect();
-  const column = Math.floor((clientX - box.left) * refined.width / box.width);
-  const row = Math.floor((clientY - box.top) * refined.height / box.height);
-  const inside = refined.values && column >= 0 && column < refined.width && row >= 0 && row < refined.height;
-  return inside ? refined.values[row * refined.width + column] : NaN;
-}
+  // The temperature of the field at a place of the window, or NaN.
+  function temperatureAt(clientX, clientY) {
+    const box = $("refined-field").getBoundingClientRect();
+    const {values, width, height} = state.levels.field;
+    const column = Math.floor((clientX - box.left) * width / box.width);
+    const row = Math.floor((clientY - box.top) * height / box.height);
+    const inside = values && column >= 0 && column < width && row >= 0 && row < height;
+    return inside ? values[row * width + column] : NaN;
+  }
 
-// Shows the temperature under the pointer beside it (a mouse's hover, a touch held); NaN hides.
-function probe(event) {
-  const t = refined.shown ? temperatureAt(event.clientX, event.clientY) : NaN;
-  $("probe").hidden = !Number.isFinite(t);
-  if (!Number.isFinite(t)) return;
-  const box = $("field").getBoundingClientRect();
-  $("probe").textContent = shown(t);
-  Object.assign($("probe").style, {left: `${event.clientX - box.left + 12}px`, top: `${event.clientY - box.top - 28}px`});
-}
+  // Shows the temperature under the pointer beside it (a mouse's hover, a touch held); NaN hides.
+  function probe(event) {
+    const t = state.levels.shown ? temperatureAt(event.clientX, event.clientY) : NaN;
+    $("probe").hidden = !Number.isFinite(t);
+    if (!Number.isFinite(t)) return;
+    const box = $("field").getBoundingClientRect();
+    $("probe").textContent = sixDigits(t);
+    Object.assign($("probe").style, {left: `${event.clientX - box.left + 12}px`, top: `${event.clientY - box.top - 28}px`});
+  }
 
-function listenToLevels() {
-  $("fineness").addEventListener("change", () => solveLevel(Number($("fineness").value)));
-  const field = $("field");
-  field.addEventListener("pointermove", (event) => { if (event.pointerType === "mouse") probe(event); });
-  field.addEventListener("pointerleave", () => { $("probe").hidden = true; });
-  field.addEventListener("pointerdown", (event) => {
-    if (event.pointerType === "mouse" || !refined.shown) return;
-    refined.held = setTimeout(() => { probe(event); refined.probed = true; }, 450);
-  });
-  field.addEventListener("pointerup", () => clearTimeout(refined.held));
-  field.addEventListener("pointercancel", () => clearTimeout(refined.held));
-  // A touch held to read a temperature is not a click.
-  field.addEventListener("click", (event) => {
-    if (refined.probed) event.stopPropagation();
-    refined.probed = false;
-  }, true);
-}
+  function listen() {
+    $("fineness").addEventListener("change", (event) => solve(Number(event.target.value)));
+    const field = $("field");
+    field.addEventListener("pointermove", (event) => { if (event.pointerType === "mouse") probe(event); });
+    field.addEventListener("pointerleave", () => { $("probe").hidden = true; });
+    field.addEventListener("pointerdown", (event) => {
+      if (event.pointerType === "mouse" || !state.levels.shown) return;
+      touch.timer = setTimeout(() => { probe(event); touch.read = true; }, 450);
+    });
+    field.addEventListener("pointerup", () => clearTimeout(touch.timer));
+    field.addEventListener("pointercancel", () => clearTimeout(touch.timer));
+    // A touch held to read a temperature is not a click.
+    field.addEventListener("click", (event) => {
+      if (touch.read) event.stopPropagation();
+      touch.read = false;
+    }, true);
+  }
+
+  return {offer, reset, back, show, listen};
+})();

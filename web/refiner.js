@@ -2,36 +2,38 @@
 // The refined problem, solved in a Web Worker so that the page keeps
 // answering. The Worker is made from a Blob (a page opened from the file
 // system may not start one from a script's file): the module's loader,
-// embedded as text at build time, the core's binding and refinerMain below.
-// It is posted the module that the page compiled. A new solve ends one still
-// running.
+// embedded as text at build time, the core's binding and solveInWorker
+// below. It is posted the module that the page compiled. A new solve ends one
+// still running.
 
-// In the Worker: solves levels 0 to `level` of `elements` through the core's
-// binding, posting each level as it comes, its arrays handed over.
-function refinerMain() {
-  onmessage = ({data: {module, elements, level}}) => {
-    const made = createHeat2d({print() {}, printErr() {}, instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module));
-      return {};
-    }});
-    made.then((m) => bindCore(m).refine(elements, level, (message) =>
-      postMessage(message, Object.values(message).filter((values) => values.buffer).map((values) => values.buffer))))
-      .catch((error) => postMessage({refused: [String(error.message || error)]}));
-  };
-}
+const refiner = (() => {
+  // In the Worker: solves levels 0 to `level` of `elements` through the core's
+  // binding, posting each level as it comes, its arrays handed over.
+  function solveInWorker() {
+    onmessage = ({data: {module, elements, level}}) => {
+      const binding = coreBinding();
+      binding.create(module, {print() {}, printErr() {}})
+        .then((instance) => binding.bind(instance).refine(elements, level, (message) =>
+          postMessage(message, Object.values(message).filter((values) => values.buffer).map((values) => values.buffer))))
+        .catch((error) => postMessage({refused: [String(error.message || error)]}));
+    };
+  }
 
-const refinerUrl = URL.createObjectURL(new Blob([HEAT2D_LOADER, `\nconst bindCore = (${coreBinding})();\n(${refinerMain})();\n`],
-                                                {type: "text/javascript"}));
-let refiner = null;
+  const address = URL.createObjectURL(new Blob([HEAT2D_LOADER, `\n${coreBinding}\n(${solveInWorker})();\n`],
+                                               {type: "text/javascript"}));
+  let worker = null;
 
-// Solves levels 0 to level of elements (flat node numbers) in a fresh Worker,
-// ending any solve still running; hear(message) hears each of its messages.
-// Returns a function that ends it.
-function refine(elements, level, hear) {
-  if (refiner) refiner.terminate();
-  const worker = refiner = new Worker(refinerUrl);
-  worker.onmessage = ({data}) => { if (refiner === worker) hear(data); };
-  worker.onerror = (event) => { if (refiner === worker) hear({refused: [event.message || "the solve failed"]}); };
-  compiled.then((module) => worker.postMessage({module, elements: Int32Array.from(elements), level}));
-  return () => { worker.terminate(); if (refiner === worker) refiner = null; };
-}
+  // Solves levels 0 to level of elements (flat node numbers) in a fresh Worker,
+  // ending any solve still running; hear(message) hears each of its messages.
+  // Returns a function that ends it.
+  function solve(elements, level, hear) {
+    if (worker) worker.terminate();
+    const mine = worker = new Worker(address);
+    mine.onmessage = ({data}) => { if (worker === mine) hear(data); };
+    mine.onerror = (event) => { if (worker === mine) hear({refused: [event.message || "the solve failed"]}); };
+    heat2d.compiled.then((module) => mine.postMessage({module, elements: Int32Array.from(elements), level}));
+    return () => { mine.terminate(); if (worker === mine) worker = null; };
+  }
+
+  return {solve};
+})();

@@ -1,0 +1,26 @@
+"use strict";
+// What the page knows and shows, in one place and as data: written by page.js
+// (a run, a choice) and refined.js (a level), read by the drawing, the
+// inspector and the levels' view. Nothing in it is read back from the page.
+
+const state = {
+  // The problem, from the core: how many nodes and elements.
+  problem: {nodes: 0, elements: 0},
+  // The last run: elements.txt as read (flat node numbers, or null), its
+  // triangles (0-based corners), K and f as written, its temperatures (null
+  // when it gave no valid answer), how many faults, and its extremes in words.
+  run: {numbers: null, triangles: null, K: null, f: null, temperatures: null, faults: 0, extremes: ""},
+  // The box's texts before each change, the last first out, for undo.
+  history: [],
+  // What the inspector shows, shown again after each run: {kind: "element"
+  // or "node", number}, or null.
+  inspected: null,
+  // What the drawing shows: the nodes' coordinates, the triangles (0-based
+  // corners), which of their sides are inner ("4-10"), and the triangle that
+  // takes the drawing's Tab stop (1-based).
+  drawn: {nodes: [], triangles: [], inner: new Set(), stop: 1},
+  // The finer levels: the one shown (0: elements.txt's), each level's line as
+  // solved, level 0's temperatures at heat2d's nodes, and the field drawn:
+  // its value at each pixel of the canvas, row by row.
+  levels: {shown: 0, lines: new Map(), levelZero: null, field: {values: null, width: 0, height: 0}},
+};
