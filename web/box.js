@@ -10,7 +10,7 @@ const box = (() => {
   const LIMIT = 1 << 20; // bytes of elements.txt taken, as the tools take
 
   // The text of elements.txt for triangles.
-  const fileOf = (triangles) => triangles.map((t) => t.join(" ") + "\n").join("");
+  const fileOf = (triangles) => triangles.map((corners) => corners.join(" ") + "\n").join("");
 
   // The box's line numbers.
   function gutter() {
@@ -82,16 +82,16 @@ const box = (() => {
   // What the numbering did: its corner flips, and each triangle's slot and
   // whether it was turned.
   function describe(given, result) {
-    const key = (t) => [...t].sort((a, b) => a - b).join(" ");
-    const slots = new Map(result.elements.map((t, e) => [key(t), e]));
+    const key = (corners) => [...corners].sort((a, b) => a - b).join(" ");
+    const slots = new Map(result.elements.map((corners, e) => [key(corners), e]));
     const lines = result.flips.map(({a, b, c, d}) => `flipped side ${a}-${b} to ${c}-${d}`);
-    given.forEach((t, k) => {
-      const e = slots.get(key(t));
+    given.forEach((triangle, k) => {
+      const e = slots.get(key(triangle));
       if (e === undefined) return; // made by a corner flip
       const made = result.elements[e];
-      const same = [...made, ...made].join(" ").includes(t.join(" "));
-      const what = same ? (made.join(" ") === t.join(" ") ? "" : ", rotated") : ", turned counter-clockwise";
-      if (e !== k || what) lines.push(`line ${k + 1}, ${t.join(" ")}: element ${e + 1}, ${made.join(" ")}${what}`);
+      const same = [...made, ...made].join(" ").includes(triangle.join(" "));
+      const what = same ? (made.join(" ") === triangle.join(" ") ? "" : ", rotated") : ", turned counter-clockwise";
+      if (e !== k || what) lines.push(`line ${k + 1}, ${triangle.join(" ")}: element ${e + 1}, ${made.join(" ")}${what}`);
     });
     return lines;
   }

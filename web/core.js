@@ -87,13 +87,13 @@ function coreBinding() {
     // k) of next(run, &result, &lines) while it says more; refused({refused:
     // [lines]}) when the core refuses; free(run) at the end.
     const stepped = (start, next, free, flat, refused, each) => scratch((alloc) => {
-      const at = alloc(12);
-      if (checked(start(intsIn(alloc, flat), flat.length, at, at + 4)) !== STATUS.ok) return refused({refused: taken(at + 4)});
-      const run = module.HEAP32[at / 4];
+      const handle = alloc(4), lines = alloc(4), made = alloc(4); // run**, char**, result**
+      if (checked(start(intsIn(alloc, flat), flat.length, handle, lines)) !== STATUS.ok) return refused({refused: taken(lines)});
+      const run = module.HEAP32[handle / 4];
       try {
         for (let k = 0, more = true; more; k++) {
-          if (checked(next(run, at + 8, at + 4)) !== STATUS.ok) return refused({refused: taken(at + 4)});
-          const result = module.HEAP32[at / 4 + 2];
+          if (checked(next(run, made, lines)) !== STATUS.ok) return refused({refused: taken(lines)});
+          const result = module.HEAP32[made / 4];
           try { more = each(reader(result), k); } finally { module._heat2d_result_free(result); }
         }
       } finally {
@@ -181,7 +181,7 @@ function coreBinding() {
       }),
       // Solves levels 0 to last of the triangulation flat, once the memory that
       // the last takes is had: hear(level) a level, level {line}, with level 0's
-      // temperatures (design) and the last level's nodes, temperatures,
+      // temperatures (levelZero) and the last level's nodes, temperatures,
       // triangles, its error left and orders (typed arrays, empty before level 2); or
       // hear({refused: [lines]}).
       refine: (flat, last, hear) => {
@@ -197,7 +197,7 @@ function coreBinding() {
           const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
           const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                                change: one("HEAPF64", "change")}};
-          if (level === 0) made.design = d("temperatures"); // heat2d's nodes, no other
+          if (level === 0) made.levelZero = d("temperatures"); // heat2d's nodes, no other
           if (level === last) {
             Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
             Object.assign(made, {left: d("error_left"), orders: d("orders")}); // none before level 2

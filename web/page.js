@@ -60,7 +60,7 @@
   function take(core, text, result) {
     const run = state.run, files = result.files;
     run.numbers = core.read(text);
-    run.triangles = run.numbers ? box.triples(run.numbers).map((t) => t.map((n) => n - 1)) : null;
+    run.triangles = run.numbers ? box.triples(run.numbers).map((corners) => corners.map((n) => n - 1)) : null;
     run.K = files["K.txt"] ? numbersOf(files["K.txt"]) : null;
     run.f = files["f.txt"] ? numbersOf(files["f.txt"]).map((row) => row[0]) : null;
     run.faults = faults.count(result.named);
@@ -146,18 +146,18 @@
   async function flip(a, b) {
     const core = await heat2d.core;
     if (!state.run.triangles) return;
-    const given = state.run.triangles.map((t) => t.map((k) => k + 1));
+    const given = state.run.triangles.map((corners) => corners.map((k) => k + 1));
     const flipped = core.flip(given, a, b);
     if (flipped.reason) return said(flipped.reason[0].toUpperCase() + flipped.reason.slice(1) + ".");
     const result = core.number(flipped.triangles, false);
     if (result.faults) return said(`Side ${a}-${b} is not flipped: ${box.whyNot(core, flipped.triangles, a, b, result.faults)}.`);
-    const [c, d] = flipped.triangles.filter((t, k) => t.join() !== given[k].join()).flat()
+    const [c, d] = flipped.triangles.filter((corners, k) => corners.join() !== given[k].join()).flat()
       .filter((n, k, all) => n !== a && n !== b && all.indexOf(n) === k).sort((p, q) => p - q);
     const before = state.run.temperatures;
     box.set(box.fileOf(result.elements), true);
     await run({keepNotice: true});
     const after = state.run.temperatures, triangles = state.run.triangles;
-    const e = triangles ? triangles.findIndex((t) => t.includes(c - 1) && t.includes(d - 1)) + 1 : 0;
+    const e = triangles ? triangles.findIndex((corners) => corners.includes(c - 1) && corners.includes(d - 1)) + 1 : 0;
     if (e) {
       await inspectElement(e);
       document.querySelector(`#drawing .handle[data-side="${c}-${d}"]`).focus();

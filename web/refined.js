@@ -79,7 +79,7 @@ const levels = (() => {
         $("fineness").value = String(state.levels.shown);
         return;
       }
-      if (message.design) state.levels.levelZero = message.design;
+      if (message.levelZero) state.levels.levelZero = message.levelZero;
       if (message.line) {
         state.levels.lines.set(message.line.level, message.line);
         $("refining").value = (message.line.level + 1) / (level + 1);
