@@ -386,6 +386,17 @@ TEST(Faults, EachLineNamesWhatItIsAbout) {
               "heat2d: node 2 is a corner of no element; every node must belong to one\n"
               "heat2d: the elements cover an area of 25.5, the region's is 24\n" // names nothing
               "heat2d: element 1 overlaps element 2");
+    Table turned = shipped.E; // element 5 clockwise; element 1 three times
+    std::swap(turned.entries[5][2], turned.entries[5][3]);
+    turned.entries[2] = turned.entries[3] = turned.entries[1];
+    const auto [overlaps, lines] = judged(turned);
+    EXPECT_EQ(std::vector(overlaps.begin(), overlaps.begin() + 4),
+              (std::vector<std::array<int, 4>>{
+                  {0, element, 5, 0}, {1, element, 1, 0}, {1, element, 2, 0}, {1, element, 3, 0}}));
+    EXPECT_EQ(
+        lines.substr(lines.find('\n') + 1, lines.find("\nheat2d: side") - lines.find('\n') - 1),
+        "heat2d: element 1 overlaps element 2 and element 3\n"
+        "heat2d: element 2 overlaps element 3");
     Table reversed = shipped.E;
     std::reverse(reversed.entries.begin() + 1, reversed.entries.end());
     const auto [cut, said] = judged(reversed);
