@@ -192,22 +192,22 @@ TEST(Adapt, TheIndicatorByHandAndZeroForAnExactField) {
                : x[a] == 1 && x[b] == 1 ? condition::convection
                                         : condition::none;
     });
-    const level_system system = assemble_level(square);
+    const level_system system = assemble_level(square, {});
     const solve_report solved = direct_solver(system).solve_from(system, {}, 1e-12);
     ASSERT_TRUE(solved.converged);
     for (std::size_t i = 0; i < square.node_count(); i++) {
         EXPECT_NEAR(solved.T[i], 39 - 2 * square.x[i], 1e-11) << i;
     }
-    const heat_balance balance = balance_of(square, solved.T);
+    const heat_balance balance = balance_of(square, solved.T, {});
     EXPECT_NEAR(balance.in, 150, 1e-12);
     EXPECT_NEAR(balance.out, 150, 1e-9);
     const std::vector<int> at = edge_triangles(square);
-    std::vector<double> found = indicators(square, at, solved.T, heat_problem());
+    std::vector<double> found = indicators(square, at, solved.T, heat_problem({}));
     EXPECT_LT(*std::max_element(found.begin(), found.end()), 1e-18);
     // A node lifted: its triangles, and only they, are found fault with.
     std::vector<double> lifted = solved.T;
     lifted[12] += 0.01; // (0.5, 0.5)
-    found = indicators(square, at, lifted, heat_problem());
+    found = indicators(square, at, lifted, heat_problem({}));
     for (std::size_t t = 0; t < square.triangle_count(); t++) {
         const int* c = &square.triangles[3 * t];
         const bool touches = c[0] == 12 || c[1] == 12 || c[2] == 12;
@@ -229,7 +229,7 @@ TEST(Adapt, TheIndicatorLeadsAtTheNotchCornerOnceRefined) {
         levels.next();
         const level_mesh& mesh = levels.finest();
         const std::vector<double> eta =
-            indicators(mesh, edge_triangles(mesh), levels.temperatures(), heat_problem());
+            indicators(mesh, edge_triangles(mesh), levels.temperatures(), heat_problem({}));
         std::vector<int> order(eta.size());
         for (std::size_t t = 0; t < order.size(); t++) {
             order[t] = static_cast<int>(t);

@@ -189,6 +189,57 @@ class Core(unittest.TestCase):
             next(core.refine(swapped))
         self.assertEqual(refused.exception.lines, core.judge(swapped))
 
+    def test_the_laws_of_the_values(self):
+        """On the shipped triangulation and another that the judge takes, at
+        level 0 and level 2: the rise above the air scales with q; the air's
+        temperature shifts every one; a plate that conducts far better than it
+        loses heat tends to one temperature, the air's plus q 6.5 / (h 6),
+        within 1000 / k; heat in equals heat out. The values' ranges, each
+        corner taken and the next number refused, the handle kept as it was."""
+        other = [[int(n) for n in line.split()] for line in read(os.path.join(HERE, "data", "other_elements.txt")).splitlines()]
+        self.assertEqual(core.judge(other), [])
+
+        def solved(triangles, level=0, **given):
+            return [found for _, found in zip(range(level + 1), core.refine(triangles, core.Values(**given)))][-1]
+        for triangles in [TRIANGLES, other]:
+            for level in [0, 2]:
+                design = solved(triangles, level)
+                rise = [t - 22 for t in design.temperatures]
+                for q in [1, 150, 1e4]:
+                    found = solved(triangles, level, heat_flux=q)
+                    for mine, theirs in zip(found.temperatures, rise):
+                        self.assertLess(abs((mine - 22) - q / 150 * theirs), 1e-12 * abs(q / 150 * theirs) + 1e-12 * 22)
+                    self.assertLess(abs(found.line["heat_in"] - found.line["heat_out"]),
+                                    1e-12 * abs(found.line["heat_in"]) + found.line["residual"] * abs(q) * 10)
+                shifted = solved(triangles, level, ambient_temperature=-100.5)
+                self.assertLess(max(abs(a - b + 122.5) for a, b in zip(shifted.temperatures, design.temperatures)), 1e-11)
+                for k in [1e4, 1e5, 1e6][:3 - level // 2]:  # level 2 does not converge at k / h = 1e5: rounding
+                    even = solved(triangles, level, conductivity=k)
+                    self.assertLess(max(abs(t - 38.25) for t in even.temperatures), 1000 / k)
+        # An element's values with other k, q, h and air: element 20 (13 17 18:
+        # heat flux on 13-18 of length 1.5, convection on 17-18 of length 1).
+        values = core.Values(conductivity=150, heat_flux=-30, convection_coeff=4, ambient_temperature=50)
+        mine, theirs = core.element(TRIANGLES, 20, values), core.element(TRIANGLES, 20)
+        self.assertEqual(mine.conduction, [[2 * v for v in row] for row in theirs.conduction])
+        self.assertEqual([(t.kind, t.length, t.load) for t in mine.terms],
+                         [(core.Kind.CONVECTION, 1, 4 * 50 * 1 / 2), (core.Kind.HEAT_FLUX, 1.5, -30 * 1.5 / 2)])
+        self.assertEqual(mine.terms[0].matrix[1][1:], [4 / 3, 4 / 6])
+        # The ranges: each corner taken, the next number out refused with the range.
+        for name, least, most in [("conductivity", 1e-3, 1e6), ("heat_flux", -1e5, 1e5),
+                                  ("convection_coeff", 1e-3, 1e6), ("ambient_temperature", -1e3, 1e3)]:
+            for corner, beyond in [(least, least - abs(least) * 1e-9 - 1e-12), (most, most * (1 + 1e-9))]:
+                values[name] = corner
+                self.assertEqual(values[name], corner)
+                with self.assertRaises(core.Refused) as refused:
+                    values[name] = beyond
+                self.assertTrue(refused.exception.lines[0].startswith(f"{name} is taken from {least:g} to "), refused.exception.lines)
+                self.assertEqual(values[name], corner)
+        with self.assertRaises(core.Refused) as refused:
+            values["convection_coeff"] = 0
+        self.assertIn("the heat coming in would have no way out", refused.exception.lines[0])
+        with self.assertRaises(core.BadCall):
+            values["width"] = 9
+
     def test_adaptive_steps_one_a_call(self):
         """Steps 0 to 6 of the shipped case: heat2d's nodes first and kept, each
         step's mesh the last one's with the marked triangles bisected (a marked
@@ -284,8 +335,9 @@ class Core(unittest.TestCase):
         past what it counts."""
         library = core.library()
         shipped = [n for t in TRIANGLES for n in t]
-        element = core.Result(lambda handle: library.heat2d_element((ctypes.c_int * 60)(*shipped), 60, 20, handle))
+        element = core.Result(lambda handle: library.heat2d_element((ctypes.c_int * 60)(*shipped), 60, 20, None, handle))
         statuses = {"ok": core.OK, "refused": core.REFUSED, "too small": core.TOO_SMALL, "bad call": core.BAD_CALL}
+        design = core.Values()
 
         def argument(token):
             if token.startswith('"'):
@@ -299,7 +351,8 @@ class Core(unittest.TestCase):
             kind, _, size = token.partition(":")
             made = {"ints": lambda: (ctypes.c_int * int(size))(), "doubles": lambda: (ctypes.c_double * int(size))(),
                     "count": ctypes.c_int, "double": ctypes.c_double, "text": ctypes.c_void_p, "static": ctypes.c_char_p,
-                    "result": ctypes.c_void_p, "null": lambda: None, "element": lambda: element.handle}
+                    "result": ctypes.c_void_p, "null": lambda: None, "element": lambda: element.handle,
+                    "values": lambda: design.handle}
             if kind not in made:
                 return int(token)
             value = made[kind]()
@@ -316,7 +369,7 @@ class Core(unittest.TestCase):
             self.assertEqual(element.ints("term_sides"), [2, 3, 1, 3])
         # Outputs of a call that fails are cleared: no handle, no elements counted.
         handle, count, corners = ctypes.c_void_p(1), ctypes.c_int(7), [n for t in CORNERS for n in t]
-        self.assertEqual((library.heat2d_element((ctypes.c_int * 60)(*shipped), 60, 21, ctypes.byref(handle)),
+        self.assertEqual((library.heat2d_element((ctypes.c_int * 60)(*shipped), 60, 21, None, ctypes.byref(handle)),
                           handle.value), (core.BAD_CALL, None))
         flips, flip_count, out = (ctypes.c_int * 8)(), ctypes.c_int(), ctypes.c_void_p()
         self.assertEqual(library.heat2d_number_triangles((ctypes.c_int * 60)(*corners), 60, 0, (ctypes.c_int * 60)(),

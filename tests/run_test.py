@@ -122,11 +122,15 @@ class Outputs(Program):
         # An argument is refused before anything is written; --help and
         # --version answer alone; then a longer K.txt is replaced.
         self.write("K.txt", "7" * 100000)
-        for arguments in [["mine.txt"], ["--help", "42"], ["-"], [""]]:
+        for arguments, other in [(["mine.txt"], "mine.txt"), (["--help", "42"], "42"), (["-"], "-"), ([""], ""),
+                                 (["--heat-flux", "3", "a", "b"], "a")]:
             refused = self.run_heat2d(None, arguments)
-            self.assertEqual((refused.returncode, refused.stdout, refused.stderr), (2, "", "heat2d: takes no "
-                             "arguments: it reads elements.txt in the current folder\n"))
-        for argument, first in [("--version", "heat2d 1.2.0"), ("--help", "usage: heat2d [--refine LEVEL | --adapt ERROR]")]:
+            self.assertEqual((refused.returncode, refused.stdout, refused.stderr), (2, "", f'heat2d: "{other}" is not '
+                             "an option; heat2d reads elements.txt in the current folder (heat2d --help lists the "
+                             "options)\n"))
+        for argument, first in [("--version", "heat2d 1.2.0"), ("--help", "usage: heat2d [--refine LEVEL | --adapt "
+                                                                          "ERROR] [--conductivity K] [--heat-flux Q] "
+                                                                          "[--convection H] [--ambient T]")]:
             answered = self.run_heat2d(None, [argument])
             self.assertEqual((answered.returncode, answered.stdout.splitlines()[0], answered.stderr), (0, first, ""))
         self.assertEqual(sorted(os.listdir(self.folder)), sorted(OUTPUTS + ["elements.txt"]))
@@ -350,6 +354,86 @@ class Adapted(Program):
             self.assertTrue(1e-6 < float(fits) < 1e-3, fits)
             self.assertEqual(run.stdout.splitlines()[-1].split()[0], str(int(step) - 1))
         self.assertEqual([read(self.path(name)) for name in self.FILES], ["old"] * 3)
+
+
+class Values(Program):
+    """The problem's values as options, in any order and spelling and with
+    --refine or --adapt: the same files and lines with those values in them,
+    the laws they obey at heat2d's nodes, values.txt beside them; refusals
+    that write nothing."""
+    VALUES = "conductivity 75\nheat_flux 300\nconvection_coeff 10\nambient_temperature 30\n"
+
+    def temperatures(self, name="write_.txt"):
+        return [float(line.split()[1]) for line in read(self.path(name)).splitlines()[:18]]
+
+    def test_the_files_and_lines_with_other_values(self):
+        design = [float(line.split()[1]) for line in EXPECTED["write_.txt"].splitlines()]
+        for arguments in [["--heat-flux", "300", "--ambient", "30"], ["--ambient=30", "--heat-flux=300"]]:
+            run = self.run_heat2d(arguments=arguments)
+            self.assertEqual((run.returncode, run.stderr), (0, ""), arguments)
+            T = self.temperatures()
+            for mine, theirs in zip(T, design):  # the rise above the air doubles with q, to six digits
+                self.assertLess(abs((mine - 30) - 2 * (theirs - 22)), 2e-4 * (theirs - 22))
+            self.assertEqual([line for line in run.stdout.splitlines() if line.startswith("x[")],
+                             [f"x[{n}]_={line.split()[1]}" for n, line in enumerate(read(self.path("write_.txt")).splitlines(), 1)])
+            self.assertEqual((read(self.path("values.txt")), read(self.path("mesh.txt")), read(self.path("K.txt"))),
+                             (self.VALUES, EXPECTED["mesh.txt"], EXPECTED["K.txt"]))  # K does not hold q or the air
+        # k and h doubled: K doubles, and f's convection loads with h.
+        self.run_heat2d(arguments=["--conductivity", "150", "--convection", "20"])
+        for doubled, design in [("K.txt", "K.txt"), ("f.txt", "f.txt")]:
+            for mine, theirs in zip(read(self.path(doubled)).split(), EXPECTED[design].split()):
+                if doubled == "K.txt" or float(theirs) == 0:
+                    self.assertLess(abs(float(mine) - 2 * float(theirs)), 1e-5 * abs(float(theirs)) + 1e-12)
+        # A plate that conducts far better than it loses heat: one temperature,
+        # the air's plus q 6.5 / (h 6), within 1000 / k.
+        self.run_heat2d(arguments=["--conductivity=1e6"])
+        self.assertLess(max(abs(t - 38.25) for t in self.temperatures()), 1000 / 1e6)
+        # Then a run without options: the design's every byte, values.txt left
+        # older than its answer.
+        self.check(self.run_heat2d(), 0, [])
+        self.assertLess(os.stat(self.path("values.txt")).st_mtime_ns, os.stat(self.path("write_.txt")).st_mtime_ns)
+
+    def test_finer_levels_and_steps_with_other_values(self):
+        self.run_heat2d(arguments=["--refine", "3"])
+        design = self.temperatures("refined_write_.txt")
+        run = self.run_heat2d(arguments=["--refine", "3", "--heat-flux", "-150"])
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        for row in (line.split() for line in run.stdout.splitlines()[1:5]):  # heat out of the plate through the top
+            self.assertEqual(float(row[6]), -975)
+            self.assertLess(abs(float(row[7]) + 975), 1e-8 * 975)
+        for mine, theirs in zip(self.temperatures("refined_write_.txt"), design):
+            self.assertLess(abs((mine - 22) + (theirs - 22)), 1e-8 * 50)  # the rise above the air turned over
+        run = self.run_heat2d(arguments=["--convection=20", "--adapt", "1e-2"])
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        self.assertEqual(read(self.path("values.txt")),
+                         "conductivity 75\nheat_flux 150\nconvection_coeff 20\nambient_temperature 22\n")
+
+    def test_refusals_write_nothing(self):
+        takes = {"k": "heat2d: --conductivity takes a decimal number from 0.001 to 1e+06",
+                 "q": "heat2d: --heat-flux takes a decimal number from -100000 to 100000",
+                 "h": "heat2d: --convection takes a decimal number from 0.001 to 1e+06",
+                 "air": "heat2d: --ambient takes a decimal number from -1000 to 1000"}
+        no_way_out = ": with no convection out of the plate the heat coming in would have no way out, and no steady " \
+                     "temperature exists"
+        for arguments, said in [
+                (["--conductivity", "0"], takes["k"] + ", not 0"), (["--conductivity=1000001"], takes["k"] + ", not 1000001"),
+                (["--convection", "0"], takes["h"] + ", not 0" + no_way_out),
+                (["--convection", "-5", "--refine", "2"], takes["h"] + ", not -5" + no_way_out),
+                (["--heat-flux", "75abc"], takes["q"] + ', not "75abc"'), (["--heat-flux=0x4B"], takes["q"] + ', not "0x4B"'),
+                (["--heat-flux", "-100000.5"], takes["q"] + ", not -100000.5"), (["--ambient", "nan"], takes["air"] + ', not "nan"'),
+                (["--ambient", "inf"], takes["air"] + ', not "inf"'), (["--ambient", " 1"], takes["air"] + ', not " 1"'),
+                (["--ambient", "1e"], takes["air"] + ', not "1e"'), (["--ambient="], takes["air"] + ', not ""'),
+                (["--ambient"], takes["air"] + ", and none is given"),
+                (["--ambient", "1", "--ambient=2"], "heat2d: --ambient is given twice"),
+                (["--conductivity", "5", "--colour", "red"], 'heat2d: "--colour" is not an option; heat2d reads elements.txt '
+                                                             "in the current folder (heat2d --help lists the options)")]:
+            run = self.run_heat2d(arguments=arguments)
+            self.assertEqual((run.returncode, run.stdout, run.stderr), (2, "", said + "\n"), arguments)
+            self.assertEqual(os.listdir(self.folder), ["elements.txt"])
+        # The corners of the ranges are taken.
+        run = self.run_heat2d(arguments=["--conductivity", "0.001", "--convection", "1e6", "--heat-flux", "-1e5",
+                                         "--ambient", "1000"])
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
 
 
 class Streams(Program):

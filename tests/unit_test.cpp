@@ -83,7 +83,8 @@ struct Shipped {
         for (int e = 1; e <= element_count; e++) {
             shipped >> E.entries[e][1] >> E.entries[e][2] >> E.entries[e][3];
         }
-        assemble_system(E.rows(), N.rows(), conductivity, local_stiffness, edge, K, element_matrix);
+        assemble_system(E.rows(), N.rows(), problem_values{}, local_stiffness, edge, K,
+                        element_matrix);
     }
 };
 
@@ -214,36 +215,46 @@ TEST(Solver, GaussWithPartialPivoting) {
     }
 }
 
-// By hand: corners (0, 0), (3, 0), (3, 4), conductivity 75; convection on side
-// 1-3 (length 5: h L / 6 = 25 / 3 in the pattern 2 1; 1 2, loads 110 L = 550)
-// then heat flux on side 2-3 (length 4: loads 75 L = 300), added in that order.
+// By hand: corners (0, 0), (3, 0), (3, 4); convection on side 1-3 (length 5:
+// h L / 6 in the pattern 2 1; 1 2, loads h T L / 2) then heat flux on side 2-3
+// (length 4: loads q L / 2), added in that order. The design's values (k 75,
+// h 10, air 22, q 150: loads 550 and 300), and others (k 30, h 2, air 100,
+// q -40 out of the plate: loads 500 and -80).
 TEST(Element, ValuesOnAnySideByHand) {
     const double x[4] = {0, 0, 3, 3};
     const double y[4] = {0, 0, 0, 4};
     const term_side sides[] = {{condition::convection, 1, 3}, {condition::heat_flux, 2, 3}};
-    const element_values v = element_values_of(x, y, 75, sides, 2);
-    EXPECT_EQ(v.area, 6);
-    EXPECT_EQ((std::vector<double>{v.b[1], v.b[2], v.b[3], v.c[1], v.c[2], v.c[3]}),
-              (std::vector<double>{-4, 4, 0, 0, -3, 3}));
-    const double k = 75.0 / 24, h = 50.0 / 6;
-    const double conduction[3][3] = {
-        {16 * k, -16 * k, 0}, {-16 * k, 25 * k, -9 * k}, {0, -9 * k, 9 * k}};
-    const double edge[3][3] = {{2 * h, 0, h}, {0, 0, 0}, {h, 0, 2 * h}};
-    for (int i = 1; i <= 3; i++) {
-        for (int j = 1; j <= 3; j++) {
-            EXPECT_DOUBLE_EQ(v.conduction[i][j], conduction[i - 1][j - 1]) << i << j;
-            EXPECT_DOUBLE_EQ(v.terms[0].matrix[i][j], edge[i - 1][j - 1]) << i << j;
-            EXPECT_EQ(v.terms[1].matrix[i][j], 0) << i << j;
-            EXPECT_DOUBLE_EQ(v.matrix[i][j], conduction[i - 1][j - 1] + edge[i - 1][j - 1])
-                << i << j;
+    problem_values other;
+    other.conductivity = 30;
+    other.convection = 2;
+    other.ambient = 100;
+    other.heat_flux = -40;
+    for (const auto& [values, k, h, convection, flux] :
+         {std::tuple(problem_values{}, 75.0 / 24, 50.0 / 6, 550.0, 300.0),
+          std::tuple(other, 30.0 / 24, 10.0 / 6, 500.0, -80.0)}) {
+        const element_values v = element_values_of(x, y, values, sides, 2);
+        EXPECT_EQ(v.area, 6);
+        EXPECT_EQ((std::vector<double>{v.b[1], v.b[2], v.b[3], v.c[1], v.c[2], v.c[3]}),
+                  (std::vector<double>{-4, 4, 0, 0, -3, 3}));
+        const double conduction[3][3] = {
+            {16 * k, -16 * k, 0}, {-16 * k, 25 * k, -9 * k}, {0, -9 * k, 9 * k}};
+        const double edge[3][3] = {{2 * h, 0, h}, {0, 0, 0}, {h, 0, 2 * h}};
+        for (int i = 1; i <= 3; i++) {
+            for (int j = 1; j <= 3; j++) {
+                EXPECT_DOUBLE_EQ(v.conduction[i][j], conduction[i - 1][j - 1]) << i << j;
+                EXPECT_DOUBLE_EQ(v.terms[0].matrix[i][j], edge[i - 1][j - 1]) << i << j;
+                EXPECT_EQ(v.terms[1].matrix[i][j], 0) << i << j;
+                EXPECT_DOUBLE_EQ(v.matrix[i][j], conduction[i - 1][j - 1] + edge[i - 1][j - 1])
+                    << i << j;
+            }
         }
+        EXPECT_EQ((std::vector<double>{v.loads[1], v.loads[2], v.loads[3], v.terms[0].length,
+                                       v.terms[1].length}),
+                  (std::vector<double>{convection, flux, convection + flux, 5, 4}));
     }
-    EXPECT_EQ((std::vector<double>{v.loads[1], v.loads[2], v.loads[3], v.terms[0].length,
-                                   v.terms[1].length}),
-              (std::vector<double>{550, 300, 850, 5, 4}));
     // More sides than a triangle of the region can have: the first two taken.
     const term_side three[] = {sides[0], sides[1], {condition::heat_flux, 1, 2}};
-    EXPECT_EQ(element_values_of(x, y, 75, three, 3).term_count, most_terms);
+    EXPECT_EQ(element_values_of(x, y, other, three, 3).term_count, most_terms);
 }
 
 // After the assembly the working tables hold element 20's values (13 17 18:
@@ -253,7 +264,7 @@ TEST(Element, TheAssemblyLeavesTheLastElementsValues) {
     Table& N = run.N;
     Table& E = run.E;
     const double* edge = run.edge;
-    const element_values last = table_element(E.rows(), N.rows(), element_count, conductivity);
+    const element_values last = table_element(E.rows(), N.rows(), element_count, {});
     for (int i = 1; i <= 3; i++) {
         for (int j = 1; j <= 3; j++) {
             EXPECT_EQ(local_stiffness[i][j], last.conduction[i][j]) << i << j;
@@ -271,7 +282,7 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
     Table& N = run.N;
     Table& E = run.E;
     std::vector<level_mesh> meshes{table_mesh(E.rows(), N.rows())};
-    std::vector<level_system> systems{assemble_level(meshes[0])};
+    std::vector<level_system> systems{assemble_level(meshes[0], {})};
     const Eigen::MatrixXd dense(systems[0].K);
     for (int i = 0; i < node_count; i++) {
         EXPECT_NEAR(systems[0].f[i], f[i + 1], 1e-12 * 975) << i;
@@ -284,7 +295,7 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
     for (int l = 0; l <= 5; l++) {
         if (l > 0) {
             meshes.push_back(refine(meshes.back()));
-            systems.push_back(assemble_level(meshes.back()));
+            systems.push_back(assemble_level(meshes.back(), {}));
         }
         const level_mesh& mesh = meshes.back();
         const double nodes = mesh.node_count(), triangles = mesh.triangle_count();
@@ -316,7 +327,7 @@ TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
         const Eigen::Map<const Eigen::VectorXd> T_l(T.data(), mesh.node_count());
         EXPECT_LE((f_l - K_l * T_l).norm() / f_l.norm(), 1e-10)
             << l; // measured apart from the solver
-        const heat_balance balance = balance_of(mesh, T);
+        const heat_balance balance = balance_of(mesh, T, {});
         EXPECT_NEAR(balance.in, 975, 1e-9);
         EXPECT_NEAR(balance.out, balance.in, 1e-8 * balance.in) << l;
     }

@@ -17,7 +17,7 @@ from dataclasses import dataclass
 from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-INTERFACE = 6  # the library's HEAT2D_INTERFACE that this module speaks
+INTERFACE = 7  # the library's HEAT2D_INTERFACE that this module speaks
 OK, REFUSED, TOO_SMALL, BAD_CALL = 0, 1, 2, -1
 
 
@@ -152,13 +152,17 @@ SIGNATURES = [
     ("heat2d_result_ints", INT, [ctypes.c_void_p, ctypes.c_char_p, INT_P, INT, INT_P]),
     ("heat2d_result_doubles", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE_P, INT, INT_P]),
     ("heat2d_result_free", None, [ctypes.c_void_p]),
-    ("heat2d_element", INT, [INT_P, INT, INT, ctypes.POINTER(ctypes.c_void_p)]),
-    ("heat2d_refine", INT, [INT_P, INT, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
+    ("heat2d_values_new", INT, [ctypes.POINTER(ctypes.c_void_p)]),
+    ("heat2d_values_set", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE, TEXT_P]),
+    ("heat2d_values_get", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE_P]),
+    ("heat2d_values_free", None, [ctypes.c_void_p]),
+    ("heat2d_element", INT, [INT_P, INT, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p)]),
+    ("heat2d_refine", INT, [INT_P, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_free", None, [ctypes.c_void_p]),
     ("heat2d_refine_memory", INT, [INT, DOUBLE_P]),
     ("heat2d_corner_counts", INT, [INT_P, INT, INT_P, INT, INT_P]),
-    ("heat2d_adapt", INT, [INT_P, INT, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
+    ("heat2d_adapt", INT, [INT_P, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_adapt_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_adapt_estimated_by", INT, [STATIC_P]),
     ("heat2d_adapt_free", None, [ctypes.c_void_p]),
@@ -372,10 +376,47 @@ class Result:
         self.handle = ctypes.c_void_p()
 
 
-def element(elements, e):
-    """Element e's values as the assembly computes them."""
-    values, count = _ints(elements)
-    with Result(lambda handle: library().heat2d_element(values, count, e, handle)) as found:
+class Values:
+    """The problem's four values for the core's calls, by heat2d_parameter's
+    names (VALUES), the design's unless given; Refused with the range when a
+    value is outside it, the value kept."""
+
+    def __init__(self, **given):
+        self.handle = ctypes.c_void_p()
+        _checked(library().heat2d_values_new(ctypes.byref(self.handle)))
+        for name, value in given.items():
+            self[name] = value
+
+    def __setitem__(self, name, value):
+        why = ctypes.c_void_p()
+        status = library().heat2d_values_set(self.handle, name.encode(), float(value), ctypes.byref(why))
+        if _checked(status) == REFUSED:
+            raise Refused(_taken(why))
+
+    def __getitem__(self, name):
+        value = DOUBLE()
+        _checked(library().heat2d_values_get(self.handle, name.encode(), ctypes.byref(value)))
+        return value.value
+
+    def __del__(self):
+        if self.handle and _library is not None:
+            _library.heat2d_values_free(self.handle)
+            self.handle = ctypes.c_void_p()
+
+
+VALUES = ("conductivity", "heat_flux", "convection_coeff", "ambient_temperature")
+
+
+def _handle(values):
+    """A Values' handle, or NULL for the design's values."""
+    return values.handle if values is not None else None
+
+
+def element(elements, e, values=None):
+    """Element e's values as the assembly computes them, with the problem's
+    values (the design's when None)."""
+    given, count = _ints(elements)
+    with Result(lambda handle: library().heat2d_element(given, count, e, _handle(values), handle)) as found:
         sides, nodes_of = _rows(found.ints("term_sides"), 2), _rows(found.ints("term_nodes"), 2)
         terms = [Term(Kind(kind), *side, *ends, length, load, _rows(matrix, 3))
                  for kind, side, ends, length, load, matrix in zip(
@@ -444,12 +485,13 @@ def _steps(start, next_call, free, elements):
         free(run)
 
 
-def refine(elements):
-    """The levels of elements' refinement, 0 first, one a step (a generator);
-    Refused with heat2d's faults of the triangulation, or why a level cannot be
-    solved."""
+def refine(elements, values=None):
+    """The levels of elements' refinement with the problem's values (the
+    design's when None), 0 first, one a step (a generator); Refused with
+    heat2d's faults of the triangulation, or why a level cannot be solved."""
     lib = library()
-    for level in _steps(lib.heat2d_refine, lib.heat2d_refine_next, lib.heat2d_refine_free, elements):
+    start = lambda given, count, run, lines: lib.heat2d_refine(given, count, _handle(values), run, lines)  # noqa: E731
+    for level in _steps(start, lib.heat2d_refine_next, lib.heat2d_refine_free, elements):
         yield Level(_rows(level.doubles("nodes"), 2), _rows(level.ints("triangles"), 3),
                     level.doubles("temperatures"),
                     _line(level, ["level", "triangles_count", "nodes_count", "hottest_node", "iterations"],
@@ -457,12 +499,13 @@ def refine(elements):
                     level.doubles("error_left"), level.doubles("orders"), [bool(o) for o in level.ints("observed")])
 
 
-def adapt(elements):
-    """The adaptive steps of elements, 0 first, one a step (a generator);
-    Refused with heat2d's faults of the triangulation, or why a step cannot be
-    solved."""
+def adapt(elements, values=None):
+    """The adaptive steps of elements with the problem's values (the design's
+    when None), 0 first, one a step (a generator); Refused with heat2d's faults
+    of the triangulation, or why a step cannot be solved."""
     lib = library()
-    for step in _steps(lib.heat2d_adapt, lib.heat2d_adapt_next, lib.heat2d_adapt_free, elements):
+    start = lambda given, count, run, lines: lib.heat2d_adapt(given, count, _handle(values), run, lines)  # noqa: E731
+    for step in _steps(start, lib.heat2d_adapt_next, lib.heat2d_adapt_free, elements):
         yield Step(_rows(step.doubles("nodes"), 2), _rows(step.ints("triangles"), 3), step.doubles("temperatures"),
                    step.doubles("indicators"), [bool(m) for m in step.ints("marked")],
                    _line(step, ["step", "triangles_count", "nodes_count", "hottest_node", "iterations"],

@@ -5,7 +5,7 @@
 // global: its source also goes into the Worker that solves the finer levels.
 
 function coreBinding() {
-  const HEAT2D_INTERFACE = 6; // the API that this page speaks
+  const HEAT2D_INTERFACE = 7; // the API that this page speaks
   const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 
   // A call the core could not take: a fault of the page.
@@ -83,12 +83,13 @@ function coreBinding() {
     if (version !== HEAT2D_INTERFACE) {
       throw new Error(`heat2d's module ${release} has interface ${version}, this page needs ${HEAT2D_INTERFACE}`);
     }
-    // A run of results: start(elements, count, &run, &lines), then each(read,
-    // k) of next(run, &result, &lines) while it says more; refused({refused:
-    // [lines]}) when the core refuses; free(run) at the end.
+    // A run of results with the design's values: start(elements, count, NULL
+    // values, &run, &lines), then each(read, k) of next(run, &result, &lines)
+    // while it says more; refused({refused: [lines]}) when the core refuses;
+    // free(run) at the end.
     const stepped = (start, next, free, flat, refused, each) => scratch((alloc) => {
       const handle = alloc(4), lines = alloc(4), made = alloc(4); // run**, char**, result**
-      if (checked(start(intsIn(alloc, flat), flat.length, handle, lines)) !== STATUS.ok) return refused({refused: taken(lines)});
+      if (checked(start(intsIn(alloc, flat), flat.length, 0, handle, lines)) !== STATUS.ok) return refused({refused: taken(lines)});
       const run = module.HEAP32[handle / 4];
       try {
         for (let k = 0, more = true; more; k++) {
@@ -163,7 +164,7 @@ function coreBinding() {
       // Element e's values as the assembly computes them, read by name.
       element: (flat, e) => scratch((alloc) => {
         const handle = alloc(4);
-        checked(module._heat2d_element(intsIn(alloc, flat), flat.length, e, handle));
+        checked(module._heat2d_element(intsIn(alloc, flat), flat.length, e, 0, handle)); // 0: the design's values
         const result = module.HEAP32[handle / 4];
         try {
           const read = reader(result);

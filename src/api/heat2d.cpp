@@ -8,6 +8,7 @@
 #include "platform/process.h"
 #include "problem/problem.h"
 #include "problem/status.h"
+#include "problem/values.h"
 #include "refine/adapt.h"
 #include "refine/limits.h"
 #include "refine/refine.h"
@@ -31,6 +32,10 @@ struct heat2d_result {
 };
 
 // A refinement in progress.
+struct heat2d_values {
+    problem_values values;
+};
+
 struct heat2d_refinement {
     refinement levels;
 };
@@ -201,6 +206,21 @@ template <typename call> int guarded(call body) {
     }
 }
 
+// The values a handle holds; the design's for none.
+problem_values values_of(const heat2d_values* values) {
+    return values == nullptr ? problem_values{} : values->values;
+}
+
+// The value a name stands for.
+const value_kind& value_kind_of(const char* name) {
+    not_null(name, "name");
+    const value_kind* kind = value_named(name);
+    if (kind == nullptr || kind->name != std::string(name)) {
+        fail(HEAT2D_BAD_CALL, std::string("no value is named \"") + name + "\"");
+    }
+    return *kind;
+}
+
 // A name's value from a list of them.
 template <typename value, std::size_t n>
 int named(const std::pair<const char*, value> (&values)[n], const char* name, value* out,
@@ -294,6 +314,41 @@ int heat2d_count(const char* name, int* value) {
     static const std::pair<const char*, int> counts[] = {{"nodes", node_count},
                                                          {"elements", element_count}};
     return named(counts, name, value, "count");
+}
+
+int heat2d_values_new(heat2d_values** values) {
+    return guarded([&]() -> int {
+        not_null(values, "values");
+        *values = new heat2d_values{};
+        return good(HEAT2D_OK);
+    });
+}
+
+int heat2d_values_set(heat2d_values* values, const char* name, double value, char** why) {
+    return guarded([&]() -> int {
+        text_out(why, "why");
+        not_null(values, "values");
+        const value_kind& kind = value_kind_of(name);
+        const std::string refusal = value_refusal(kind, value);
+        if (!refusal.empty()) {
+            return refused({std::string(kind.name) + " is taken " + refusal}, why);
+        }
+        values->values.*kind.member = value;
+        return good(HEAT2D_OK);
+    });
+}
+
+int heat2d_values_get(const heat2d_values* values, const char* name, double* value) {
+    return guarded([&]() -> int {
+        not_null(values, "values");
+        not_null(value, "value");
+        *value = values->values.*value_kind_of(name).member;
+        return good(HEAT2D_OK);
+    });
+}
+
+void heat2d_values_free(heat2d_values* values) {
+    delete values;
 }
 
 int heat2d_parameter(const char* name, double* value) {
@@ -521,16 +576,17 @@ void heat2d_result_free(heat2d_result* result) {
     delete result;
 }
 
-int heat2d_element(const int* elements, int count, int e, heat2d_result** values) {
+int heat2d_element(const int* elements, int count, int e, const heat2d_values* values,
+                   heat2d_result** result) {
     return guarded([&]() -> int {
-        not_null(values, "values");
-        *values = nullptr;
+        not_null(result, "result");
+        *result = nullptr;
         tables t;
         take_elements(elements, count, "elements", t);
         if (e < 1 || e > element_count) {
             return bad_call("there is no element " + std::to_string(e));
         }
-        const element_values v = table_element(t.elements, t.nodes, e, conductivity);
+        const element_values v = table_element(t.elements, t.nodes, e, values_of(values));
         auto made = std::make_unique<heat2d_result>();
         auto& ints = made->ints;
         auto& doubles = made->doubles;
@@ -571,14 +627,15 @@ int heat2d_element(const int* elements, int count, int e, heat2d_result** values
             doubles["term_loads"].push_back(term.load);
             nine(term.matrix, doubles["term_matrices"]);
         }
-        *values = made.release();
+        *result = made.release();
         return good(HEAT2D_OK);
     });
 }
 
-int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char** lines) {
-    return start_run(elements, count, run, lines, [](level_mesh mesh) {
-        return new heat2d_refinement{refinement(std::move(mesh))};
+int heat2d_refine(const int* elements, int count, const heat2d_values* values,
+                  heat2d_refinement** run, char** lines) {
+    return start_run(elements, count, run, lines, [values](level_mesh mesh) {
+        return new heat2d_refinement{refinement(std::move(mesh), values_of(values))};
     });
 }
 
@@ -645,9 +702,10 @@ void heat2d_refine_free(heat2d_refinement* run) {
     delete run;
 }
 
-int heat2d_adapt(const int* elements, int count, heat2d_adaptation** run, char** lines) {
-    return start_run(elements, count, run, lines, [](const level_mesh& mesh) {
-        return new heat2d_adaptation{adaptation(mesh)};
+int heat2d_adapt(const int* elements, int count, const heat2d_values* values,
+                 heat2d_adaptation** run, char** lines) {
+    return start_run(elements, count, run, lines, [values](const level_mesh& mesh) {
+        return new heat2d_adaptation{adaptation(mesh, values_of(values))};
     });
 }
 

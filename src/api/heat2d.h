@@ -53,7 +53,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 6
+#define HEAT2D_INTERFACE 7
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -62,6 +62,16 @@ enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL 
 #define HEAT2D_LAST_LEVEL 12
 #define HEAT2D_LEAST_ERROR 1e-6
 #define HEAT2D_MOST_ERROR 1.0
+
+/* The closed ranges of the problem's four values (see heat2d_values). */
+#define HEAT2D_LEAST_CONDUCTIVITY 1e-3
+#define HEAT2D_MOST_CONDUCTIVITY 1e6
+#define HEAT2D_LEAST_HEAT_FLUX -1e5
+#define HEAT2D_MOST_HEAT_FLUX 1e5
+#define HEAT2D_LEAST_CONVECTION 1e-3
+#define HEAT2D_MOST_CONVECTION 1e6
+#define HEAT2D_LEAST_AMBIENT -1e3
+#define HEAT2D_MOST_AMBIENT 1e3
 
 /* What a line of a fault names, so that a reader follows it without reading
  * its words: element a (line a of elements.txt), side a-b, node a (row a of
@@ -170,8 +180,21 @@ HEAT2D_API int heat2d_result_doubles(const heat2d_result* result, const char* na
 /* Frees a result; NULL is ignored. */
 HEAT2D_API void heat2d_result_free(heat2d_result* result);
 
+/* The problem's four values to compute with, made with the design's:
+ * "conductivity" (k), "heat_flux" (q, into the top and the notch),
+ * "convection_coeff" (h) and "ambient_temperature" (T of the air), the names
+ * of heat2d_parameter, each in its closed range above. A call that takes a
+ * handle takes NULL for the design's values. heat2d_values_set:
+ * HEAT2D_REFUSED, the value left as it was, with *why naming the range (and,
+ * for h, that heat coming in would have no way out). */
+typedef struct heat2d_values heat2d_values;
+HEAT2D_API int heat2d_values_new(heat2d_values** values);
+HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double value, char** why);
+HEAT2D_API int heat2d_values_get(const heat2d_values* values, const char* name, double* value);
+HEAT2D_API void heat2d_values_free(heat2d_values* values);
+
 /* The values of element e (1 to 20) of elements (60 node numbers) as the
- * assembly computes them, as a result (matrices row by row, terms in the
+ * assembly computes them with the problem's values, as a result (matrices row by row, terms in the
  * order of the boundary table):
  *   ints    "nodes" (3: the rows and columns of K it goes to), "term_kinds"
  *           (one a term), "term_sides" (its local nodes, 2 a term),
@@ -182,7 +205,8 @@ HEAT2D_API void heat2d_result_free(heat2d_result* result);
  *           f: one a term), "term_matrices" (9 a term: the convection edge
  *           matrix on the local nodes, 0 for heat flux), "matrix" (9: added
  *           into K), "loads" (3: added into f). */
-HEAT2D_API int heat2d_element(const int* elements, int count, int e, heat2d_result** values);
+HEAT2D_API int heat2d_element(const int* elements, int count, int e, const heat2d_values* values,
+                              heat2d_result** result);
 
 /* The same problem on finer meshes: elements (60 node numbers, as heat2d
  * takes them) split level by level, each triangle into four, solved one level
@@ -190,7 +214,8 @@ HEAT2D_API int heat2d_element(const int* elements, int count, int e, heat2d_resu
  * heat2d_refine starts it; HEAT2D_REFUSED: *lines holds the faults of the
  * triangulation, as heat2d names them. */
 typedef struct heat2d_refinement heat2d_refinement;
-HEAT2D_API int heat2d_refine(const int* elements, int count, heat2d_refinement** run, char** lines);
+HEAT2D_API int heat2d_refine(const int* elements, int count, const heat2d_values* values,
+                             heat2d_refinement** run, char** lines);
 
 /* Solves the next level (0 first) and gives it as a result:
  *   doubles "nodes" (x y a node: heat2d's 18 first), "temperatures" (one a
@@ -222,7 +247,8 @@ HEAT2D_API void heat2d_refine_free(heat2d_refinement* run);
  * starts it; HEAT2D_REFUSED: *lines holds the faults of the triangulation, as
  * heat2d names them. */
 typedef struct heat2d_adaptation heat2d_adaptation;
-HEAT2D_API int heat2d_adapt(const int* elements, int count, heat2d_adaptation** run, char** lines);
+HEAT2D_API int heat2d_adapt(const int* elements, int count, const heat2d_values* values,
+                            heat2d_adaptation** run, char** lines);
 
 /* Solves the next step (0 first) and gives it as a result:
  *   doubles "nodes" (x y a node: heat2d's 18 first), "temperatures" (one a

@@ -6,11 +6,11 @@
 
 #include <fstream>
 
-void assemble_system(double** elements, double** nodes, double conductivity,
+void assemble_system(double** elements, double** nodes, const problem_values& values,
                      double** local_stiffness, double* convection_matrix, double** K,
                      double** element_matrix) {
     for (int e = 1; e <= element_count; e++) {
-        const element_values v = table_element(elements, nodes, e, conductivity);
+        const element_values v = table_element(elements, nodes, e, values);
         // The working tables hold the element's values, as the last element
         // leaves them; convection_matrix only changes on a convection element.
         for (int i = 1; i <= 3; i++) {

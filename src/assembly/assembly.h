@@ -2,6 +2,8 @@
 // export to K.txt and f.txt.
 #pragma once
 
+#include "problem/values.h"
+
 // Runs every element, in ascending number, through table_element (its
 // conduction matrix, then its lines of the boundary table), leaves its values
 // in local_stiffness, element_matrix and, for a convection element,
@@ -13,7 +15,7 @@
 // after allocate_storage); every node number in elements truncates to
 // 1..node_count, as the connectivity reader guarantees.
 // Every element is assembled as it stands: check_triangulation judges them.
-void assemble_system(double** elements, double** nodes, double conductivity,
+void assemble_system(double** elements, double** nodes, const problem_values& values,
                      double** local_stiffness, double* convection_matrix, double** K,
                      double** element_matrix);
 

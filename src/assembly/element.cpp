@@ -31,18 +31,19 @@ double edge_length(const double* x, const double* y, int from, int to) {
 namespace {
 
 // Load per node of a heat-flux edge of length edge.
-double flux_share(double edge) {
-    return (edge * heat_flux) / 2;
+double flux_share(double edge, const problem_values& values) {
+    return (edge * values.heat_flux) / 2;
 }
 
 // Load per node of a convection edge of length edge.
-double convection_share(double edge) {
-    return ((convection_coeff * ambient_temperature) * edge) / 2;
+double convection_share(double edge, const problem_values& values) {
+    return ((values.convection * values.ambient) * edge) / 2;
 }
 
 // A side's term. Convection's edge matrix is (length h / 6) times the pattern
 // (2 1; 1 2) on the side's two local nodes, 0 elsewhere.
-term_values term_of(const term_side& side, const double* x, const double* y) {
+term_values term_of(const term_side& side, const double* x, const double* y,
+                    const problem_values& values) {
     term_values term{side, edge_length(x, y, side.first, side.second), 0, {}};
     if (side.kind == condition::convection) {
         double pattern[4][4] = {};
@@ -52,19 +53,19 @@ term_values term_of(const term_side& side, const double* x, const double* y) {
         pattern[side.second][side.first] = 1;
         for (int i = 1; i <= 3; i++) {
             for (int j = 1; j <= 3; j++) {
-                term.matrix[i][j] = ((term.length * convection_coeff) / 6) * pattern[i][j];
+                term.matrix[i][j] = ((term.length * values.convection) / 6) * pattern[i][j];
             }
         }
-        term.load = convection_share(term.length);
+        term.load = convection_share(term.length, values);
     } else {
-        term.load = flux_share(term.length);
+        term.load = flux_share(term.length, values);
     }
     return term;
 }
 
 } // namespace
 
-element_values element_values_of(const double* x, const double* y, double conductivity,
+element_values element_values_of(const double* x, const double* y, const problem_values& values,
                                  const term_side* sides, int count) {
     element_values v;
     for (int i = 1; i <= 3; i++) {
@@ -80,7 +81,7 @@ element_values element_values_of(const double* x, const double* y, double conduc
 
     v.area = signed_area(x, y);
     const double four_area = 4 * v.area;
-    const double factor = conductivity / four_area;
+    const double factor = values.conductivity / four_area;
     for (int i = 1; i <= 3; i++) {
         for (int j = 1; j <= 3; j++) {
             v.conduction[i][j] = factor * (v.b[i] * v.b[j] + v.c[i] * v.c[j]);
@@ -90,7 +91,7 @@ element_values element_values_of(const double* x, const double* y, double conduc
     }
     v.term_count = 0;
     for (int k = 0; k < count && k < most_terms; k++) {
-        const term_values& term = v.terms[v.term_count++] = term_of(sides[k], x, y);
+        const term_values& term = v.terms[v.term_count++] = term_of(sides[k], x, y, values);
         // A load slot starts at 0, so a side's share is the slot's value unless
         // an earlier side of the same element put its own there first.
         v.loads[term.side.first] = v.loads[term.side.first] + term.load;
@@ -106,7 +107,8 @@ element_values element_values_of(const double* x, const double* y, double conduc
     return v;
 }
 
-element_values table_element(double** elements, double** nodes, int e, double conductivity) {
+element_values table_element(double** elements, double** nodes, int e,
+                             const problem_values& values) {
     double x[4];
     double y[4];
     for (int i = 1; i <= 3; i++) {
@@ -115,5 +117,5 @@ element_values table_element(double** elements, double** nodes, int e, double co
         y[i] = nodes[n][2];
     }
     term_side sides[most_terms];
-    return element_values_of(x, y, conductivity, sides, table_sides(e, sides));
+    return element_values_of(x, y, values, sides, table_sides(e, sides));
 }

@@ -4,6 +4,8 @@
 // mesh of the region compute them here, from the corners and the sides.
 #pragma once
 
+#include "problem/values.h"
+
 // The two kinds of boundary term; `none` marks a side that carries neither.
 enum class condition { none, heat_flux, convection };
 
@@ -71,13 +73,14 @@ double signed_area(const double* x, const double* y);
 double edge_length(const double* x, const double* y, int from, int to);
 
 // The values of the triangle with corners (x[i], y[i]), i = 1..3, for the
-// conductivity and the sides (at most most_terms; more are a fault of the
+// problem's values and the sides (at most most_terms; more are a fault of the
 // caller and left out) that carry a term.
-element_values element_values_of(const double* x, const double* y, double conductivity,
+element_values element_values_of(const double* x, const double* y, const problem_values& values,
                                  const term_side* sides, int count);
 
 // The values of element e of heat2d's elements (rows 1-based, node numbers as
 // read, each truncated toward zero to index nodes) with the sides that the
 // boundary table gives it.
 // Precondition: every node number of row e truncates to 1..node_count.
-element_values table_element(double** elements, double** nodes, int e, double conductivity);
+element_values table_element(double** elements, double** nodes, int e,
+                             const problem_values& values);

@@ -9,16 +9,17 @@
 #include "problem/status.h"
 #include "solver/cholesky.h"
 
-int run_program() {
+int run_program(const problem_values& values) {
     prepare_process();
     allocate_storage();
     generate_mesh(nodes);
     try {
         read_elements(elements);
         check_triangulation(elements, nodes);
-        assemble_system(elements, nodes, conductivity, local_stiffness, convection_matrix, K,
+        assemble_system(elements, nodes, values, local_stiffness, convection_matrix, K,
                         element_matrix);
         solve_cholesky(K, f);
+        write_values(values);
     } catch (const input_error& error) {
         report_failure(error.what(), error.named_things());
     }

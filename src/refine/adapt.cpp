@@ -55,7 +55,7 @@ double adapt_nodes(double bytes) {
     return std::max(0.0, (bytes - fixed_bytes) / bytes_a_node);
 }
 
-adaptation::adaptation(const level_mesh& base) {
+adaptation::adaptation(const level_mesh& base, const problem_values& given) : values(given) {
     // Room for the step's mesh and the split one, so that neither moves.
     meshes.reserve(2);
     meshes.push_back(longest_side_first(base));
@@ -112,7 +112,7 @@ adapt_line adaptation::next() {
         }
     }
     const level_mesh& mesh = meshes[0];
-    systems.assign(1, assemble_level(mesh));
+    systems.assign(1, assemble_level(mesh, values));
     const auto factors = std::make_shared<const direct_solver>(systems[0]);
     const solve_report solved = factors->solve_from(systems[0], start, solve_tolerance);
     T = solved.T;
@@ -120,7 +120,7 @@ adapt_line adaptation::next() {
     // The same mesh split once, solved with the step's factors at the bottom
     // of the V-cycle; the answer at heat2d's nodes extrapolated from the two.
     meshes.push_back(refine(mesh));
-    systems.push_back(assemble_level(meshes[1]));
+    systems.push_back(assemble_level(meshes[1], values));
     multigrid split(meshes, systems, factors);
     const solve_report fine = split.solve(prolonged(mesh, T), solve_tolerance);
     T_split = fine.T;
@@ -152,8 +152,8 @@ adapt_line adaptation::next() {
     // solution is the influence of each triangle's residual on the
     // temperatures at heat2d's nodes; each triangle weighted by both.
     const std::vector<int> sides = edge_triangles(mesh);
-    const std::vector<double> eta2 = ::indicators(mesh, sides, T, heat_problem());
-    problem_data dual = heat_problem();
+    const std::vector<double> eta2 = ::indicators(mesh, sides, T, heat_problem(values));
+    problem_data dual = heat_problem(values);
     dual.q = 0;
     dual.air = 0;
     const std::vector<double> z = factors->solve(node_loads(mesh, load_radius, dual));
@@ -182,7 +182,7 @@ adapt_line adaptation::next() {
     for (int i = 0; k > 0 && i < node_count; i++) {
         line.change = std::max(line.change, std::abs(at[k][i] - at[k - 1][i]));
     }
-    line.balance = balance_of(mesh, T);
+    line.balance = balance_of(mesh, T, values);
     line.residual = std::max(solved.residual, fine.residual);
     line.iterations = solved.iterations + fine.iterations;
     line.converged = solved.converged && fine.converged;

@@ -48,8 +48,8 @@ extern const char* const adapt_obtained;
 // The steps of one triangulation, one a call.
 class adaptation {
   public:
-    // Step 0 solves the given mesh (heat2d's 18 nodes first).
-    explicit adaptation(const level_mesh& base);
+    // Step 0 solves the given mesh (heat2d's 18 nodes first), with values.
+    explicit adaptation(const level_mesh& base, const problem_values& values = {});
     adaptation(const adaptation&) = delete;
     adaptation& operator=(const adaptation&) = delete;
     // Bisects the triangles the last step marked (none before step 0),
@@ -90,6 +90,7 @@ class adaptation {
   private:
     // The order in h that the last steps' changes show, from 1 to 2.
     double extrapolation_order() const;
+    problem_values values;
     std::vector<level_mesh> meshes; // the step's mesh, then the same split
     std::vector<level_system> systems;
     std::vector<double> T, T_split, eta;

@@ -39,51 +39,14 @@ void print_answer(const adapt_answer& answer) {
 } // namespace
 
 bool adapt_error(const char* text, double& error) {
-    if (text == nullptr) {
-        return false;
-    }
-    // Digits with at most one point, then an optional exponent: no sign, no
-    // hexadecimal, no words.
-    const char* p = text;
-    int digits = 0;
-    while (*p >= '0' && *p <= '9') {
-        p++;
-        digits++;
-    }
-    if (*p == '.') {
-        p++;
-        while (*p >= '0' && *p <= '9') {
-            p++;
-            digits++;
-        }
-    }
-    if (digits == 0) {
-        return false;
-    }
-    if (*p == 'e' || *p == 'E') {
-        p++;
-        if (*p == '+' || *p == '-') {
-            p++;
-        }
-        if (!(*p >= '0' && *p <= '9')) {
-            return false;
-        }
-        while (*p >= '0' && *p <= '9') {
-            p++;
-        }
-    }
-    if (*p != '\0') {
-        return false;
-    }
-    error = std::strtod(text, nullptr);
-    return error >= least_error && error <= most_error;
+    return read_decimal(text, false, error) && error >= least_error && error <= most_error;
 }
 
-int run_adapted(double error) {
+int run_adapted(double error, const problem_values& values) {
     if (!judged_elements()) {
         return run_status();
     }
-    adaptation steps(table_mesh(elements, nodes));
+    adaptation steps(table_mesh(elements, nodes), values);
     const bool progress = error_is_terminal();
     std::cout << "step  triangles      nodes  side at 6        eta    hottest  at node     node 8"
                  "     change    heat in   heat out   residual error left  seconds"
@@ -152,6 +115,7 @@ int run_adapted(double error) {
     print_answer(steps.answer());
     check_console();
     write_fine_files("adapted", steps.split_mesh(), steps.split_temperatures());
+    write_values(values);
     finish_console();
     return run_status();
 }

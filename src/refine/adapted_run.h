@@ -5,6 +5,8 @@
 // in adapted_mesh.txt, adapted_elements.txt and adapted_write_.txt.
 #pragma once
 
+#include "problem/values.h"
+
 // Reads an error: a decimal number (exponent allowed) from least_error to
 // most_error; false for anything else.
 bool adapt_error(const char* text, double& error);
@@ -12,4 +14,4 @@ bool adapt_error(const char* text, double& error);
 // Runs the steps; its exit status (1 when a fault was named: a refused
 // triangulation, too little memory, a step that did not converge, steps that
 // stalled, a file that could not be written).
-int run_adapted(double error);
+int run_adapted(double error, const problem_values& values = {});

@@ -25,12 +25,12 @@ std::vector<error_left> richardson(const std::vector<std::vector<double>>& at_no
     return estimates;
 }
 
-problem_data heat_problem() {
+problem_data heat_problem(const problem_values& values) {
     problem_data data;
-    data.k = conductivity;
-    data.q = heat_flux;
-    data.h = convection_coeff;
-    data.air = ambient_temperature;
+    data.k = values.conductivity;
+    data.q = values.heat_flux;
+    data.h = values.convection;
+    data.air = values.ambient;
     return data;
 }
 

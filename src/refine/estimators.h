@@ -31,7 +31,7 @@ struct problem_data {
 };
 
 // heat2d's problem.
-problem_data heat_problem();
+problem_data heat_problem(const problem_values& values);
 
 // The residual indicator of each triangle for the linear field T, squared:
 // eta_T^2 = h_T^2 |s|^2 |T| for a spread load s, plus over its sides E of

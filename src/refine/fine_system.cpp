@@ -18,7 +18,7 @@ int slot(const int* outer, const int* inner, int p, int q) {
 
 } // namespace
 
-level_system assemble_level(const level_mesh& mesh) {
+level_system assemble_level(const level_mesh& mesh, const problem_values& problem) {
     const int n = static_cast<int>(mesh.node_count());
     const int edge_count = static_cast<int>(mesh.edge_count());
     // The pattern: each node with its neighbours along edges, in ascending order.
@@ -69,7 +69,7 @@ level_system assemble_level(const level_mesh& mesh) {
                 sides[terms++] = {kind, k + 1, (k + 1) % 3 + 1};
             }
         }
-        const element_values v = element_values_of(x, y, conductivity, sides, terms);
+        const element_values v = element_values_of(x, y, problem, sides, terms);
         for (int i = 1; i <= 3; i++) {
             const int p = corner[i - 1];
             for (int j = 1; j <= 3; j++) {
@@ -98,15 +98,16 @@ double relative_residual(const level_system& system, const std::vector<double>& 
     return std::sqrt(r) / std::sqrt(f);
 }
 
-heat_balance balance_of(const level_mesh& mesh, const std::vector<double>& T) {
+heat_balance balance_of(const level_mesh& mesh, const std::vector<double>& T,
+                        const problem_values& values) {
     heat_balance balance;
     for (std::size_t e = 0; e < mesh.edge_count(); e++) {
         const int p = mesh.ends[2 * e], q = mesh.ends[2 * e + 1];
         const double length = std::hypot(mesh.x[q] - mesh.x[p], mesh.y[q] - mesh.y[p]);
         if (mesh.kinds[e] == condition::heat_flux) {
-            balance.in += heat_flux * length;
+            balance.in += values.heat_flux * length;
         } else if (mesh.kinds[e] == condition::convection) {
-            balance.out += convection_coeff * length * ((T[p] + T[q]) / 2 - ambient_temperature);
+            balance.out += values.convection * length * ((T[p] + T[q]) / 2 - values.ambient);
         }
     }
     return balance;

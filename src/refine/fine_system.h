@@ -16,7 +16,7 @@ struct level_system {
 
 // Assembles K and f of a mesh straight into K's pattern (a node and its
 // neighbours along edges), each element's values from element_values_of.
-level_system assemble_level(const level_mesh& mesh);
+level_system assemble_level(const level_mesh& mesh, const problem_values& values);
 
 // K x.
 std::vector<double> times(const level_system& system, const std::vector<double>& x);
@@ -31,4 +31,5 @@ struct heat_balance {
     double in = 0;
     double out = 0;
 };
-heat_balance balance_of(const level_mesh& mesh, const std::vector<double>& T);
+heat_balance balance_of(const level_mesh& mesh, const std::vector<double>& T,
+                        const problem_values& values);

@@ -34,13 +34,14 @@ double level_bytes(int level) {
     return triangles * per_triangle * 4 / 3 + (64 << 20);
 }
 
-refinement::refinement(level_mesh first) : base(std::move(first)) {}
+refinement::refinement(level_mesh first, const problem_values& given)
+    : base(std::move(first)), values(given) {}
 
 level_line refinement::next() {
     const auto started = std::chrono::steady_clock::now();
     const int l = levels();
     meshes.push_back(l == 0 ? base : refine(meshes.back()));
-    systems.push_back(assemble_level(meshes.back()));
+    systems.push_back(assemble_level(meshes.back(), values));
     const solve_report solved =
         solver.solve(l == 0 ? T : prolonged(meshes[l - 1], T), solve_tolerance);
     T = solved.T;
@@ -55,7 +56,7 @@ level_line refinement::next() {
     for (int i = 0; l > 0 && i < node_count; i++) {
         line.change = std::max(line.change, std::abs(at_nodes[l][i] - at_nodes[l - 1][i]));
     }
-    line.balance = balance_of(meshes.back(), T);
+    line.balance = balance_of(meshes.back(), T, values);
     line.residual = solved.residual;
     line.iterations = solved.iterations;
     line.converged = solved.converged;

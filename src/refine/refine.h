@@ -39,8 +39,8 @@ struct level_line {
 // The levels of one triangulation, solved one a call.
 class refinement {
   public:
-    // Level 0: the given mesh (heat2d's 18 nodes first).
-    explicit refinement(level_mesh base);
+    // Level 0: the given mesh (heat2d's 18 nodes first), solved with values.
+    explicit refinement(level_mesh base, const problem_values& values = {});
     refinement(const refinement&) = delete;
     refinement& operator=(const refinement&) = delete;
     // Builds, assembles and solves the next level; its figures.
@@ -62,6 +62,7 @@ class refinement {
 
   private:
     level_mesh base;
+    problem_values values;
     std::vector<level_mesh> meshes;
     std::vector<level_system> systems;
     multigrid solver{meshes, systems};

@@ -52,7 +52,7 @@ bool refine_level(const char* text, int& level) {
     return read.ec == std::errc() && read.ptr == end && level >= 0 && level <= most_level;
 }
 
-int run_refined(int level) {
+int run_refined(int level, const problem_values& values) {
     if (!judged_elements()) {
         return run_status();
     }
@@ -67,7 +67,7 @@ int run_refined(int level) {
                        " available: the largest level that fits is " + std::to_string(fits));
         return run_status();
     }
-    refinement levels(table_mesh(elements, nodes));
+    refinement levels(table_mesh(elements, nodes), values);
     const bool progress = error_is_terminal();
     double seconds = 0;
     std::cout << "level  triangles      nodes    hottest  at node     change    heat in   heat out"
@@ -103,6 +103,7 @@ int run_refined(int level) {
     print_nodes(levels);
     check_console();
     write_fine_files("refined", levels.finest(), levels.temperatures());
+    write_values(values);
     finish_console();
     return run_status();
 }

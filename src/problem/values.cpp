@@ -1,0 +1,129 @@
+#include "problem/values.h"
+
+#include "api/heat2d.h"
+#include "problem/output.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+
+namespace {
+
+// The number in the stream's own form, with the fewest digits from six on that
+// read back as the same number: 300, 0.1, 1000001.
+std::string shortest(double value) {
+    std::ostringstream text;
+    for (int digits = 6; digits <= 17; digits++) {
+        text.str("");
+        text << std::setprecision(digits) << value;
+        if (std::strtod(text.str().c_str(), nullptr) == value) {
+            break;
+        }
+    }
+    return text.str();
+}
+
+} // namespace
+
+const value_kind value_kinds[value_count] = {
+    {"conductivity", "--conductivity", HEAT2D_LEAST_CONDUCTIVITY, HEAT2D_MOST_CONDUCTIVITY,
+     &problem_values::conductivity},
+    {"heat_flux", "--heat-flux", HEAT2D_LEAST_HEAT_FLUX, HEAT2D_MOST_HEAT_FLUX,
+     &problem_values::heat_flux},
+    {"convection_coeff", "--convection", HEAT2D_LEAST_CONVECTION, HEAT2D_MOST_CONVECTION,
+     &problem_values::convection},
+    {"ambient_temperature", "--ambient", HEAT2D_LEAST_AMBIENT, HEAT2D_MOST_AMBIENT,
+     &problem_values::ambient},
+};
+
+const value_kind* value_named(const std::string& name) {
+    for (const value_kind& kind : value_kinds) {
+        if (name == kind.name || name == kind.option) {
+            return &kind;
+        }
+    }
+    return nullptr;
+}
+
+std::string value_range(const value_kind& kind) {
+    std::ostringstream range;
+    range << "from " << kind.least << " to " << kind.most;
+    return range.str();
+}
+
+std::string value_refusal(const value_kind& kind, double value) {
+    if (value >= kind.least && value <= kind.most) {
+        return "";
+    }
+    std::ostringstream why;
+    why << value_range(kind) << ", not " << shortest(value);
+    if (kind.member == &problem_values::convection && !(value > 0)) {
+        why << ": with no convection out of the plate the heat coming in would have no way out, "
+               "and no steady temperature exists";
+    }
+    return why.str();
+}
+
+bool read_decimal(const char* text, bool sign, double& value) {
+    if (text == nullptr) {
+        return false;
+    }
+    const char* p = text;
+    if (sign && (*p == '+' || *p == '-')) {
+        p++;
+    }
+    const auto digits = [&p]() {
+        int count = 0;
+        while (*p >= '0' && *p <= '9') {
+            p++;
+            count++;
+        }
+        return count;
+    };
+    int count = digits();
+    if (*p == '.') {
+        p++;
+        count += digits();
+    }
+    if (count == 0) {
+        return false;
+    }
+    if (*p == 'e' || *p == 'E') {
+        p++;
+        if (*p == '+' || *p == '-') {
+            p++;
+        }
+        if (digits() == 0) {
+            return false;
+        }
+    }
+    if (*p != '\0') {
+        return false;
+    }
+    value = std::strtod(text, nullptr);
+    return std::isfinite(value);
+}
+
+void write_values(const problem_values& values) {
+    if (design_values(values)) {
+        return;
+    }
+    std::ofstream file;
+    const int error = open_output(file, "values.txt");
+    for (const value_kind& kind : value_kinds) {
+        file << kind.name << " " << shortest(values.*kind.member) << std::endl;
+    }
+    close_output(file, error, "values.txt");
+}
+
+bool design_values(const problem_values& values) {
+    const problem_values design;
+    for (const value_kind& kind : value_kinds) {
+        if (!(values.*kind.member == design.*kind.member)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,51 @@
+// The problem's four values that a run may be given, the design's unless
+// given: the conductivity k, the heat flux q into the top and the notch, the
+// convection coefficient h and the ambient temperature T∞ of the right edge.
+#pragma once
+
+#include "problem/problem.h"
+
+#include <string>
+
+struct problem_values {
+    double conductivity = ::conductivity;
+    double heat_flux = ::heat_flux;
+    double convection = convection_coeff;
+    double ambient = ambient_temperature;
+};
+
+// A value: its name in the core's calls, its option, its closed range (from
+// heat2d.h) and where problem_values keeps it.
+struct value_kind {
+    const char* name;
+    const char* option;
+    double least;
+    double most;
+    double problem_values::*member;
+};
+inline constexpr int value_count = 4;
+extern const value_kind value_kinds[value_count];
+
+// The value named name ("conductivity") or given by option ("--conductivity"),
+// or nullptr.
+const value_kind* value_named(const std::string& name);
+
+// "from 0.001 to 1e+06": kind's range in words.
+std::string value_range(const value_kind& kind);
+
+// Why value cannot be kind's ("" when it can): "from 0.001 to 1e+06, not 0",
+// and for a convection coefficient of 0 or less that the heat coming in would
+// have no way out.
+std::string value_refusal(const value_kind& kind, double value);
+
+// Reads a decimal number: digits with at most one point, then an optional
+// exponent, with a leading + or - when signed; no hexadecimal, no words, no
+// spaces. False for anything else.
+bool read_decimal(const char* text, bool sign, double& value);
+
+// Whether values are the design's, every one.
+bool design_values(const problem_values& values);
+
+// Writes values.txt, a value a line ("conductivity 100"), after a run's other
+// files, for the tools that label them; nothing for the design's values.
+void write_values(const problem_values& values);
