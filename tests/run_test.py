@@ -405,8 +405,10 @@ class Values(Program):
             self.assertLess(abs((mine - 22) + (theirs - 22)), 1e-8 * 50)  # the rise above the air turned over
         run = self.run_heat2d(arguments=["--convection=20", "--adapt", "1e-2"])
         self.assertEqual((run.returncode, run.stderr), (0, ""))
-        self.assertEqual(read(self.path("values.txt")),
+        self.assertEqual(read(self.path("adapted_values.txt")),
                          "conductivity 75\nheat_flux 150\nconvection_coeff 20\nambient_temperature 22\n")
+        self.assertEqual(read(self.path("refined_values.txt")),
+                         "conductivity 75\nheat_flux -150\nconvection_coeff 10\nambient_temperature 22\n")
 
     def test_refusals_write_nothing(self):
         takes = {"k": "heat2d: --conductivity takes a decimal number from 0.001 to 1e+06",

@@ -207,7 +207,7 @@ class Export(Tools):
             self.assertTrue(labels and labels <= levels, (labels, levels))
             self.assertEqual((axes.get_title(), axes.get_xlim(), axes.get_ylim()), (
                 "Temperature: lowest 36.1659 (node 14),\nhighest 48.4099 (node 8)", (-0.4, 4.9), (-0.4, 6.4)))
-            self.assertEqual([t.get_text() for t in axes.get_legend().get_texts()], ["heat flux 150", "convection to 22"])
+            self.assertEqual([t.get_text() for t in axes.get_legend().get_texts()], ["heat flux 150", "convection 10 to 22"])
             terms = sorted((line.get_color(), sorted(zip(*line.get_data()))) for line in axes.lines if line.get_linewidth() == 4)
             self.assertEqual(terms, sorted([("tab:blue", [XY[n - 1], XY[n]]) for n in range(14, 18)] + [
                 ("tab:red", sorted([XY[a - 1], XY[b - 1]])) for a, b in [(3, 6), (6, 7), (7, 8), (8, 13), (13, 18)]]))
@@ -271,6 +271,50 @@ class Export(Tools):
             else:
                 self.write(name, content)
             self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./{said}\n")
+
+    def test_each_field_labelled_with_its_values(self):
+        """A fine run given values beside a plain run given others: each
+        field's legend, scale and exported values are its own run's; then a
+        run given none, whose field is the design's and whose old values file
+        is said to be another run's; values files that heat2d would not write,
+        refused in one line."""
+        needs("meshio")
+        import meshio
+        import numpy
+
+        self.run_heat2d(arguments=["--refine", "1", "--heat-flux", "300", "--convection=20"])
+        self.run_heat2d(None, ["--conductivity", "150"])
+        names = ["conductivity", "heat_flux", "convection_coeff", "ambient_temperature"]
+        values = lambda name: [set(meshio.read(self.path(name)).point_data.get(n, numpy.array([None])).tolist())  # noqa: E731
+                               for n in names]
+        self.assertEqual(self.tool("export_field.py").stderr, "")
+        self.assertEqual((values("temperature.vtu"), values("refined_temperature.vtu")),
+                         ([{150}, {150}, {10}, {22}], [{75}, {300}, {20}, {22}]))
+        self.assertEqual(list(meshio.read(self.path("refined_temperature.msh")).point_data), ["temperature"])
+        if has("matplotlib"):
+            sys.path.insert(0, TOOLS)
+            import heat2d_problem
+            import plot_temperature
+            for prefix, legend, scale in [("", ["heat flux 150", "convection 10 to 22"], "temperature (conductivity 150)"),
+                                          ("refined_", ["heat flux 300", "convection 20 to 22"], "temperature (conductivity 75)")]:
+                run = heat2d_problem.read_fine(self.folder, "refined", self.fail) if prefix else \
+                    heat2d_problem.read_run(self.folder)
+                figure = plot_temperature.figure_of(run._replace(values=heat2d_problem.read_values(
+                    self.folder, prefix, self.fail)), TRIANGLES)
+                self.assertEqual(([t.get_text() for t in figure.axes[0].get_legend().get_texts()],
+                                  figure.axes[1].get_ylabel()), (legend, scale))
+        self.run_heat2d(None)
+        self.assertEqual(self.tool("export_field.py").stderr, "heat2d-export: ./values.txt is older than write_.txt: "
+                         "its values are another run's, and this field's are the design's\n")
+        self.assertEqual(values("temperature.vtu"), [{None}] * 4)  # the design's: the file as it always was
+        four = "conductivity 75\nheat_flux 150\nconvection_coeff 10\nambient_temperature 22\n"
+        for content, said in [(four.replace("75", "0"), "conductivity is taken from 0.001 to 1e+06, not 0"),
+                              (four.replace("heat_flux", "width"), "line 2 is not one of the four values, each once, "
+                                                                   "as heat2d writes them"),
+                              (four[:-24], "not the four values as heat2d writes them"),
+                              (four.replace("22", "x"), "line 4: \"x\" is not a number")]:
+            self.write("values.txt", content)
+            self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./values.txt: {said}\n")
 
     def test_the_adapted_field(self):
         """Beside heat2d --adapt's files the export writes that field too, read

@@ -13,7 +13,11 @@ refined_elements.txt, refined_write_.txt), it writes that field too, as
 refined_temperature.vtu and refined_temperature.msh; likewise the finest mesh
 of heat2d --adapt (adapted_*.txt), as adapted_temperature.vtu and
 adapted_temperature.msh. Files older than elements.txt are another
-triangulation's: their field is left out, and a line says so.
+triangulation's: their field is left out, and a line says so. A .vtu whose
+field was solved with values other than the design's (a run given them: its
+values.txt, refined_values.txt or adapted_values.txt) carries them as node
+data of one value each: conductivity, heat_flux, convection_coeff and
+ambient_temperature.
 """
 
 import os
@@ -22,7 +26,7 @@ import sys
 # The scripts' folder is the package's own: no byte code is written there.
 sys.dont_write_bytecode = True
 
-from heat2d_problem import command, replaced, run_folder_tool
+from heat2d_problem import command, design_values, replaced, run_folder_tool, values_of
 
 OUTPUTS = [("vtu", "vtu"), ("msh", "gmsh22")]
 
@@ -40,7 +44,12 @@ def meshes(run, stem):
     # Gmsh's element tags are the element numbers; all lie in one surface.
     one = [numpy.ones(count, dtype=numpy.int64)]
     tags = {"gmsh:physical": one, "gmsh:geometrical": one}
-    return {f"{stem}.{suffix}": (meshio.Mesh(points, cells, point_data=field,
+    # The problem's values the field was solved with, when they are not the
+    # design's: in the .vtu as node data of one value each (its writer keeps no
+    # field data); the .msh keeps one view, the temperature.
+    given = values_of(run)
+    values = {} if given == design_values() else {name: numpy.full(len(run.xs), v) for name, v in given.items()}
+    return {f"{stem}.{suffix}": (meshio.Mesh(points, cells, point_data=field if file_format == "gmsh22" else field | values,
                                              cell_data=tags if file_format == "gmsh22" else numbers), file_format)
             for suffix, file_format in OUTPUTS}
 

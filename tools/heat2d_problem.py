@@ -33,11 +33,24 @@ class InputError(heat2d_core.Fault):
 
 
 class Run(NamedTuple):
-    """A finished run: the nodes, the triangles (node numbers) and the temperatures."""
+    """A finished run: the nodes, the triangles (node numbers), the
+    temperatures and the problem's values it was run with (by
+    heat2d_core.VALUES' names; None: the design's)."""
     xs: List[float]
     ys: List[float]
     triangles: List[List[int]]
     temperatures: List[float]
+    values: dict = None
+
+
+def design_values():
+    """The design's values, by heat2d_core.VALUES' names."""
+    return {name: heat2d_core.parameter(name) for name in heat2d_core.VALUES}
+
+
+def values_of(run):
+    """The values a run was run with."""
+    return run.values if run.values is not None else design_values()
 
 
 def shown(text):
@@ -205,6 +218,38 @@ def read_fine(folder, stem, warn):
     return Run(xy[:, 0], xy[:, 1], triangles.astype(numpy.int64), temperatures[:, 1])
 
 
+def read_values(folder, prefix, warn):
+    """The values of the run that wrote prefix + write_.txt in the folder (a
+    plain run's, "", or a fine run's, "refined_" or "adapted_"): the design's,
+    or those in prefix + values.txt, which a run given values writes after its
+    other files. An older one is another run's: warn(line) says so, and the
+    design's are taken."""
+    answer = prefix + "write_.txt"
+    path = os.path.join(folder, prefix + "values.txt")
+    if not os.path.lexists(path):
+        return design_values()
+    try:
+        stale = os.stat(path).st_mtime_ns < os.stat(os.path.join(folder, answer)).st_mtime_ns
+    except OSError:
+        stale = False  # a file that cannot be had is said when it is read
+    if stale:
+        warn(f"{path} is older than {answer}: its values are another run's, and this field's are the design's")
+        return design_values()
+    values = {}
+    for number, line in enumerate(read_file(path, "read", 4096).decode("utf-8", "replace").splitlines(), 1):
+        name, _, value = line.partition(" ")
+        if name not in heat2d_core.VALUES or name in values:
+            raise InputError(f"{path}: line {number} is not one of the four values, each once, as heat2d writes them")
+        values[name] = parse_float(path, value, f"line {number}")
+    if len(values) != len(heat2d_core.VALUES):
+        raise InputError(f"{path}: not the four values as heat2d writes them")
+    try:
+        heat2d_core.Values(**values)  # each within its range
+    except heat2d_core.Refused as refused:
+        raise InputError(f"{path}: {refused.lines[0]}") from None
+    return values
+
+
 def command(tool, main, arguments):
     """main(arguments)'s status, with its standard output flushed: a stream
     that cannot be written (a full disk, a closed pipe) is one line and
@@ -236,9 +281,13 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     folder = arguments[0] if arguments else "."
     try:
         heat2d_core.library()
+        warn = lambda line: fail(tool, line)  # noqa: E731
         run = read_run(folder, nan)
-        fine = {stem: read_fine(folder, stem, lambda line: fail(tool, line)) for stem in FINE}
-        written = make(folder, run, {stem: field for stem, field in fine.items() if field is not None})
+        run = run._replace(values=read_values(folder, "", warn))
+        fine = {stem: read_fine(folder, stem, warn) for stem in FINE}
+        fine = {stem: field._replace(values=read_values(folder, f"{stem}_", warn))
+                for stem, field in fine.items() if field is not None}
+        written = make(folder, run, fine)
     except heat2d_core.Fault as fault:
         return fail(tool, fault.lines)
     except ImportError as error:

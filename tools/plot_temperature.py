@@ -13,7 +13,10 @@ triangles' lines left out past a few thousand; and the finest mesh of
 heat2d --adapt as adapted_temperature.png, with its mesh and a second picture,
 adapted_corner.png, of the notch's corner at node 6, where the steps graded
 the mesh. Files older than elements.txt are another triangulation's: their
-field is left out, and a line says so.
+field is left out, and a line says so. The legend and the scale name the
+problem's values the field was solved with: the design's, or those that the
+run that wrote the field was given (values.txt, refined_values.txt,
+adapted_values.txt).
 """
 
 import os
@@ -23,7 +26,7 @@ import sys
 sys.dont_write_bytecode = True
 
 import heat2d_core
-from heat2d_problem import InputError, command, replaced, run_folder_tool
+from heat2d_problem import InputError, command, replaced, run_folder_tool, values_of
 
 
 # Past this many triangles their lines would hide the field (an adapted mesh's
@@ -69,7 +72,8 @@ def figure_of(run, elements=None, corner=False, every_line=False):
     figure.subplots_adjust(left=0.18 if corner else 0.1, right=0.98, bottom=0.1, top=0.92)
     axes = figure.add_subplot()
     shading = axes.tripcolor(mesh, temperatures, shading="gouraud", cmap="inferno")
-    figure.colorbar(shading, ax=axes, label="temperature")
+    values = values_of(run)
+    figure.colorbar(shading, ax=axes, label=f"temperature (conductivity {values['conductivity']:g})")
     if highest > lowest:
         levels = numpy.linspace(lowest, highest, 12)[1:-1]
         isotherms = axes.tricontour(mesh, temperatures, levels=levels, colors="white",
@@ -80,11 +84,11 @@ def figure_of(run, elements=None, corner=False, every_line=False):
                      linewidth=0.5 if len(run.triangles) <= MOST_LINES or corner else 0.1)
 
     labelled = set()
-    flux, ambient = heat2d_core.parameter("heat_flux"), heat2d_core.parameter("ambient_temperature")
+    flux, h, ambient = values["heat_flux"], values["convection_coeff"], values["ambient_temperature"]
     for term, a, b in heat2d_core.boundary_sides(run.triangles if elements is None else elements):
         a, b = a - 1, b - 1
         flux_side = term == heat2d_core.Kind.HEAT_FLUX
-        label = f"heat flux {flux:g}" if flux_side else f"convection to {ambient:g}"
+        label = f"heat flux {flux:g}" if flux_side else f"convection {h:g} to {ambient:g}"
         axes.plot([xs[a], xs[b]], [ys[a], ys[b]], color="tab:red" if flux_side else "tab:blue",
                   linewidth=4, solid_capstyle="butt", label=None if label in labelled else label)
         labelled.add(label)

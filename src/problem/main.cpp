@@ -121,7 +121,8 @@ void print_help() {
               << " to " << HEAT2D_MOST_CONVECTION
               << ") and --ambient T (the air's temperature, from " << HEAT2D_LEAST_AMBIENT << " to "
               << HEAT2D_MOST_AMBIENT
-              << "); each also as --name=value. A run given any writes them to values.txt."
+              << "); each also as --name=value. A run given any writes them beside its files, "
+                 "in values.txt (refined_values.txt, adapted_values.txt)."
               << std::endl;
 }
 

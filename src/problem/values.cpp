@@ -106,16 +106,17 @@ bool read_decimal(const char* text, bool sign, double& value) {
     return std::isfinite(value);
 }
 
-void write_values(const problem_values& values) {
+void write_values(const problem_values& values, const std::string& prefix) {
     if (design_values(values)) {
         return;
     }
+    const std::string name = prefix + "values.txt";
     std::ofstream file;
-    const int error = open_output(file, "values.txt");
+    const int error = open_output(file, name.c_str());
     for (const value_kind& kind : value_kinds) {
         file << kind.name << " " << shortest(values.*kind.member) << std::endl;
     }
-    close_output(file, error, "values.txt");
+    close_output(file, error, name.c_str());
 }
 
 bool design_values(const problem_values& values) {

@@ -46,6 +46,7 @@ bool read_decimal(const char* text, bool sign, double& value);
 // Whether values are the design's, every one.
 bool design_values(const problem_values& values);
 
-// Writes values.txt, a value a line ("conductivity 100"), after a run's other
-// files, for the tools that label them; nothing for the design's values.
-void write_values(const problem_values& values);
+// Writes prefix + "values.txt" (a plain run's values.txt, refined_ or
+// adapted_values.txt), a value a line ("conductivity 100"), after the run's
+// other files, for the tools that label them; nothing for the design's values.
+void write_values(const problem_values& values, const std::string& prefix = "");

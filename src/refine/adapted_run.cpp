@@ -115,7 +115,7 @@ int run_adapted(double error, const problem_values& values) {
     print_answer(steps.answer());
     check_console();
     write_fine_files("adapted", steps.split_mesh(), steps.split_temperatures());
-    write_values(values);
+    write_values(values, "adapted_");
     finish_console();
     return run_status();
 }

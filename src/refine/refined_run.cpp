@@ -103,7 +103,7 @@ int run_refined(int level, const problem_values& values) {
     print_nodes(levels);
     check_console();
     write_fine_files("refined", levels.finest(), levels.temperatures());
-    write_values(values);
+    write_values(values, "refined_");
     finish_console();
     return run_status();
 }
