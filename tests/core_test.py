@@ -225,8 +225,10 @@ class Core(unittest.TestCase):
                          [(core.Kind.CONVECTION, 1, 4 * 50 * 1 / 2), (core.Kind.HEAT_FLUX, 1.5, -30 * 1.5 / 2)])
         self.assertEqual(mine.terms[0].matrix[1][1:], [4 / 3, 4 / 6])
         # The ranges: each corner taken, the next number out refused with the range.
-        for name, least, most in [("conductivity", 1e-3, 1e6), ("heat_flux", -1e5, 1e5),
-                                  ("convection_coeff", 1e-3, 1e6), ("ambient_temperature", -1e3, 1e3)]:
+        ranges = [("conductivity", 1e-3, 1e6), ("heat_flux", -1e5, 1e5), ("convection_coeff", 1e-3, 1e6),
+                  ("ambient_temperature", -1e3, 1e3)]
+        self.assertEqual([(name, *core.value_range(name)) for name in core.VALUES], ranges)
+        for name, least, most in ranges:
             for corner, beyond in [(least, least - abs(least) * 1e-9 - 1e-12), (most, most * (1 + 1e-9))]:
                 values[name] = corner
                 self.assertEqual(values[name], corner)

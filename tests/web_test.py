@@ -240,7 +240,7 @@ class Page(unittest.TestCase):
             "const f = document.activeElement; return ((f.id || f.className.baseVal || f.className)"
             " + ' ' + (f.dataset.element || f.dataset.side || '')).trim()")
         self.browser.execute_script("document.activeElement.blur()")
-        self.assertEqual([keys(Keys.TAB) or focused() for _ in range(4)], ["skip", "fineness", "element 1", "run"])
+        self.assertEqual([keys(Keys.TAB) or focused() for _ in range(4)], ["skip", "fineness", "element 1", "value-conductivity"])
         ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(Keys.SHIFT).perform()
         self.assertEqual([keys(pressed) or focused() for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT,
                                                                     Keys.RIGHT, Keys.UP, Keys.RIGHT, Keys.RIGHT]],
@@ -385,6 +385,68 @@ class Page(unittest.TestCase):
         self.until(5, lambda: "more than 1 MiB: not run" in self.text("#notice"))
         self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))
 
+    def test_what_if_values_by_slider_keys_fields_and_address(self):
+        """The k slider dragged by a real pointer: while it moves the field and
+        the extremes follow without a run; let go, a run with the option, as
+        the native program gives it. The q slider by a key; a bad field marked,
+        with why, and nothing run; the reset; an address with values, and one
+        with a bad value, which opens the design's values and says why."""
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        command = self.browser.execute_cdp_cmd
+        field = lambda name: self.browser.execute_script(f"return document.getElementById('value-{name}').value")  # noqa: E731
+        x, y, width = self.browser.execute_script(
+            "const s = document.getElementById('slider-conductivity'); s.scrollIntoView({block: 'center'});"
+            "const r = s.getBoundingClientRect(), at = Number(s.value) / Number(s.max);"
+            "return [r.left + 8 + at * (r.width - 16), r.top + r.height / 2, r.width];")
+        extremes = self.text("#extremes")
+        command("Input.dispatchMouseEvent", {"type": "mousePressed", "x": x, "y": y, "button": "left", "clickCount": 1})
+        for step in range(1, 6):
+            command("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x - step * width / 12, "y": y, "button": "left"})
+        self.until(5, lambda: self.text("#extremes") != extremes)
+        moved = self.text("#extremes")
+        self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))  # no run yet
+        self.assertLess(float(field("conductivity")), 75)
+        self.ran(lambda: command("Input.dispatchMouseEvent", {"type": "mouseReleased", "x": x - 5 * width / 12, "y": y,
+                                                             "button": "left", "clickCount": 1}))
+        k = field("conductivity")
+        console, errors = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--conductivity", k],
+                                                SHIPPED, "elements.txt")
+        self.assertEqual((self.text("#console"), self.text("#errors"), self.text("#extremes")), (console, errors, moved))
+        self.assertIn(f"k={k}", self.browser.current_url)
+        self.choose(20)
+        self.assertIn(f"k = {k}", self.text("#inspector"))
+        # The q slider by a key: one step of 200 up, and a run.
+        self.browser.execute_script("document.getElementById('slider-heat_flux').focus()")
+        self.ran(lambda: ActionChains(self.browser).send_keys(Keys.RIGHT).perform())
+        q = field("heat_flux")
+        self.assertNotEqual(q, "150")
+        console, _ = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--conductivity", k,
+                                            "--heat-flux", q], SHIPPED, "elements.txt")
+        self.assertEqual(self.text("#console"), console)
+        # A bad field: marked, why, nothing run until it is mended.
+        for text, why in [("75abc", '"75abc" is not a decimal number'),
+                          ("0", "Conductivity is taken from 0.001 to 1e+06, not 0")]:
+            box = self.find("#value-conductivity")[0]
+            box.clear()
+            box.send_keys(text, Keys.TAB)
+            self.assertEqual((box.get_attribute("aria-invalid"), self.text("#why-conductivity"),
+                              self.browser.execute_script("return document.body.dataset.runs")),
+                             ("true", why + ": nothing is solved until it is mended.", str(self.runs)))
+        self.ran(lambda: self.find("#design-values")[0].click())
+        self.assertEqual((self.text("#console"), field("conductivity"), self.find("#value-conductivity")[0]
+                          .get_attribute("aria-invalid")), (data("console.txt"), "75", None))
+        # Addresses: values to open with, and a bad one.
+        self.load(self.server.address + "?q=300&t=30")
+        console, _ = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--heat-flux", "300",
+                                            "--ambient", "30"], SHIPPED, "elements.txt")
+        self.assertEqual((self.text("#console"), self.text("#scale-unit")), (console, "(same units as the air's 30)"))
+        self.assertIn("Biot", self.text("#biot"))
+        self.load(self.server.address + "?k=0&h=ten")
+        self.assertEqual((self.text("#console"), self.text("#notice")), (data("console.txt"), (
+            'The address\'s values are not taken (k: conductivity is taken from 0.001 to 1e+06, not 0; h: "ten" is not '
+            "a decimal number): the design's values are shown.")))
+
     def test_finer_levels_solved_in_a_worker(self):
         """Level 2 at heat2d's nodes as the native heat2d --refine 2 gives it; a
         point of the plot a level solved; the pixel at a node coloured as its
@@ -407,7 +469,8 @@ class Page(unittest.TestCase):
         for node, (mine, theirs) in enumerate(zip(got, expected), 1):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
         self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["1", "2"])
-        self.assertIn("elements.txt's answer, 48.4099, is 0.49% low", self.text("#refined-estimate"))
+        self.assertIn("elements.txt's answer, 48.4099, is 0.89% low (of its rise above the air's 22)",
+                      self.text("#refined-estimate"))
         # At level 4 (no mesh lines), node 11's pixel and what the pointer reads there, against its temperature.
         choose(4)
         shown(4)

@@ -156,6 +156,7 @@ SIGNATURES = [
     ("heat2d_values_set", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE, TEXT_P]),
     ("heat2d_values_get", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE_P]),
     ("heat2d_values_free", None, [ctypes.c_void_p]),
+    ("heat2d_value_range", INT, [ctypes.c_char_p, DOUBLE_P, DOUBLE_P]),
     ("heat2d_element", INT, [INT_P, INT, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p)]),
     ("heat2d_refine", INT, [INT_P, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
@@ -405,6 +406,13 @@ class Values:
 
 
 VALUES = ("conductivity", "heat_flux", "convection_coeff", "ambient_temperature")
+
+
+def value_range(name):
+    """(least, most): the closed range of a value."""
+    least, most = DOUBLE(), DOUBLE()
+    _checked(library().heat2d_value_range(name.encode(), ctypes.byref(least), ctypes.byref(most)))
+    return least.value, most.value
 
 
 def _handle(values):

@@ -22,10 +22,14 @@ const convergence = (() => {
     $("extremes").textContent = `Level ${level}, at heat2d's nodes: hottest node ${hot + 1}, ${sixDigits(t[hot])}; ` +
       `coolest node ${cool + 1}, ${sixDigits(t[cool])}.`;
     if (left.length) {
-      const truth = t[hot] + left[hot], off = (100 * (levelZero[hot] - truth)) / truth;
+      // Percentages of the rise above the air's temperature, which the values may change.
+      const air = (state.values.given || state.values.design).ambient_temperature;
+      const truth = t[hot] + left[hot], off = (100 * (levelZero[hot] - truth)) / (truth - air);
+      const answer = state.values.given ? "the 20 triangles' answer with these values" : "elements.txt's answer";
       $("refined-estimate").textContent = `At the hottest node, ${hot + 1}, level ${level} gives ${sixDigits(t[hot])}, and the ` +
         `error left there is about ${sixDigits(left[hot])} (order ${orders[hot].toFixed(2)}): the field is about ${sixDigits(truth)}, ` +
-        `and elements.txt's answer, ${sixDigits(levelZero[hot])}, is ${Math.abs(off).toFixed(2)}% ${off < 0 ? "low" : "high"}.`;
+        `and ${answer}, ${sixDigits(levelZero[hot])}, is ${Math.abs(off).toFixed(2)}% ${off < 0 ? "low" : "high"} ` +
+        `(of its rise above the air's ${air}).`;
     } else {
       $("refined-estimate").textContent = "The error left is estimated from level 2 on, from the last three levels.";
     }

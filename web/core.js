@@ -8,8 +8,10 @@ function coreBinding() {
   const HEAT2D_INTERFACE = 7; // the API that this page speaks
   const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 
-  // A call the core could not take: a fault of the page.
+  // A call the core could not take: a fault of the page. A value out of its
+  // range: the core's line.
   class BadCall extends Error {}
+  class Refused extends Error {}
 
   // An instance of the compiled module, with settings (print, printErr, ...).
   const create = (compiled, settings) => createHeat2d(Object.assign({
@@ -83,13 +85,31 @@ function coreBinding() {
     if (version !== HEAT2D_INTERFACE) {
       throw new Error(`heat2d's module ${release} has interface ${version}, this page needs ${HEAT2D_INTERFACE}`);
     }
-    // A run of results with the design's values: start(elements, count, NULL
-    // values, &run, &lines), then each(read, k) of next(run, &result, &lines)
-    // while it says more; refused({refused: [lines]}) when the core refuses;
-    // free(run) at the end.
-    const stepped = (start, next, free, flat, refused, each) => scratch((alloc) => {
+    // The problem's values given ({conductivity: 75, ...}; none: the design's)
+    // as the core's handle for use(handle), freed after; Refused when one is
+    // out of its range.
+    const withValues = (given, use) => scratch((alloc) => {
+      if (!given) return use(0);
+      const at = alloc(4), why = alloc(4);
+      checked(module._heat2d_values_new(at));
+      const handle = module.HEAP32[at / 4];
+      try {
+        for (const [name, value] of Object.entries(given)) {
+          const status = checked(module._heat2d_values_set(handle, string(alloc, name)[0], value, why));
+          if (status !== STATUS.ok) throw new Refused(taken(why)[0]);
+        }
+        return use(handle);
+      } finally {
+        module._heat2d_values_free(handle);
+      }
+    });
+    // A run of results with the values given: start(elements, count, values,
+    // &run, &lines), then each(read, k) of next(run, &result, &lines) while it
+    // says more; refused({refused: [lines]}) when the core refuses; free(run)
+    // at the end.
+    const stepped = (start, next, free, flat, given, refused, each) => withValues(given, (values) => scratch((alloc) => {
       const handle = alloc(4), lines = alloc(4), made = alloc(4); // run**, char**, result**
-      if (checked(start(intsIn(alloc, flat), flat.length, 0, handle, lines)) !== STATUS.ok) return refused({refused: taken(lines)});
+      if (checked(start(intsIn(alloc, flat), flat.length, values, handle, lines)) !== STATUS.ok) return refused({refused: taken(lines)});
       const run = module.HEAP32[handle / 4];
       try {
         for (let k = 0, more = true; more; k++) {
@@ -100,7 +120,7 @@ function coreBinding() {
       } finally {
         free(run);
       }
-    });
+    }));
     const termName = (kind) => statics(module._heat2d_term_name, kind);
     const nodeCount = named(module._heat2d_count, "nodes"), elementCount = named(module._heat2d_count, "elements");
     const numbers = 3 * elementCount;
@@ -112,6 +132,13 @@ function coreBinding() {
       outline: rows(sized("HEAP32", module._heat2d_outline_sides), 4)
         .map(([a, b, part, kind]) => ({a, b, place: statics(module._heat2d_outline_place, part), term: termName(kind)})),
       parameter: (name) => named(module._heat2d_parameter, name, "HEAPF64"),
+      // A value's closed range, [least, most]; why a value cannot be given ("" when it can).
+      range: (name) => scratch((alloc) => {
+        const at = alloc(16);
+        checked(module._heat2d_value_range(string(alloc, name)[0], at, at + 8));
+        return [module.HEAPF64[at / 8], module.HEAPF64[at / 8 + 1]];
+      }),
+      refusal: (name, value) => { try { return withValues({[name]: value}, () => ""); } catch (fault) { if (fault instanceof Refused) return fault.message; throw fault; } },
       // The nodes of elements.txt as heat2d reads them (flat), or null.
       read: (text) => scratch((alloc) => {
         const [pointer, length] = string(alloc, text);
@@ -162,9 +189,9 @@ function coreBinding() {
         return status === STATUS.ok ? {triangles: rows(ints(flipped, flat.length), 3)} : {reason: taken(reason)[0]};
       }),
       // Element e's values as the assembly computes them, read by name.
-      element: (flat, e) => scratch((alloc) => {
+      element: (flat, e, given) => withValues(given, (values) => scratch((alloc) => {
         const handle = alloc(4);
-        checked(module._heat2d_element(intsIn(alloc, flat), flat.length, e, 0, handle)); // 0: the design's values
+        checked(module._heat2d_element(intsIn(alloc, flat), flat.length, e, values, handle));
         const result = module.HEAP32[handle / 4];
         try {
           const read = reader(result);
@@ -179,13 +206,13 @@ function coreBinding() {
         } finally {
           module._heat2d_result_free(result);
         }
-      }),
+      })),
       // Solves levels 0 to last of the triangulation flat, once the memory that
       // the last takes is had: hear(level) a level, level {line}, with level 0's
       // temperatures (levelZero) and the last level's nodes, temperatures,
       // triangles, its error left and orders (typed arrays, empty before level 2); or
       // hear({refused: [lines]}).
-      refine: (flat, last, hear) => {
+      refine: (flat, last, hear, given) => {
         const bytes = scratch((alloc) => {
           const at = alloc(8);
           checked(module._heat2d_refine_memory(last, at));
@@ -194,7 +221,7 @@ function coreBinding() {
         const probe = module._malloc(bytes);
         if (!probe) return hear({refused: [`level ${last} needs ${Math.ceil(bytes / 1e6)} MB of memory, more than this browser gives the page`]});
         module._free(probe);
-        stepped(module._heat2d_refine, module._heat2d_refine_next, module._heat2d_refine_free, flat, hear, (read, level) => {
+        stepped(module._heat2d_refine, module._heat2d_refine_next, module._heat2d_refine_free, flat, given, hear, (read, level) => {
           const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
           const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                                change: one("HEAPF64", "change")}};
@@ -212,8 +239,8 @@ function coreBinding() {
       // with the error left, none at step 0), the last step with its nodes,
       // temperatures, triangles and indicators (typed arrays); or
       // hear({refused: [lines]}).
-      adapt: (flat, last, hear) => stepped(module._heat2d_adapt, module._heat2d_adapt_next, module._heat2d_adapt_free, flat,
-                                           hear, (read, step) => {
+      adapt: (flat, last, hear, given) => stepped(module._heat2d_adapt, module._heat2d_adapt_next, module._heat2d_adapt_free, flat,
+                                                  given, hear, (read, step) => {
         const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
         const made = {line: {step, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                              error: one("HEAPF64", "error")},

@@ -39,7 +39,9 @@ const drawing = (() => {
     $("drawing").setAttribute("viewBox", `0 0 ${frame.width} ${frame.height}`);
     $("field").style.aspectRatio = `${frame.width} / ${frame.height}`;
     $("scale").style.setProperty("--stops", STOPS.map((_, k) => colour(k / (STOPS.length - 1))).join(", "));
-    $("scale-unit").textContent = `(same units as the air's ${core.parameter("ambient_temperature")})`;
+    const air = Object.assign(document.createElement("span"), {textContent: core.parameter("ambient_temperature")});
+    air.dataset.parameter = "ambient_temperature";
+    $("scale-unit").replaceChildren("(same units as the air's ", air, ")");
   }
   const px = (point) => frame.px(point);
 

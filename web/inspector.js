@@ -44,7 +44,8 @@ const inspector = (() => {
   // Element e of the last run: its values, where they go in K and f, and the
   // element outlined on the drawing.
   function element(core, e) {
-    const values = core.element(state.run.numbers, e);
+    const values = core.element(state.run.numbers, e, state.values.given);
+    const value = (name) => (state.values.given || state.values.design)[name];
     const named = values.nodes.map((n) => `node ${n}`);
     const list = (name, items) => html("p", {textContent: `${name}: ${items.map(sixDigits).join(", ")}`});
     const parts = [
@@ -53,14 +54,14 @@ const inspector = (() => {
       html("p", {textContent: `area ${sixDigits(values.area)}` + (values.area > 0 ? "" : " (not counter-clockwise)")}),
       list("b = y2 - y3, y3 - y1, y1 - y2", values.b),
       list("c = x3 - x2, x1 - x3, x2 - x1", values.c),
-      matrixTable(`conduction: k (b bT + c cT) / (4 area), k = ${core.parameter("conductivity")}`, values.conduction, named),
+      matrixTable(`conduction: k (b bT + c cT) / (4 area), k = ${value("conductivity")}`, values.conduction, named),
     ];
     const marked = new Set();
     for (const term of values.terms) {
       parts.push(html("p", {textContent: `${term.term} on local side ${term.first}-${term.second} (nodes ${term.a}-${term.b}), ` +
                                           `length ${sixDigits(term.length)}: each of its nodes gets ${sixDigits(term.load)} in f`}));
       if (term.term === "convection") {
-        parts.push(matrixTable(`convection edge matrix: h length / 6 (2 1; 1 2) on its nodes, h = ${core.parameter("convection_coeff")}`,
+        parts.push(matrixTable(`convection edge matrix: h length / 6 (2 1; 1 2) on its nodes, h = ${value("convection_coeff")}`,
                                term.matrix, named));
       }
     }

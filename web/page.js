@@ -29,7 +29,6 @@
   // The problem's table, its sizes and the legend's values, from the core.
   function showProblem(core) {
     state.problem = {nodes: core.nodeCount, elements: core.elementCount};
-    for (const node of document.querySelectorAll("[data-parameter]")) node.textContent = core.parameter(node.dataset.parameter);
     for (const node of document.querySelectorAll("[data-count]")) {
       node.textContent = node.dataset.count === "nodes" ? core.nodeCount : core.elementCount;
     }
@@ -39,6 +38,7 @@
       html("tr", {}, [element, term, `${first}-${second}`].map((cell) => html("td", {textContent: String(cell)})))));
     drawing.place(core);
     levels.offer(core);
+    return whatIf.offer(core);
   }
 
   // Before a run: the box's text within bounds, numbered when asked; false when
@@ -110,7 +110,7 @@
     $("run").disabled = true;
     $("status").textContent = "running...";
     const started = performance.now();
-    const result = await heat2d.run(text);
+    const result = await heat2d.run(text, whatIf.options());
     take(core, text, result);
     show(core, result, performance.now() - started);
     inspectAgain(core);
@@ -121,6 +121,23 @@
       const top = $("picture").getBoundingClientRect().top;
       if (top < 0 || top > window.innerHeight / 2) $("picture").scrollIntoView({block: "start"});
     }
+  }
+
+  // While a value's slider moves: level 0 solved by the core kept loaded (a
+  // call, not a run), drawn with its extremes and the inspector's numbers.
+  function preview(core) {
+    const run = state.run;
+    if (!run.numbers || run.faults || Object.keys(state.values.faults).length) return;
+    levels.back();
+    core.refine(run.numbers, 0, (level) => {
+      if (!level.temperatures) return;
+      const t = run.temperatures = Array.from(level.temperatures);
+      const hot = t.indexOf(Math.max(...t)), cool = t.indexOf(Math.min(...t));
+      run.extremes = `Hottest: node ${hot + 1}, ${dom.sixDigits(t[hot])}. Coolest: node ${cool + 1}, ${dom.sixDigits(t[cool])}.`;
+      drawing.draw(core, run.triangles, core.sides(run.numbers), t);
+      $("extremes").textContent = run.extremes;
+      inspectAgain(core);
+    }, state.values.given);
   }
 
   // Chooses element e: its numbers in the inspector, its handles on the drawing.
@@ -204,7 +221,9 @@
   $("drawing").addEventListener("keydown", keys.onDrawing);
   $("run").addEventListener("click", () => run({scroll: true}));
   dom.answer("run", run);
+  dom.answer("values", async ({final}) => (final ? run({asIs: true, keepNotice: true}) : preview(await heat2d.core)));
   box.listen();
   levels.listen();
-  heat2d.core.then(showProblem).then(() => run(), (error) => { $("status").textContent = error.message; });
+  heat2d.core.then(showProblem).then((line) => { notice(line); return run({keepNotice: true}); },
+                                     (error) => { $("status").textContent = error.message; });
 })();

@@ -32,18 +32,18 @@ const heat2d = (() => {
   }
   let spare = fresh();
 
-  // Runs heat2d on text as elements.txt: its console, faults with what they
-  // name, files and status.
-  async function run(text) {
+  // Runs heat2d, with its options (args), on text as elements.txt: its
+  // console, faults with what they name, files and status.
+  async function run(text, args = []) {
     const {program, run: made} = await spare;
     spare = fresh();
     program.FS.writeFile("elements.txt", text);
     try {
-      program.callMain([]);
+      program.callMain(args);
     } catch (thrown) {
       if (made.status === null) throw thrown;
     }
-    for (const name of OUTPUTS) {
+    for (const name of [...OUTPUTS, "values.txt"]) {
       if (program.FS.analyzePath(name).exists) made.files[name] = program.FS.readFile(name, {encoding: "utf8"});
     }
     made.named = made.errors.map((_, k) => made.named[k] || []);

@@ -92,7 +92,7 @@ const levels = (() => {
         $("refining-text").textContent = `level ${level}: ${message.line.triangles.toLocaleString("en")} triangles and ` +
           `${message.line.nodes.toLocaleString("en")} nodes, solved and drawn in ${Math.round(performance.now() - started)} ms`;
       }
-    });
+    }, state.values.given);
   }
 
   // The scale's colours as 32-bit pixels (little-endian RGBA), 256 levels.

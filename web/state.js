@@ -19,6 +19,10 @@ const state = {
   // corners), which of their sides are inner ("4-10"), and the triangle that
   // takes the drawing's Tab stop (1-based).
   drawn: {nodes: [], triangles: [], inner: new Set(), stop: 1},
+  // The problem's values: those given (null: the design's), the design's,
+  // each value's range [least, most], and why a field's value is not taken
+  // (by name; none when all are).
+  values: {given: null, design: {}, ranges: {}, faults: {}},
   // The finer levels: the one shown (0: elements.txt's), each level's line as
   // solved, level 0's temperatures at heat2d's nodes, and the field drawn:
   // its value at each pixel of the canvas, row by row.

@@ -351,6 +351,17 @@ void heat2d_values_free(heat2d_values* values) {
     delete values;
 }
 
+int heat2d_value_range(const char* name, double* least, double* most) {
+    return guarded([&]() -> int {
+        not_null(least, "least");
+        not_null(most, "most");
+        const value_kind& kind = value_kind_of(name);
+        *least = kind.least;
+        *most = kind.most;
+        return good(HEAT2D_OK);
+    });
+}
+
 int heat2d_parameter(const char* name, double* value) {
     static const std::pair<const char*, double> values[] = {
         {"width", width},

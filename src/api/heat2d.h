@@ -193,6 +193,9 @@ HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double
 HEAT2D_API int heat2d_values_get(const heat2d_values* values, const char* name, double* value);
 HEAT2D_API void heat2d_values_free(heat2d_values* values);
 
+/* The closed range of the value named name, as above. */
+HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most);
+
 /* The values of element e (1 to 20) of elements (60 node numbers) as the
  * assembly computes them with the problem's values, as a result (matrices row by row, terms in the
  * order of the boundary table):

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -102,8 +103,13 @@ void write_fine_files(const std::string& prefix, const level_mesh& mesh,
         const std::string aside = std::string(name) + ".part";
         if (!written) {
             std::remove(aside.c_str());
-        } else if (std::rename(aside.c_str(), name) != 0) {
-            report_failure(with_reason(std::string("cannot write ") + name, errno));
+        } else {
+            // std::rename would not replace an existing file on Windows.
+            std::error_code failed;
+            std::filesystem::rename(aside, name, failed);
+            if (failed) {
+                report_failure(std::string("cannot write ") + name + ": " + failed.message());
+            }
         }
     }
 }

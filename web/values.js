@@ -1,0 +1,131 @@
+"use strict";
+// What if: the problem's four values as inputs, each a field with a slider (a
+// log scale for k and h, linear for q and the air), the design's value marked
+// on each, one reset, a sentence on the ratio of convection to conduction,
+// and the page's address (?k=...&q=...&h=...&t=...). While a slider moves the
+// page is asked for a preview (dom.ask("values", {final: false})); when it is
+// let go, or a field is committed, for a run ({final: true}). A field that
+// holds a bad value is marked, says why, and nothing is solved until it is
+// mended.
+
+const whatIf = (() => {
+  const {$, html, ask} = dom;
+  const VALUES = [
+    {name: "conductivity", key: "k", label: "conductivity k", log: true},
+    {name: "heat_flux", key: "q", label: "heat flux q", log: false},
+    {name: "convection_coeff", key: "h", label: "convection coefficient h", log: true},
+    {name: "ambient_temperature", key: "t", label: "air temperature", log: false},
+  ];
+  const STEPS = 1000; // a slider's positions
+  let core = null;
+
+  // A slider's position for a value, and the value, to three digits, at one.
+  const scaled = ({name, log}) => {
+    const [least, most] = state.values.ranges[name];
+    return log ? [Math.log(least), Math.log(most), Math.log, Math.exp] : [least, most, (v) => v, (v) => v];
+  };
+  const position = (entry, value) => {
+    const [a, b, to] = scaled(entry);
+    return Math.round(((to(value) - a) / (b - a)) * STEPS);
+  };
+  const valueAt = (entry, at) => {
+    const [a, b, , back] = scaled(entry);
+    return Number(back(a + (at / STEPS) * (b - a)).toPrecision(3));
+  };
+
+  // The values given, or null when every one is the design's.
+  const current = () => Object.fromEntries(VALUES.map(({name}) => [name, Number($(`value-${name}`).dataset.value)]));
+  const given = (values) => (VALUES.every(({name}) => values[name] === state.values.design[name]) ? null : values);
+
+  // Why text cannot be the value of name ("" when it can): a decimal number in its range.
+  function fault(name, text) {
+    const value = Number(text);
+    if (!/^\s*[-+]?[0-9.]+([eE][-+]?[0-9]+)?\s*$/.test(text) || !Number.isFinite(value)) return `"${text}" is not a decimal number`;
+    return core.refusal(name, value);
+  }
+
+  // Takes value for entry into the field, the slider and the state.
+  function show(entry, value) {
+    const field = $(`value-${entry.name}`);
+    Object.assign(field, {value: String(value)});
+    field.dataset.value = String(value);
+    field.removeAttribute("aria-invalid");
+    $(`slider-${entry.name}`).value = String(position(entry, value));
+    $(`why-${entry.name}`).textContent = "";
+    delete state.values.faults[entry.name];
+  }
+
+  // After a change: the state, the sentence, the address; then the page asked.
+  function changed(final) {
+    state.values.given = given(current());
+    const {conductivity: k, convection_coeff: h} = current(), biot = (h * 4.5) / k;
+    const field = biot < 0.1 ? "the plate is nearly one temperature, and the air takes the heat at the right edge"
+      : biot > 10 ? "the right edge stays near the air's temperature, and the heat piles up under the flux"
+        : "both shape the field";
+    for (const node of document.querySelectorAll("[data-parameter]")) node.textContent = current()[node.dataset.parameter];
+    $("biot").textContent = `h·4.5/k = ${Number(biot.toPrecision(3))} (a Biot number): convection against conduction ` +
+      `across the plate's width; here ${field}.`;
+    if (final) {
+      const values = state.values.given;
+      const query = values ? "?" + VALUES.map(({name, key}) => `${key}=${values[name]}`).join("&") : location.pathname;
+      try { history.replaceState(null, "", query); } catch (ignored) { /* an address the browser will not change */ }
+    }
+    ask("values", {final});
+  }
+
+  function listen(entry) {
+    const field = $(`value-${entry.name}`), slider = $(`slider-${entry.name}`);
+    slider.addEventListener("input", () => { show(entry, valueAt(entry, Number(slider.value))); changed(false); });
+    slider.addEventListener("change", () => changed(true));
+    field.addEventListener("change", () => {
+      const why = fault(entry.name, field.value);
+      if (why) {
+        state.values.faults[entry.name] = why;
+        field.setAttribute("aria-invalid", "true");
+        $(`why-${entry.name}`).textContent = why[0].toUpperCase() + why.slice(1) + ": nothing is solved until it is mended.";
+        return;
+      }
+      show(entry, Number(field.value));
+      if (!Object.keys(state.values.faults).length) changed(true);
+    });
+  }
+
+  // The fields, from the core, at the address's values; the line that says
+  // why the address's values are not taken, or "".
+  function offer(bound) {
+    core = bound;
+    const rows = VALUES.map((entry) => {
+      const {name, label} = entry;
+      state.values.design[name] = core.parameter(name);
+      state.values.ranges[name] = core.range(name);
+      const mark = html("span", {className: "design", title: `the design's ${state.values.design[name]}`});
+      const row = html("p", {className: "value"}, [
+        html("label", {htmlFor: `value-${name}`, textContent: label}),
+        html("input", {id: `value-${name}`, type: "text", inputMode: "decimal", size: 8, spellcheck: false}),
+        html("span", {className: "track"}, [html("input", {id: `slider-${name}`, type: "range", min: 0, max: STEPS,
+                                                           ariaLabel: `${label}, on a ${entry.log ? "log" : "linear"} scale`}), mark]),
+        html("span", {id: `why-${name}`, className: "why", role: "alert"})]);
+      return row;
+    });
+    $("values-fields").replaceChildren(...rows);
+    const asked = new URLSearchParams(location.search), bad = [];
+    for (const entry of VALUES) {
+      const text = asked.get(entry.key), why = text === null ? "" : fault(entry.name, text);
+      if (why) bad.push(`${entry.key}: ${why}`);
+      show(entry, text === null || why ? state.values.design[entry.name] : Number(text));
+      $(`slider-${entry.name}`).nextSibling.style.left = `${(100 * position(entry, state.values.design[entry.name])) / STEPS}%`;
+      listen(entry);
+    }
+    if (bad.length) VALUES.forEach((entry) => show(entry, state.values.design[entry.name]));
+    $("design-values").addEventListener("click", () => { VALUES.forEach((entry) => show(entry, state.values.design[entry.name])); changed(true); });
+    state.values.given = given(current());
+    changed(false);
+    return bad.length ? `The address's values are not taken (${bad.join("; ")}): the design's values are shown.` : "";
+  }
+
+  // The options of a run with the values given: none for the design's.
+  const options = () => (state.values.given ? ["--conductivity", "--heat-flux", "--convection", "--ambient"]
+    .flatMap((option, k) => [option, String(state.values.given[VALUES[k].name])]) : []);
+
+  return {offer, options};
+})();
