@@ -3,7 +3,10 @@
 median of 30 cold loads (navigation to the first finished run, cache off) and
 of 30 runs after an edit (from the click on #run to the drawn result, the box
 switching between two triangulations), and of 5 solves of levels 6 and 7 (from
-the choice of #fineness to the field, table and plot drawn). Not a test: it prints the figures and
+the choice of #fineness to the field, table and plot drawn), and of 30 moves
+of the conductivity's slider at level 0 (from its input to the field and the
+extremes drawn, previewed by the core without a run; the goal is a frame, 16
+ms). Not a test: it prints the figures and
 fails only when the page cannot run. Usage: page_speed.py SITE [COUNT]"""
 import os
 import shutil
@@ -44,6 +47,18 @@ control.dispatchEvent(new Event("change"));
 const wait = () => document.body.dataset.level === String(level) ? done(performance.now() - start) : setTimeout(wait, 1);
 wait();
 """
+# Moves the conductivity's slider one way or the other and answers when the
+# preview is drawn (the extremes change), in the same task.
+SLIDE = """
+const [step, done] = arguments;
+const slider = document.getElementById("slider-conductivity"), before = document.getElementById("extremes").textContent;
+const start = performance.now();
+slider.value = String(Number(slider.value) + step);
+slider.dispatchEvent(new Event("input"));
+const wait = () => document.getElementById("extremes").textContent !== before
+  ? done(performance.now() - start) : setTimeout(wait, 0);
+wait();
+"""
 
 
 def main(site, count):
@@ -67,6 +82,9 @@ def main(site, count):
         browser.set_script_timeout(60)
         edits = [browser.execute_async_script(EDIT, texts[k % 2]) for k in range(1, count + 1)]
         levels = {level: [browser.execute_async_script(LEVEL, level) for _ in range(5)] for level in [6, 7]}
+        browser.get(server.address)
+        WebDriverWait(browser, 60).until(lambda b: b.execute_script("return window.__ends.length"))
+        slides = [browser.execute_async_script(SLIDE, 10 if k % 2 else -10) for k in range(count)]
     finally:
         browser.quit()
         server.shutdown()
@@ -74,6 +92,7 @@ def main(site, count):
     print(f"run after an edit, click to drawn result: median {statistics.median(edits):.1f} ms of {count}")
     for level, times in levels.items():
         print(f"level {level}, choice to field, table and plot drawn: median {statistics.median(times):.0f} ms of 5")
+    print(f"a value's slider moved at level 0, to the field drawn: median {statistics.median(slides):.1f} ms of {count}")
 
 
 if __name__ == "__main__":
