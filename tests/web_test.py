@@ -424,6 +424,22 @@ class Page(unittest.TestCase):
         console, _ = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--conductivity", k,
                                             "--heat-flux", q], SHIPPED, "elements.txt")
         self.assertEqual(self.text("#console"), console)
+        # At a finer level a value's change solves that level again with the
+        # values, as the native program solves it.
+        from selenium.webdriver.support.ui import Select
+        Select(self.find("#fineness")[0]).select_by_value("2")
+        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "2")
+        self.browser.execute_script("document.getElementById('slider-ambient_temperature').focus()")
+        self.ran(lambda: ActionChains(self.browser).send_keys(Keys.LEFT).perform())
+        t = field("ambient_temperature")
+        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "2")
+        native = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--refine", "2", "--conductivity", k,
+                                        "--heat-flux", q, "--ambient", t], SHIPPED, "elements.txt", "refined_write_.txt")
+        got = [float(td.get_attribute("data-value")) for td in self.find("#refined-temperatures td[data-value]")]
+        for mine, theirs in zip(got, (float(line.split()[1]) for line in native.splitlines()[:18])):
+            self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs))
+        self.assertIn("the 20 triangles' answer with these values", self.text("#refined-estimate"))
+        self.assertIn(f"of its rise above the air's {t})", self.text("#refined-estimate"))
         # A bad field: marked, why, nothing run until it is mended.
         for text, why in [("75abc", '"75abc" is not a decimal number'),
                           ("0", "Conductivity is taken from 0.001 to 1e+06, not 0")]:

@@ -221,7 +221,14 @@
   $("drawing").addEventListener("keydown", keys.onDrawing);
   $("run").addEventListener("click", () => run({scroll: true}));
   dom.answer("run", run);
-  dom.answer("values", async ({final}) => (final ? run({asIs: true, keepNotice: true}) : preview(await heat2d.core)));
+  // A value changed: while its slider moves, level 0 previewed (or the finer
+  // level shown solved again); let go, a run, the finer level kept.
+  dom.answer("values", async ({final}) => {
+    const level = state.levels.shown;
+    if (!final) return level ? levels.follow() : preview(await heat2d.core);
+    await run({asIs: true, keepNotice: true});
+    if (level && state.run.temperatures) levels.solve(level);
+  });
   box.listen();
   levels.listen();
   heat2d.core.then(showProblem).then((line) => { notice(line); return run({keepNotice: true}); },

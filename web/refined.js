@@ -9,9 +9,10 @@ const levels = (() => {
   const {$, html, sixDigits, said} = dom;
   const LEVELS = 7; // the finest level offered
   // The solve under way: the function that ends it, and the timer that shows
-  // its progress when it is slow; a touch held on the field: its timer, and
+  // its progress when it is slow, and whether to solve again with newer
+  // values when it ends; a touch held on the field: its timer, and
   // whether it read a temperature.
-  const solving = {stop: null, slow: 0};
+  const solving = {stop: null, slow: 0, again: false};
   const touch = {timer: 0, read: false};
 
   // The control's levels, by their triangles (once the core is there).
@@ -91,8 +92,17 @@ const levels = (() => {
         end();
         $("refining-text").textContent = `level ${level}: ${message.line.triangles.toLocaleString("en")} triangles and ` +
           `${message.line.nodes.toLocaleString("en")} nodes, solved and drawn in ${Math.round(performance.now() - started)} ms`;
+        if (solving.again) follow();
       }
     }, state.values.given);
+  }
+
+  // The level shown, solved again with the values as they are now: a
+  // slider's moves come faster than a level solves, so one solve at a time,
+  // and one more with the last values when it ends.
+  function follow() {
+    solving.again = Boolean(solving.stop);
+    if (!solving.again) solve(state.levels.shown);
   }
 
   // The scale's colours as 32-bit pixels (little-endian RGBA), 256 levels.
@@ -191,5 +201,5 @@ const levels = (() => {
     }, true);
   }
 
-  return {offer, reset, back, show, listen};
+  return {offer, reset, back, show, solve, follow, listen};
 })();
