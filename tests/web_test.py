@@ -189,7 +189,7 @@ class Page(unittest.TestCase):
                                   [span.text for span in self.find("[data-count]")]), (18, 20, ["18", "20", "20"]))
                 self.assertEqual(self.sides(), RIGHT_EDGE + NOTCH_AND_TOP)
                 self.assertEqual((self.text("#gutter").split(), self.text("#scale-unit")),
-                                 ([str(n) for n in range(1, 21)], "(same units as the air's 22)"))
+                                 ([str(n) for n in range(1, 22)], "(same units as the air's 22)"))
                 self.assertEqual([[td.text for td in tr.find_elements("tag name", "td")] for tr in self.find("#table tbody tr")], [
                     ["4", "heat flux", "1-3"], ["12", "heat flux", "1-3"], ["9", "heat flux", "2-3"],
                     ["11", "heat flux", "2-3"], ["14", "convection", "2-3"], ["16", "convection", "2-3"],
@@ -462,6 +462,43 @@ class Page(unittest.TestCase):
         self.assertEqual((self.text("#console"), self.text("#notice")), (data("console.txt"), (
             'The address\'s values are not taken (k: conductivity is taken from 0.001 to 1e+06, not 0; h: "ten" is not '
             "a decimal number): the design's values are shown.")))
+
+    def test_the_fineness_line_the_gutter_and_the_drawing_keep_their_places(self):
+        """The line under Fineness always says what is drawn: a solve cut short
+        by a click leaves it empty, and so does going back to level 0 or a
+        refused run. The line numbers match the box's lines, scrolled or not.
+        At 1280 x 800 the sticky drawing never lies over the run below it."""
+        from selenium.webdriver.support.ui import Select
+        level = lambda: self.browser.execute_script("return document.body.dataset.level")  # noqa: E731
+        Select(self.find("#fineness")[0]).select_by_value("7")
+        self.tap(*self.point(5))
+        self.until(5, lambda: self.text("#inspector h3").startswith("Element 5:"))
+        self.browser.execute_script("return new Promise((done) => setTimeout(done, 1500))")
+        self.assertEqual((level(), self.text("#refining-text")), ("0", ""))
+        for leave in [lambda: self.tap(*self.point(3)),
+                      lambda: self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])]:
+            Select(self.find("#fineness")[0]).select_by_value("2")
+            self.until(30, lambda: level() == "2")
+            self.assertTrue(self.text("#refining-text").startswith("level 2: 320 triangles"))
+            leave()
+            self.assertEqual((level(), self.text("#refining-text")), ("0", ""))
+        # Two copies of the file pasted: 41 lines with the empty last one, every one numbered, level with it.
+        self.browser.execute_script("const box = document.getElementById('elements'); box.value = arguments[0];"
+                                    "box.dispatchEvent(new Event('input')); box.scrollTop = box.scrollHeight;", SHIPPED * 2)
+        self.until(5, lambda: self.browser.execute_script(
+            "return document.getElementById('gutter').scrollTop === document.getElementById('elements').scrollTop"))
+        self.assertEqual(self.browser.execute_script(
+            "const box = document.getElementById('elements'), gutter = document.getElementById('gutter');"
+            "return [gutter.textContent.split('\\n').length, box.value.split('\\n').length, box.scrollTop > 0,"
+            " Math.abs(gutter.getBoundingClientRect().bottom - box.getBoundingClientRect().bottom) <= 1]"), [41, 41, True, True])
+        # The run's heading, console and files come out from under nothing.
+        for y in [0.1, 0.5]:
+            self.browser.execute_script("const r = document.getElementById('results');"
+                                        "scrollTo(0, scrollY + r.getBoundingClientRect().top - innerHeight * arguments[0])", y)
+            picture, results = self.browser.execute_script(
+                "return ['picture', 'results'].map((id) => document.getElementById(id).getBoundingClientRect())"
+                ".map((r) => [r.top, r.bottom])")
+            self.assertLessEqual(picture[1], results[0] + 1, (y, picture, results))
 
     def test_finer_levels_solved_in_a_worker(self):
         """Level 2 at heat2d's nodes as the native heat2d --refine 2 gives it; a

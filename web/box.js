@@ -12,10 +12,12 @@ const box = (() => {
   // The text of elements.txt for triangles.
   const fileOf = (triangles) => triangles.map((corners) => corners.join(" ") + "\n").join("");
 
-  // The box's line numbers.
+  // The box's line numbers, one for each line it shows (the empty one after a
+  // last line end too), scrolled with it.
   function gutter() {
-    const lines = $("elements").value.replace(/\n$/, "").split("\n").length;
-    $("gutter").textContent = Array.from({length: Math.max(lines, 1)}, (_, k) => k + 1).join("\n");
+    const area = $("elements"), lines = area.value.split("\n").length;
+    $("gutter").textContent = Array.from({length: lines}, (_, k) => k + 1).join("\n");
+    $("gutter").scrollTop = area.scrollTop;
   }
 
   function set(text, remember) {
@@ -137,6 +139,7 @@ const box = (() => {
     });
     area.addEventListener("input", gutter);
     area.addEventListener("scroll", () => { $("gutter").scrollTop = area.scrollTop; });
+    new ResizeObserver(() => { $("gutter").style.height = `${area.offsetHeight}px`; }).observe(area);
     area.addEventListener("paste", (event) => {
       const text = event.clipboardData.getData("text");
       if (text.length > LIMIT) {

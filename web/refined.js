@@ -39,6 +39,7 @@ const levels = (() => {
     $("refined-field").hidden = level === 0;
     $("refined").hidden = level === 0;
     if (level === 0) {
+      $("refining-text").textContent = ""; // what it said of a finer level is not what is drawn
       const t = state.run.temperatures || [];
       drawing.showScale(Math.min(...t), Math.max(...t));
       $("extremes").textContent = state.run.extremes;
