@@ -6,7 +6,7 @@
 // are.
 
 const levels = (() => {
-  const {$, html, sixDigits, said} = dom;
+  const {$, html, said} = dom;
   const LEVELS = 7; // the finest level offered
   // The solve under way: the function that ends it, and the timer that shows
   // its progress when it is slow, and whether to solve again with newer
@@ -125,8 +125,8 @@ const levels = (() => {
     for (const t of temperatures) { low = Math.min(low, t); high = Math.max(high, t); }
     const span = high > low ? 255 / (high - low) : 0;
     const image = new ImageData(width, height), pixels = new Uint32Array(image.data.buffer);
-    const values = new Float32Array(width * height).fill(NaN);
-    state.levels.field = {values, width, height};
+    const owner = new Int32Array(width * height).fill(-1); // each pixel's triangle (its first corner's index)
+    state.levels.field = {owner, width, height, x, y, temperatures, triangles};
     for (let k = 0; k < triangles.length; k += 3) {
       const a = triangles[k] - 1, b = triangles[k + 1] - 1, c = triangles[k + 2] - 1;
       const det = (x[b] - x[a]) * (y[c] - y[a]) - (x[c] - x[a]) * (y[b] - y[a]);
@@ -141,7 +141,7 @@ const levels = (() => {
           const wc = 1 - wa - wb;
           if (wa < -1e-9 || wb < -1e-9 || wc < -1e-9) continue;
           const t = wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
-          values[row * width + column] = t;
+          owner[row * width + column] = k;
           pixels[row * width + column] = PIXELS[Math.round((t - low) * span)];
         }
       }
@@ -164,14 +164,21 @@ const levels = (() => {
     drawing.showScale(low, high);
   }
 
-  // The temperature of the field at a place of the window, or NaN.
+  // The temperature of the field at a place of the window, from the triangle
+  // under it, or NaN.
   function temperatureAt(clientX, clientY) {
     const box = $("refined-field").getBoundingClientRect();
-    const {values, width, height} = state.levels.field;
-    const column = Math.floor((clientX - box.left) * width / box.width);
-    const row = Math.floor((clientY - box.top) * height / box.height);
-    const inside = values && column >= 0 && column < width && row >= 0 && row < height;
-    return inside ? values[row * width + column] : NaN;
+    const {owner, width, height, x, y, temperatures, triangles} = state.levels.field;
+    const p = ((clientX - box.left) * width) / box.width, q = ((clientY - box.top) * height) / box.height;
+    const column = Math.floor(p), row = Math.floor(q);
+    const k = owner && column >= 0 && column < width && row >= 0 && row < height ? owner[row * width + column] : -1;
+    if (k < 0) return NaN;
+    // The field of the pixel's triangle at the very point: linear on it.
+    const [a, b, c] = [0, 1, 2].map((j) => triangles[k + j] - 1);
+    const det = (x[b] - x[a]) * (y[c] - y[a]) - (x[c] - x[a]) * (y[b] - y[a]);
+    const wa = ((x[b] - p) * (y[c] - q) - (x[c] - p) * (y[b] - q)) / det;
+    const wb = ((x[c] - p) * (y[a] - q) - (x[a] - p) * (y[c] - q)) / det;
+    return wa * temperatures[a] + wb * temperatures[b] + (1 - wa - wb) * temperatures[c];
   }
 
   // Shows the temperature under the pointer beside it (a mouse's hover, a touch held); NaN hides.
@@ -180,7 +187,7 @@ const levels = (() => {
     $("probe").hidden = !Number.isFinite(t);
     if (!Number.isFinite(t)) return;
     const box = $("field").getBoundingClientRect();
-    $("probe").textContent = sixDigits(t);
+    $("probe").textContent = String(Number(t.toPrecision(4)));
     Object.assign($("probe").style, {left: `${event.clientX - box.left + 12}px`, top: `${event.clientY - box.top - 28}px`});
   }
 
