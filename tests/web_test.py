@@ -475,7 +475,7 @@ class Page(unittest.TestCase):
         self.until(5, lambda: self.text("#inspector h3").startswith("Element 5:"))
         self.browser.execute_script("return new Promise((done) => setTimeout(done, 1500))")
         self.assertEqual((level(), self.text("#refining-text")), ("0", ""))
-        for leave in [lambda: self.tap(*self.point(3)),
+        for leave in [lambda: Select(self.find("#fineness")[0]).select_by_value("0"),
                       lambda: self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])]:
             Select(self.find("#fineness")[0]).select_by_value("2")
             self.until(30, lambda: level() == "2")
@@ -504,8 +504,8 @@ class Page(unittest.TestCase):
         """Level 2 at heat2d's nodes as the native heat2d --refine 2 gives it; a
         point of the plot a level solved; the pixel at a node coloured as its
         temperature on the scale, which the pointer reads there; a solve
-        cancelled by a new choice leaves the page answering, and a click on a
-        triangle goes back to level 0 with it chosen; the Worker from the file
+        cancelled by a new choice leaves the page answering; at a finer level a
+        click reads the field where it lands and keeps the level; the Worker from the file
         system too; no finer level for a refused triangulation."""
         from selenium.webdriver.common.action_chains import ActionChains
         from selenium.webdriver.support.ui import Select
@@ -555,6 +555,11 @@ class Page(unittest.TestCase):
         shown(1)
         points = [c.get_attribute("data-level") for c in self.find("#convergence circle")]
         self.assertTrue(points[:4] == ["1", "2", "3", "4"] and "7" not in points, points)  # level 7 never ended
+        self.tap(*self.point(5))  # at a finer level a click reads the field there, and the level stays
+        self.until(5, lambda: self.text("#said").startswith("Level 1: temperature "))
+        self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("1", "1"))
+        choose(0)
+        shown(0)
         self.choose(5)
         self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("0", "0"))
         self.load("file://" + os.path.join(self.site, "index.html"))

@@ -187,11 +187,18 @@
 
   // A click (or Enter or Space) on the drawing: choose an element, inspect a
   // node, flip a side by its handle, or hear that a side of the outline
-  // cannot flip. The inspector and the flips are level 0's.
+  // cannot flip; the inspector and the flips are level 0's. At a finer level
+  // a click or tap reads the temperature where it lands, and the level stays:
+  // going back to the 20 triangles is the Fineness control's.
   async function onDrawingClick(event) {
     const target = event.target.closest("[data-element], .handle, [data-node], [data-outline]");
     if (!target || !$("drawing").contains(target)) return;
     notice();
+    const level = state.levels.shown, t = level ? levels.temperatureAt(event.clientX, event.clientY) : NaN;
+    if (level) {
+      return said(Number.isFinite(t) ? `Level ${level}: temperature ${Number(t.toPrecision(4))} here. The 20 triangles, ` +
+                                        "their numbers and their flips are the Fineness control's level 0." : "");
+    }
     said();
     levels.back();
     const triangles = state.drawn.triangles;

@@ -209,5 +209,5 @@ const levels = (() => {
     }, true);
   }
 
-  return {offer, reset, back, show, solve, follow, listen};
+  return {offer, reset, back, show, solve, follow, temperatureAt, listen};
 })();
