@@ -248,6 +248,13 @@ class Page(unittest.TestCase):
         self.assertEqual([keys(pressed) or focused() for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT,
                                                                     Keys.UP, Keys.DOWN]],
                          [f"element {e}" for e in [20, 1, 1, 1, 5, 6, 5]])
+        # The focused triangle wears a ring of two tones, 2 px of each beside its sides, whatever the scale.
+        self.assertEqual(self.browser.execute_script(
+            "const five = document.querySelector('#drawing polygon[data-element=\"5\"]').getAttribute('points');"
+            "return [...document.querySelectorAll('#ring polygon')].map((p) => [getComputedStyle(p).stroke,"
+            " getComputedStyle(p).strokeWidth, getComputedStyle(p).vectorEffect, p.getAttribute('points') === five])"),
+            [["rgb(0, 0, 0)", "8px", "non-scaling-stroke", True], ["rgb(255, 255, 255)", "4px", "non-scaling-stroke", True]])
+        self.browser.save_screenshot(os.path.join(self.site, "..", "focus.png"))
         self.assertEqual(len(self.find('#drawing polygon[tabindex="0"]')), 1)
         keys(Keys.ENTER)
         self.until(5, lambda: self.text("#inspector h3").startswith("Element 5:"))

@@ -131,7 +131,7 @@ const drawing = (() => {
     });
     showScale(low, high);
     $("drawing").innerHTML = tag("defs", {}, defs.join("")) + tag("g", {class: "elements"}, elements.join("")) +
-      terms.join("") + edges.join("") + labels.join("") + tag("g", {id: "chosen"}, "");
+      terms.join("") + edges.join("") + tag("g", {id: "ring"}, "") + labels.join("") + tag("g", {id: "chosen"}, "");
   }
 
   // Outlines element e above all, with a round handle on each of its inner
@@ -163,6 +163,16 @@ const drawing = (() => {
     if (focus) target.focus();
   }
 
+  // The keyboard's focus on element e, a ring of two tones (dark outside,
+  // light inside, 2 px each whatever the scale) that shows on any colour of
+  // the field; 0 takes it away.
+  function ring(e) {
+    const corners = state.drawn.triangles[e - 1];
+    if (!corners) return $("ring").replaceChildren();
+    const points = corners.map((k) => px(state.drawn.nodes[k]).join(",")).join(" ");
+    $("ring").innerHTML = tag("polygon", {class: "ring dark", points}) + tag("polygon", {class: "ring light", points});
+  }
+
   // A side that is not drawn, drawn for a fault that names it.
   function drawSide(core, [a, b]) {
     const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
@@ -175,5 +185,5 @@ const drawing = (() => {
     if (selector) for (const node of document.querySelectorAll(selector)) node.classList.add("marked");
   }
 
-  return {colour, place, get frame() { return frame; }, px, draw, showScale, choose, roveTo, drawSide, mark};
+  return {colour, place, get frame() { return frame; }, px, draw, showScale, choose, roveTo, ring, drawSide, mark};
 })();

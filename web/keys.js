@@ -4,7 +4,8 @@
 // that way (its middle within 45 degrees of the arrow's direction), Home and
 // End to the first and the last by number; Enter or Space chooses one, as a
 // click does. Tab then reaches the chosen triangle's side handles, where Enter
-// or Space flips and Escape goes back to it.
+// or Space flips and Escape goes back to it. The focused triangle wears a
+// ring of two tones.
 
 const keys = (() => {
   const DIRECTIONS = {ArrowRight: [1, 0], ArrowLeft: [-1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1]}; // y up
@@ -44,5 +45,11 @@ const keys = (() => {
     }
   }
 
-  return {onDrawing};
+  // The focus ring follows the focus among the triangles.
+  function onFocus(event) {
+    const polygon = event.type === "focusin" && event.target.closest("polygon[data-element]");
+    drawing.ring(polygon ? Number(polygon.dataset.element) : 0);
+  }
+
+  return {onDrawing, onFocus};
 })();

@@ -226,6 +226,8 @@
   download("elements.txt", () => $("elements").value, $("download"));
   $("drawing").addEventListener("click", onDrawingClick);
   $("drawing").addEventListener("keydown", keys.onDrawing);
+  // On the drawing's box, not the drawing: an SVG element that hears focus events takes the focus itself.
+  for (const kind of ["focusin", "focusout"]) $("field").addEventListener(kind, keys.onFocus);
   $("run").addEventListener("click", () => run({scroll: true}));
   dom.answer("run", run);
   // A value changed: while its slider moves, level 0 previewed (or the finer
