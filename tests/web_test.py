@@ -532,6 +532,13 @@ class Page(unittest.TestCase):
         for node, (mine, theirs) in enumerate(zip(got, expected), 1):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
         self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["1", "2"])
+        # The plot's points in plain numbers; the balance of the level; the corner's lesson; an order a node from level 2.
+        self.assertEqual([t.get_attribute("textContent") for t in self.find("#convergence circle title")][0][:27],
+                         "level 1: 55 nodes, change 0")
+        self.assertTrue(self.text("#refined-balance").startswith("Heat in 975, heat out 975 (the residual"))
+        self.assertIn("270 degrees", self.text("#corner"))
+        orders = [float(tr.find_elements("tag name", "td")[5].text) for tr in self.find("#refined-temperatures tbody tr")]
+        self.assertTrue(len(orders) == 18 and all(order > 0 for order in orders), orders)
         self.assertIn("elements.txt's answer, 48.4099, is 0.89% low (of its rise above the air's 22)",
                       self.text("#refined-estimate"))
         # At level 4 (no mesh lines), node 11's pixel and what the pointer reads there, against its temperature.

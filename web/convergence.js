@@ -14,10 +14,14 @@ const convergence = (() => {
     $("refined-level").textContent = String(level);
     $("refined-temperatures").tBodies[0].replaceChildren(...Array.from({length: count}, (_, n) => {
       const cells = [String(n + 1), sixDigits(levelZero[n]), sixDigits(temperatures[n]), sixDigits(temperatures[n] - levelZero[n]),
-                     left.length ? sixDigits(left[n]) : ""].map((text) => html("td", {textContent: text}));
+                     left.length ? sixDigits(left[n]) : "", left.length ? orders[n].toFixed(2) : ""]
+        .map((text) => html("td", {textContent: text}));
       cells[2].dataset.value = String(temperatures[n]);
       return html("tr", {}, cells);
     }));
+    const line = state.levels.lines.get(level);
+    $("refined-balance").textContent = `Heat in ${sixDigits(line.heatIn)}, heat out ${sixDigits(line.heatOut)} ` +
+      `(the residual of the solve, relative: ${Number(line.residual.toPrecision(2))}).`;
     const t = Array.from(temperatures.slice(0, count)), hot = t.indexOf(Math.max(...t)), cool = t.indexOf(Math.min(...t));
     $("extremes").textContent = `Level ${level}, at heat2d's nodes: hottest node ${hot + 1}, ${sixDigits(t[hot])}; ` +
       `coolest node ${cool + 1}, ${sixDigits(t[cool])}.`;
@@ -40,7 +44,7 @@ const convergence = (() => {
   function plot() {
     const points = [...state.levels.lines.values()].filter((line) => line.level >= 1 && line.change > 0)
       .sort((a, b) => a.level - b.level)
-      .map((line) => ({level: line.level, x: Math.log10(line.nodes), y: Math.log10(line.change)}));
+      .map((line) => ({level: line.level, nodes: line.nodes, change: line.change, x: Math.log10(line.nodes), y: Math.log10(line.change)}));
     if (!points.length) return $("convergence").replaceChildren();
     const [width, height, left, right, top, bottom] = [340, 230, 58, 14, 14, 44];
     const decades = (values) => {
@@ -66,7 +70,7 @@ const convergence = (() => {
     marks.push(tag("line", {x1: X(from), y1: Y(slope(from)), x2: X(to), y2: Y(slope(to)), class: "second"}),
                tag("polyline", {points: points.map((p) => `${X(p.x)},${Y(p.y)}`).join(" "), class: "measured"}),
                ...points.map((p) => tag("circle", {cx: X(p.x), cy: Y(p.y), r: 4, "data-level": p.level},
-                                        tag("title", {}, `level ${p.level}: 10^${p.x.toFixed(2)} nodes, change 10^${p.y.toFixed(2)}`))),
+                                        tag("title", {}, `level ${p.level}: ${p.nodes.toLocaleString("en")} nodes, change ${sixDigits(p.change)}`))),
                tag("text", {x: (X(x0) + X(x1)) / 2, y: height - 6, class: "axis"}, "nodes"),
                tag("text", {x: 12, y: (Y(y0) + Y(y1)) / 2, class: "axis", transform: `rotate(-90 12 ${(Y(y0) + Y(y1)) / 2})`},
                    `largest change at the ${state.problem.nodes} nodes`),

@@ -224,7 +224,8 @@ function coreBinding() {
         stepped(module._heat2d_refine, module._heat2d_refine_next, module._heat2d_refine_free, flat, given, hear, (read, level) => {
           const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
           const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
-                               change: one("HEAPF64", "change")}};
+                               change: one("HEAPF64", "change"), heatIn: one("HEAPF64", "heat_in"),
+                               heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual")}};
           if (level === 0) made.levelZero = d("temperatures"); // heat2d's nodes, no other
           if (level === last) {
             Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
