@@ -238,9 +238,15 @@ class Page(unittest.TestCase):
         keys = lambda *pressed: ActionChains(self.browser).send_keys(*pressed).perform()  # noqa: E731
         focused = lambda: self.browser.execute_script(  # noqa: E731
             "const f = document.activeElement; return ((f.id || f.className.baseVal || f.className)"
-            " + ' ' + (f.dataset.element || f.dataset.side || '')).trim()")
+            " + ' ' + (f.dataset.element || f.dataset.side || f.dataset.node || '')).trim()")
         self.browser.execute_script("document.activeElement.blur()")
-        self.assertEqual([keys(Keys.TAB) or focused() for _ in range(4)], ["skip", "fineness", "element 1", "value-conductivity"])
+        self.assertEqual([keys(Keys.TAB) or focused() for _ in range(4)], ["skip", "fineness", "element 1", "node 1"])
+        # The nodes, their own Tab stop: the arrows by direction, Enter to see one, in a ring.
+        self.assertEqual([keys(pressed) or focused() for pressed in [Keys.RIGHT, Keys.UP, Keys.LEFT, Keys.DOWN]],
+                         ["node 4", "node 5", "node 2", "node 1"])
+        keys(Keys.UP, Keys.RIGHT, Keys.ENTER)
+        self.until(5, lambda: self.text("#inspector h3").startswith("Node 5: temperature 41.1932"))
+        self.assertEqual(len(self.find("#ring circle.ring")), 2)
         ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(Keys.SHIFT).perform()
         # The arrows by direction, from the triangles' middles: nothing left of or
         # below 1; right of 1 is 5 (its middle level with 1's); above 5 is 6, up

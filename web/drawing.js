@@ -103,7 +103,7 @@ const drawing = (() => {
       return tag("line", Object.assign({x1, y1, x2, y2}, attributes));
     };
     Object.assign(drawn, {nodes: xy, triangles, inner: innerSides(triangles), stop: Math.min(drawn.stop, triangles.length) || 1});
-    const defs = [], elements = [], edges = [], terms = [], labels = [];
+    const defs = [], elements = [], edges = [], terms = [], labels = [], targets = [];
     triangles.forEach((corners, e) => {
       const temperatures = corners.map((k) => (t ? t[k] : NaN));
       const [fill, gradient] = temperatures.every(Number.isFinite)
@@ -126,12 +126,14 @@ const drawing = (() => {
       const [x, y] = px(point);
       const temperature = t && Number.isFinite(t[k]) ? `, temperature ${t[k]}` : "";
       labels.push(tag("circle", {cx: x, cy: y, r: 6, class: "dot", "aria-hidden": "true"}),
-                  tag("circle", {cx: x, cy: y, r: TARGET, class: "node", "data-node": k + 1, "aria-label": `node ${k + 1}${temperature}`}),
                   tag("text", {x: x + 7, y: y - 7, class: "node", "aria-hidden": "true"}, k + 1));
+      targets.push(tag("circle", {cx: x, cy: y, r: TARGET, class: "node", "data-node": k + 1, role: "button",
+                                  tabindex: k + 1 === drawn.nodeStop ? 0 : -1, "aria-label": `node ${k + 1}${temperature}`}));
     });
     showScale(low, high);
     $("drawing").innerHTML = tag("defs", {}, defs.join("")) + tag("g", {class: "elements"}, elements.join("")) +
-      terms.join("") + edges.join("") + tag("g", {id: "ring"}, "") + labels.join("") + tag("g", {id: "chosen"}, "");
+      terms.join("") + edges.join("") + tag("g", {id: "ring"}, "") + labels.join("") + tag("g", {id: "chosen"}, "") +
+      tag("g", {id: "nodes"}, targets.join("")); // after the handles: the nodes' own Tab stop
   }
 
   // Outlines element e above all, with a round handle on each of its inner
@@ -153,22 +155,29 @@ const drawing = (() => {
       handles.join("");
     roveTo(e, false);
   }
-  // Gives element e the drawing's Tab stop, and the focus when asked.
-  function roveTo(e, focus) {
-    const target = document.querySelector(`#drawing polygon[data-element="${e}"]`);
+  // Gives element e (node n, with node) the triangles' (nodes') Tab stop, and
+  // the focus when asked.
+  function roveTo(e, focus, node = false) {
+    const kind = node ? "circle[data-node" : "polygon[data-element";
+    const target = document.querySelector(`#drawing ${kind}="${e}"]`);
     if (!target) return;
-    for (const polygon of document.querySelectorAll("#drawing polygon[tabindex]")) polygon.setAttribute("tabindex", "-1");
+    for (const other of document.querySelectorAll(`#drawing ${kind}][tabindex]`)) other.setAttribute("tabindex", "-1");
     target.setAttribute("tabindex", "0");
-    state.drawn.stop = e;
+    state.drawn[node ? "nodeStop" : "stop"] = e;
     if (focus) target.focus();
   }
 
-  // The keyboard's focus on element e, a ring of two tones (dark outside,
+  // The keyboard's focus on element e (node e, with node), a ring of two tones (dark outside,
   // light inside, 2 px each whatever the scale) that shows on any colour of
   // the field; 0 takes it away.
-  function ring(e) {
-    const corners = state.drawn.triangles[e - 1];
-    if (!corners) return $("ring").replaceChildren();
+  function ring(e, node = false) {
+    const corners = node ? [e - 1] : state.drawn.triangles[e - 1];
+    if (!e || !corners) return $("ring").replaceChildren();
+    if (node) {
+      const [cx, cy] = px(state.drawn.nodes[e - 1]);
+      $("ring").innerHTML = tag("circle", {class: "ring dark", cx, cy, r: TARGET}) + tag("circle", {class: "ring light", cx, cy, r: TARGET});
+      return;
+    }
     const points = corners.map((k) => px(state.drawn.nodes[k]).join(",")).join(" ");
     $("ring").innerHTML = tag("polygon", {class: "ring dark", points}) + tag("polygon", {class: "ring light", points});
   }

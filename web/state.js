@@ -17,8 +17,8 @@ const state = {
   inspected: null,
   // What the drawing shows: the nodes' coordinates, the triangles (0-based
   // corners), which of their sides are inner ("4-10"), and the triangle that
-  // takes the drawing's Tab stop (1-based).
-  drawn: {nodes: [], triangles: [], inner: new Set(), stop: 1},
+  // takes the triangles' Tab stop and the node that takes the nodes' (1-based).
+  drawn: {nodes: [], triangles: [], inner: new Set(), stop: 1, nodeStop: 1},
   // The problem's values: those given (null: the design's), the design's,
   // each value's range [least, most], and why a field's value is not taken
   // (by name; none when all are).
