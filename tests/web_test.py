@@ -479,6 +479,31 @@ class Page(unittest.TestCase):
             'The address\'s values are not taken (k: conductivity is taken from 0.001 to 1e+06, not 0; h: "ten" is not '
             "a decimal number): the design's values are shown.")))
 
+    def test_adaptive_steps_as_the_native_program_takes_them(self):
+        """Where the error is: the steps until the error left is at most 1e-3,
+        in the Worker, as heat2d --adapt 1e-3 takes them (the same steps, the
+        last one's triangles and nodes, its answer at heat2d's nodes to the
+        digits the program prints), drawn with the mesh's lines, plotted beside
+        the uniform levels."""
+        from selenium.webdriver.support.ui import Select
+        Select(self.find("#fineness")[0]).select_by_value("3")
+        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "3")
+        Select(self.find("#fineness")[0]).select_by_value("adapt:0.001")
+        self.until(60, lambda: self.browser.execute_script("return document.body.dataset.level") == "adapt:0.001")
+        console, _ = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--adapt", "1e-3"], SHIPPED, "elements.txt")
+        lines = console.splitlines()
+        blank = lines.index("")
+        last = lines[blank - 1].split()
+        self.assertTrue(self.text("#refining-text").startswith(f"step {last[0]}: {int(last[1]):,} triangles and "
+                                                               f"{int(last[2]):,} nodes"), (self.text("#refining-text"), last))
+        answer = [float(line.split()[1]) for line in lines[blank + 2:blank + 20]]
+        got = [float(td.get_attribute("data-value")) for td in self.find("#refined-temperatures td[data-value]")]
+        for mine, theirs in zip(got, answer):
+            self.assertLess(abs(mine - theirs), 1e-6 * abs(theirs))
+        self.assertEqual(len(self.find("#convergence circle.adaptive")), int(last[0]))  # steps 1 to the last
+        self.assertEqual(len(self.find("#convergence circle.measured")), 2)  # levels 2 and 3, kept beside them
+        self.browser.save_screenshot(os.path.join(self.site, "..", "adapted.png"))
+
     def test_the_fineness_line_the_gutter_and_the_drawing_keep_their_places(self):
         """The line under Fineness always says what is drawn: a solve cut short
         by a click leaves it empty, and so does going back to level 0 or a
@@ -537,10 +562,10 @@ class Page(unittest.TestCase):
         self.assertEqual(len(got), 18)
         for node, (mine, theirs) in enumerate(zip(got, expected), 1):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
-        self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["1", "2"])
+        self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["2"])
         # The plot's points in plain numbers; the balance of the level; the corner's lesson; an order a node from level 2.
-        self.assertEqual([t.get_attribute("textContent") for t in self.find("#convergence circle title")][0][:27],
-                         "level 1: 55 nodes, change 0")
+        self.assertEqual([t.get_attribute("textContent") for t in self.find("#convergence circle title")][0][:34],
+                         "level 2: 189 nodes, error left 0.0")
         self.assertTrue(self.text("#refined-balance").startswith("Heat in 975, heat out 975 (the residual"))
         self.assertIn("270 degrees", self.text("#corner"))
         orders = [float(tr.find_elements("tag name", "td")[5].text) for tr in self.find("#refined-temperatures tbody tr")]
@@ -577,7 +602,7 @@ class Page(unittest.TestCase):
         choose(1)
         shown(1)
         points = [c.get_attribute("data-level") for c in self.find("#convergence circle")]
-        self.assertTrue(points[:4] == ["1", "2", "3", "4"] and "7" not in points, points)  # level 7 never ended
+        self.assertTrue(points[:3] == ["2", "3", "4"] and "7" not in points, points)  # level 7 never ended
         self.tap(*self.point(5))  # at a finer level a click reads the field there, and the level stays
         self.until(5, lambda: self.text("#said").startswith("Level 1: temperature "))
         self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("1", "1"))

@@ -1,17 +1,19 @@
 "use strict";
-// What a finer level says of elements.txt's answer: heat2d's nodes'
-// temperatures at both levels and the core's estimate of the error left, and
-// the convergence plot: the largest change at those nodes against the nodes,
-// log-log, a point for each level solved, beside the slope of second order.
+// What a finer level or the adaptive steps say of elements.txt's answer:
+// heat2d's nodes' temperatures at both and the core's estimate of the error
+// left, and the convergence plot: the largest error left at those nodes
+// against the nodes, log-log, the uniform levels and the adaptive steps.
 
 const convergence = (() => {
   const {$, html, tag, sixDigits} = dom;
 
-  // Level `level` against level 0 at heat2d's nodes, with the error left, and
-  // the extremes at those nodes.
-  function compare(level, {temperatures, left, orders}) {
+  // A level (or the adaptive steps' last, level "adapt:0.001") against level 0
+  // at heat2d's nodes, with the error left and its order, the balance, and the
+  // extremes at those nodes.
+  function compare(level, {temperatures, left, orders, line}) {
     const levelZero = state.levels.levelZero, count = state.problem.nodes;
-    $("refined-level").textContent = String(level);
+    const name = typeof level === "string" ? `step ${line.step}` : `level ${level}`;
+    $("refined-level").textContent = typeof level === "string" ? `Adaptive step ${line.step}` : `Level ${level}`;
     $("refined-temperatures").tBodies[0].replaceChildren(...Array.from({length: count}, (_, n) => {
       const cells = [String(n + 1), sixDigits(levelZero[n]), sixDigits(temperatures[n]), sixDigits(temperatures[n] - levelZero[n]),
                      left.length ? sixDigits(left[n]) : "", left.length ? orders[n].toFixed(2) : ""]
@@ -19,18 +21,17 @@ const convergence = (() => {
       cells[2].dataset.value = String(temperatures[n]);
       return html("tr", {}, cells);
     }));
-    const line = state.levels.lines.get(level);
     $("refined-balance").textContent = `Heat in ${sixDigits(line.heatIn)}, heat out ${sixDigits(line.heatOut)} ` +
       `(the residual of the solve, relative: ${Number(line.residual.toPrecision(2))}).`;
     const t = Array.from(temperatures.slice(0, count)), hot = t.indexOf(Math.max(...t)), cool = t.indexOf(Math.min(...t));
-    $("extremes").textContent = `Level ${level}, at heat2d's nodes: hottest node ${hot + 1}, ${sixDigits(t[hot])}; ` +
-      `coolest node ${cool + 1}, ${sixDigits(t[cool])}.`;
+    $("extremes").textContent = `${name[0].toUpperCase() + name.slice(1)}, at heat2d's nodes: hottest node ${hot + 1}, ` +
+      `${sixDigits(t[hot])}; coolest node ${cool + 1}, ${sixDigits(t[cool])}.`;
     if (left.length) {
       // Percentages of the rise above the air's temperature, which the values may change.
       const air = (state.values.given || state.values.design).ambient_temperature;
       const truth = t[hot] + left[hot], off = (100 * (levelZero[hot] - truth)) / (truth - air);
       const answer = state.values.given ? "the 20 triangles' answer with these values" : "elements.txt's answer";
-      $("refined-estimate").textContent = `At the hottest node, ${hot + 1}, level ${level} gives ${sixDigits(t[hot])}, and the ` +
+      $("refined-estimate").textContent = `At the hottest node, ${hot + 1}, ${name} gives ${sixDigits(t[hot])}, and the ` +
         `error left there is about ${sixDigits(left[hot])} (order ${orders[hot].toFixed(2)}): the field is about ${sixDigits(truth)}, ` +
         `and ${answer}, ${sixDigits(levelZero[hot])}, is ${Math.abs(off).toFixed(2)}% ${off < 0 ? "low" : "high"} ` +
         `(of its rise above the air's ${air}).`;
@@ -40,13 +41,17 @@ const convergence = (() => {
     plot();
   }
 
-  // The plot of every level solved (from level 1, the first with a change).
+  // The plot: the largest error left at heat2d's nodes, estimated, against the
+  // nodes, log-log, for the uniform levels (from level 2) and the adaptive
+  // steps (from step 1), with the slopes of reference drawn apart from them.
   function plot() {
-    const points = [...state.levels.lines.values()].filter((line) => line.level >= 1 && line.change > 0)
-      .sort((a, b) => a.level - b.level)
-      .map((line) => ({level: line.level, nodes: line.nodes, change: line.change, x: Math.log10(line.nodes), y: Math.log10(line.change)}));
+    const series = (lines, key, kind) => [...lines.values()].filter((line) => line[key] >= 1 && line.error > 0 && line.error < Infinity)
+      .sort((a, b) => a[key] - b[key])
+      .map((line) => ({kind, number: line[key], nodes: line.nodes, error: line.error, x: Math.log10(line.nodes), y: Math.log10(line.error)}));
+    const levels = series(state.levels.lines, "level", "level"), steps = series(state.levels.steps, "step", "step");
+    const points = [...levels, ...steps];
     if (!points.length) return $("convergence").replaceChildren();
-    const [width, height, left, right, top, bottom] = [340, 230, 58, 14, 14, 44];
+    const [width, height, left, right, top, bottom] = [340, 250, 58, 14, 14, 64];
     const decades = (values) => {
       const low = Math.floor(Math.min(...values)), high = Math.ceil(Math.max(...values));
       return [low, Math.max(high, low + 1)];
@@ -64,17 +69,27 @@ const convergence = (() => {
       marks.push(tag("line", {x1: X(x0), y1: Y(d), x2: X(x1), y2: Y(d), class: "grid"}),
                  tag("text", {x: X(x0) - 6, y: Y(d) + 4, class: "tick left"}, power(d)));
     }
-    // Second order: the change goes as h squared, and h as one over the root of the nodes.
-    const last = points[points.length - 1], slope = (x) => last.y - (x - last.x);
-    const from = Math.max(x0, last.x - (y1 - last.y)), to = Math.min(x1, last.x + (last.y - y0));
-    marks.push(tag("line", {x1: X(from), y1: Y(slope(from)), x2: X(to), y2: Y(slope(to)), class: "second"}),
-               tag("polyline", {points: points.map((p) => `${X(p.x)},${Y(p.y)}`).join(" "), class: "measured"}),
-               ...points.map((p) => tag("circle", {cx: X(p.x), cy: Y(p.y), r: 4, "data-level": p.level},
-                                        tag("title", {}, `level ${p.level}: ${p.nodes.toLocaleString("en")} nodes, change ${sixDigits(p.change)}`))),
-               tag("text", {x: (X(x0) + X(x1)) / 2, y: height - 6, class: "axis"}, "nodes"),
+    // The slopes of reference, a decade of nodes long from the plot's top left
+    // corner: -1/3 (node 6 under uniform refinement, order 2/3 in h, h going
+    // as one over the root of the nodes), -2/3 (the other nodes), -1 (second
+    // order, what the adaptive steps should show).
+    [[1 / 3, "-1/3"], [2 / 3, "-2/3"], [1, "-1"]].forEach(([slope, label], k) => {
+      const [ax, ay] = [x0 + 0.1 + 0.02 * k, y1 - 0.15], [bx, by] = [ax + 1, ay - slope];
+      marks.push(tag("line", {x1: X(ax), y1: Y(ay), x2: X(bx), y2: Y(by), class: "reference"}),
+                 tag("text", {x: X(bx) + 3, y: Y(by) + 4, class: "tick"}, label));
+    });
+    for (const [series, kind] of [[levels, "measured"], [steps, "adaptive"]]) {
+      if (!series.length) continue;
+      marks.push(tag("polyline", {points: series.map((p) => `${X(p.x)},${Y(p.y)}`).join(" "), class: kind}),
+                 ...series.map((p) => tag("circle", {cx: X(p.x), cy: Y(p.y), r: 4, class: kind, [`data-${p.kind}`]: p.number},
+                                          tag("title", {}, `${p.kind} ${p.number}: ${p.nodes.toLocaleString("en")} nodes, ` +
+                                                           `error left ${sixDigits(p.error)}`))));
+    }
+    marks.push(tag("text", {x: (X(x0) + X(x1)) / 2, y: Y(y0) + 32, class: "axis"}, "nodes"),
                tag("text", {x: 12, y: (Y(y0) + Y(y1)) / 2, class: "axis", transform: `rotate(-90 12 ${(Y(y0) + Y(y1)) / 2})`},
-                   `largest change at the ${state.problem.nodes} nodes`),
-               tag("text", {x: X(x1) - 4, y: Y(y1) + 14, class: "tick left"}, "- - second order, slope -1"));
+                   `largest error left at the ${state.problem.nodes} nodes`),
+               tag("text", {x: left, y: height - 6, class: "tick legend-measured"}, "● uniform levels"),
+               tag("text", {x: left + 120, y: height - 6, class: "tick legend-adaptive"}, "■ adaptive steps"));
     $("convergence").setAttribute("viewBox", `0 0 ${width} ${height}`);
     $("convergence").innerHTML = marks.join("");
   }

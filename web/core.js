@@ -225,7 +225,8 @@ function coreBinding() {
           const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
           const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                                change: one("HEAPF64", "change"), heatIn: one("HEAPF64", "heat_in"),
-                               heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual")}};
+                               heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual"),
+                               error: Math.max(...d("error_left").map(Math.abs))}}; // -Infinity before level 2
           if (level === 0) made.levelZero = d("temperatures"); // heat2d's nodes, no other
           if (level === last) {
             Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
@@ -235,8 +236,9 @@ function coreBinding() {
           return level < last;
         });
       },
-      // The adaptive steps 0 to last of the triangulation flat: hear(step) a
-      // step, step {line, answer, left, orders} (its answer at heat2d's nodes
+      // The adaptive steps 0 to last of the triangulation flat (or, when last
+      // is {error, most}, until the error left is at most error, and at most
+      // step most): hear(step) a step, step {line, answer, left, orders} (its answer at heat2d's nodes
       // with the error left, none at step 0), the last step with its nodes,
       // temperatures, triangles and indicators (typed arrays); or
       // hear({refused: [lines]}).
@@ -244,14 +246,18 @@ function coreBinding() {
                                                   given, hear, (read, step) => {
         const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
         const made = {line: {step, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
-                             error: one("HEAPF64", "error")},
+                             error: one("HEAPF64", "error"), heatIn: one("HEAPF64", "heat_in"),
+                             heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual")},
                       answer: d("answer"), left: d("error_left"), orders: d("orders")};
-        if (step === last) {
+        if (step === 0) made.levelZero = d("temperatures").slice(0, nodeCount); // the design's mesh: heat2d's nodes
+        // The last step: a count of steps, or the first whose error left is at most an error.
+        const lastOne = typeof last === "number" ? step === last : (step > 0 && made.line.error <= last.error) || step === last.most;
+        if (lastOne) {
           Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true),
                                indicators: d("indicators")});
         }
         hear(made);
-        return step < last;
+        return !lastOne;
       }),
     };
   }

@@ -8,6 +8,7 @@
 const levels = (() => {
   const {$, html, said} = dom;
   const LEVELS = 7; // the finest level offered
+  const ERRORS = [0.01, 0.001, 0.0001]; // the adaptive steps' errors offered
   // The solve under way: the function that ends it, and the timer that shows
   // its progress when it is slow, and whether to solve again with newer
   // values when it ends; a touch held on the field: its timer, and
@@ -15,12 +16,16 @@ const levels = (() => {
   const solving = {stop: null, slow: 0, again: false};
   const touch = {timer: 0, read: false};
 
-  // The control's levels, by their triangles (once the core is there).
+  // The control's choices (once the core is there): everywhere, the uniform
+  // levels by their triangles; where the error is, the adaptive steps until
+  // the error left at every one of heat2d's nodes is at most an error.
   function offer(core) {
-    $("fineness").replaceChildren(...Array.from({length: LEVELS + 1}, (_, level) => html("option", {
-      value: String(level),
-      textContent: `${level}: ${(core.elementCount * 4 ** level).toLocaleString("en")} triangles` + (level ? "" : " (elements.txt)"),
-    })));
+    const option = (value, textContent) => html("option", {value, textContent});
+    $("fineness").replaceChildren(
+      html("optgroup", {label: "everywhere: uniform levels"}, Array.from({length: LEVELS + 1}, (_, level) => option(String(level),
+        `${level}: ${(core.elementCount * 4 ** level).toLocaleString("en")} triangles` + (level ? "" : " (elements.txt)")))),
+      html("optgroup", {label: "where the error is: adaptive steps"}, ERRORS.map((error) => option(`adapt:${error}`,
+        `steps until the error left is at most ${error}`))));
   }
 
   function end() {
@@ -51,6 +56,7 @@ const levels = (() => {
   function reset(taken) {
     end();
     state.levels.lines.clear();
+    state.levels.steps.clear();
     show(0);
     $("fineness").disabled = !taken;
     $("fineness-why").textContent = taken ? "" : "A finer level needs a triangulation that heat2d takes: mend the faults first.";
@@ -63,17 +69,21 @@ const levels = (() => {
     show(0);
   }
 
-  // Solves levels 0 to level of the box's triangulation in the Worker; a level
-  // that takes over half a second shows progress. A new choice ends it.
-  function solve(level) {
+  // Solves levels 0 to a level of the box's triangulation in the Worker, or
+  // its adaptive steps (choice "adapt:0.001"); a solve that takes over half a
+  // second shows progress. A new choice ends it.
+  function solve(choice) {
     end();
     said();
+    const error = String(choice).startsWith("adapt:") ? Number(String(choice).slice(6)) : 0;
+    const level = error ? choice : Number(choice);
     if (!level || !state.run.numbers) return show(0);
     const started = performance.now();
-    $("refining-text").textContent = `solving level ${level}...`;
+    $("refining-text").textContent = error ? `solving steps until the error left is at most ${error}...` : `solving level ${level}...`;
     $("refining").value = 0;
+    if (error) state.levels.steps.clear();
     solving.slow = setTimeout(() => { $("refining").hidden = false; }, 500);
-    solving.stop = refiner.solve(state.run.numbers, level, (message) => {
+    solving.stop = refiner.solve(state.run.numbers, {level, error}, (message) => {
       if (message.refused) {
         end();
         $("refining-text").textContent = "";
@@ -82,17 +92,22 @@ const levels = (() => {
         return;
       }
       if (message.levelZero) state.levels.levelZero = message.levelZero;
-      if (message.line) {
+      if (message.line && error) {
+        state.levels.steps.set(message.line.step, message.line);
+        const done = Math.log(message.line.error) / Math.log(error); // how far the error has come, in decades
+        $("refining").value = Number.isFinite(done) ? Math.max(0, Math.min(1, done)) : 0;
+      } else if (message.line) {
         state.levels.lines.set(message.line.level, message.line);
         $("refining").value = (message.line.level + 1) / (level + 1);
       }
       if (message.nodes) {
         drawField(message);
         show(level);
-        convergence.compare(level, message);
+        convergence.compare(level, error ? {...message, temperatures: message.answer} : message); // a step's answer at the nodes
         end();
-        $("refining-text").textContent = `level ${level}: ${message.line.triangles.toLocaleString("en")} triangles and ` +
-          `${message.line.nodes.toLocaleString("en")} nodes, solved and drawn in ${Math.round(performance.now() - started)} ms`;
+        const {triangles, nodes, step} = message.line, took = Math.round(performance.now() - started);
+        $("refining-text").textContent = (error ? `step ${step}` : `level ${level}`) + `: ${triangles.toLocaleString("en")} ` +
+          `triangles and ${nodes.toLocaleString("en")} nodes, solved and drawn in ${took} ms`;
         if (solving.again) follow();
       }
     }, state.values.given);
@@ -148,7 +163,7 @@ const levels = (() => {
     }
     const context = canvas.getContext("2d");
     context.putImageData(image, 0, 0);
-    if (line.level <= 3) {
+    if (line.step !== undefined || line.level <= 3) { // an adapted mesh's lines are its picture
       context.strokeStyle = "rgba(255, 255, 255, 0.35)";
       context.lineWidth = ratio * 0.6;
       context.beginPath();
@@ -192,7 +207,7 @@ const levels = (() => {
   }
 
   function listen() {
-    $("fineness").addEventListener("change", (event) => solve(Number(event.target.value)));
+    $("fineness").addEventListener("change", (event) => solve(event.target.value));
     const field = $("field");
     field.addEventListener("pointermove", (event) => { if (event.pointerType === "mouse") probe(event); });
     field.addEventListener("pointerleave", () => { $("probe").hidden = true; });

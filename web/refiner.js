@@ -10,11 +10,16 @@ const refiner = (() => {
   // In the Worker: solves levels 0 to `level` of `elements` through the core's
   // binding, posting each level as it comes, its arrays handed over.
   function solveInWorker() {
-    onmessage = ({data: {module, elements, level, given}}) => {
+    const MOST_STEPS = 60; // adaptive steps: past these the error no longer falls as it should
+    onmessage = ({data: {module, elements, level, error, given}}) => {
       const binding = coreBinding();
       binding.create(module, {print() {}, printErr() {}})
-        .then((instance) => binding.bind(instance).refine(elements, level, (message) =>
-          postMessage(message, Object.values(message).filter((values) => values.buffer).map((values) => values.buffer)), given))
+        .then((instance) => {
+          const core = binding.bind(instance), post = (message) =>
+            postMessage(message, Object.values(message).filter((values) => values.buffer).map((values) => values.buffer));
+          if (error) core.adapt(elements, {error, most: MOST_STEPS}, post, given);
+          else core.refine(elements, level, post, given);
+        })
         .catch((error) => postMessage({refused: [String(error.message || error)]}));
     };
   }
@@ -23,16 +28,17 @@ const refiner = (() => {
                                                {type: "text/javascript"}));
   let worker = null;
 
-  // Solves levels 0 to level of elements (flat node numbers) with the values
+  // Solves levels 0 to level of elements (flat node numbers), or the
+  // adaptive steps until the error left is at most error, with the values
   // given (none: the design's) in a fresh Worker, ending any solve still
   // running; hear(message) hears each of its messages. Returns a function that
   // ends it.
-  function solve(elements, level, hear, given) {
+  function solve(elements, {level, error}, hear, given) {
     if (worker) worker.terminate();
     const mine = worker = new Worker(address);
     mine.onmessage = ({data}) => { if (worker === mine) hear(data); };
     mine.onerror = (event) => { if (worker === mine) hear({refused: [event.message || "the solve failed"]}); };
-    heat2d.compiled.then((module) => mine.postMessage({module, elements: Int32Array.from(elements), level, given}));
+    heat2d.compiled.then((module) => mine.postMessage({module, elements: Int32Array.from(elements), level, error, given}));
     return () => { mine.terminate(); if (worker === mine) worker = null; };
   }
 

@@ -23,8 +23,9 @@ const state = {
   // each value's range [least, most], and why a field's value is not taken
   // (by name; none when all are).
   values: {given: null, design: {}, ranges: {}, faults: {}},
-  // The finer levels: the one shown (0: elements.txt's), each level's line as
+  // The finer levels: the one shown (0: elements.txt's; "adapt:0.001": the
+  // adaptive steps to that error), each level's and each step's line as
   // solved, level 0's temperatures at heat2d's nodes, and the field drawn:
-  // its value at each pixel of the canvas, row by row.
-  levels: {shown: 0, lines: new Map(), levelZero: null, field: {values: null, width: 0, height: 0}},
+  // each pixel's triangle, row by row, with the mesh and its temperatures.
+  levels: {shown: 0, lines: new Map(), steps: new Map(), levelZero: null, field: {owner: null, width: 0, height: 0}},
 };
