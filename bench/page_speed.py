@@ -6,8 +6,11 @@ switching between two triangulations), and of 5 solves of levels 6 and 7 (from
 the choice of #fineness to the field, table and plot drawn), and of 30 moves
 of the conductivity's slider at level 0 (from its input to the field and the
 extremes drawn, previewed by the core without a run; the goal is a frame, 16
-ms) and of 10 at level 5 (solved again in the Worker; the goal is 100 ms). Not a test: it prints the figures and
-fails only when the page cannot run. Usage: page_speed.py SITE [COUNT]"""
+ms) and of 10 at level 5 (solved again in the Worker; the goal is 100 ms);
+and the adaptive steps until the error left is at most 1e-4, all of them,
+against the native heat2d --adapt 1e-4 of NATIVE_BUILD when it is given (the
+goal: within twice its time, and under 1 s). Not a test: it prints the figures and
+fails only when the page cannot run. Usage: page_speed.py SITE [COUNT] [NATIVE_BUILD]"""
 import os
 import shutil
 import statistics
@@ -61,7 +64,7 @@ wait();
 """
 
 
-def main(site, count):
+def main(site, count, native=None):
     from selenium.webdriver.support.ui import WebDriverWait
     from web_test import opened
 
@@ -87,6 +90,9 @@ def main(site, count):
         slides = [browser.execute_async_script(SLIDE, 10 if k % 2 else -10) for k in range(count)]
         browser.execute_async_script(LEVEL, 5)
         fine_slides = [browser.execute_async_script(SLIDE, 10 if k % 2 else -10) for k in range(10)]
+        browser.get(server.address)
+        WebDriverWait(browser, 60).until(lambda b: b.execute_script("return window.__ends.length"))
+        steps = [browser.execute_async_script(LEVEL, "adapt:0.0001") for _ in range(5)]
     finally:
         browser.quit()
         server.shutdown()
@@ -96,9 +102,25 @@ def main(site, count):
         print(f"level {level}, choice to field, table and plot drawn: median {statistics.median(times):.0f} ms of 5")
     print(f"a value's slider moved at level 0, to the field drawn: median {statistics.median(slides):.1f} ms of {count}")
     print(f"a value's slider moved at level 5, to the field drawn: median {statistics.median(fine_slides):.0f} ms of 10")
+    print(f"adaptive steps to 1e-4 in the page, choice to field, table and plot drawn: median {statistics.median(steps):.0f} "
+          "ms of 5")
+    if native:
+        import subprocess
+        import tempfile
+        import time
+        with tempfile.TemporaryDirectory() as folder:
+            shutil.copy(os.path.join(HERE, "..", "examples", "elements.txt"), folder)
+            times = []
+            for _ in range(5):
+                started = time.perf_counter()
+                subprocess.run([os.path.join(native, "heat2d"), "--adapt", "1e-4"], cwd=folder, check=True,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+                times.append(1000 * (time.perf_counter() - started))
+        print(f"native heat2d --adapt 1e-4, the whole run: median {statistics.median(times):.0f} ms of 5")
 
 
 if __name__ == "__main__":
     if not (shutil.which("chromium") and shutil.which("chromedriver")):
         sys.exit("page_speed: needs chromium and chromium-driver")
-    main(os.path.abspath(sys.argv[1]), int(sys.argv[2]) if len(sys.argv) > 2 else 30)
+    main(os.path.abspath(sys.argv[1]), int(sys.argv[2]) if len(sys.argv) > 2 else 30,
+         os.path.abspath(sys.argv[3]) if len(sys.argv) > 3 else None)
