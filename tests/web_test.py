@@ -503,6 +503,25 @@ class Page(unittest.TestCase):
         self.assertEqual(len(self.find("#convergence circle.adaptive")), int(last[0]))  # steps 1 to the last
         self.assertEqual(len(self.find("#convergence circle.measured")), 2)  # levels 2 and 3, kept beside them
         self.browser.save_screenshot(os.path.join(self.site, "..", "adapted.png"))
+        # The error map: each triangle's indicator over the root of its area, its own scale; the
+        # brightest pixel (the most error) at node 6's corner.
+        self.find("#error-map")[0].click()
+        self.assertEqual((self.find("#error-map")[0].get_attribute("aria-pressed"), self.text("#scale .title")),
+                         ("true", "error density (log10)"))
+        distance, width = self.browser.execute_script("""
+            const canvas = document.getElementById("refined-field"), c = canvas.getBoundingClientRect();
+            const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+            let best = -1, at = 0;
+            for (let k = 0; k < data.length; k += 4) {
+              const light = data[k] + data[k + 1] + data[k + 2];
+              if (data[k + 3] && light > best) [best, at] = [light, k / 4];
+            }
+            const x = c.left + ((at % canvas.width) + 0.5) * c.width / canvas.width;
+            const y = c.top + (Math.floor(at / canvas.width) + 0.5) * c.height / canvas.height;
+            const r = document.querySelector('#drawing circle[data-node="6"]').getBoundingClientRect();
+            return [Math.hypot(x - r.x - r.width / 2, y - r.y - r.height / 2), c.width];""")
+        self.assertLess(distance, 0.05 * width)
+        self.browser.save_screenshot(os.path.join(self.site, "..", "error_map.png"))
 
     def test_the_fineness_line_the_gutter_and_the_drawing_keep_their_places(self):
         """The line under Fineness always says what is drawn: a solve cut short

@@ -83,8 +83,9 @@ const drawing = (() => {
   }
 
   // The scale beside the drawing, for temperatures from low to high; none without.
-  function showScale(low, high) {
+  function showScale(low, high, title = "temperature") {
     $("scale").hidden = !(high >= low);
+    $("scale").querySelector(".title").textContent = title;
     $("scale-high").textContent = sixDigits(high);
     $("scale-low").textContent = sixDigits(low);
   }

@@ -45,6 +45,8 @@ const levels = (() => {
     $("refined").hidden = level === 0;
     if (level === 0) {
       $("refining-text").textContent = ""; // what it said of a finer level is not what is drawn
+      $("error-map").hidden = true;
+      $("scale-unit").hidden = false;
       const t = state.run.temperatures || [];
       drawing.showScale(Math.min(...t), Math.max(...t));
       $("extremes").textContent = state.run.extremes;
@@ -101,6 +103,8 @@ const levels = (() => {
         $("refining").value = (message.line.level + 1) / (level + 1);
       }
       if (message.nodes) {
+        state.levels.solved = message;
+        $("error-map").hidden = !message.indicators;
         drawField(message);
         show(level);
         convergence.compare(level, error ? {...message, temperatures: message.answer} : message); // a step's answer at the nodes
@@ -129,15 +133,23 @@ const levels = (() => {
 
   // Draws the refined field into the canvas under the drawing, pixel by pixel,
   // keeping each pixel's temperature for the pointer; its mesh's lines up to level 3.
-  function drawField({nodes, temperatures, triangles, line}) {
+  function drawField({nodes, temperatures, triangles, line, indicators}) {
+    const map = Boolean(state.levels.map && indicators);
     const canvas = $("refined-field"), ratio = devicePixelRatio || 1;
     const width = canvas.width = Math.round($("field").clientWidth * ratio);
     const height = canvas.height = Math.round($("field").clientHeight * ratio);
     const scale = width / drawing.frame.width, count = temperatures.length;
     const x = new Float64Array(count), y = new Float64Array(count);
     for (let k = 0; k < count; k++) [x[k], y[k]] = drawing.px([nodes[2 * k], nodes[2 * k + 1]]).map((v) => v * scale);
+    // The error map: each triangle's indicator over the root of its area (a
+    // density, since the marking evens out the indicators themselves), log10.
+    const density = map ? Float64Array.from({length: triangles.length / 3}, (_, t) => {
+      const [a, b, c] = [0, 1, 2].map((j) => triangles[3 * t + j] - 1), [ax, ay] = [nodes[2 * a], nodes[2 * a + 1]];
+      const area = Math.abs((nodes[2 * b] - ax) * (nodes[2 * c + 1] - ay) - (nodes[2 * c] - ax) * (nodes[2 * b + 1] - ay)) / 2;
+      return Math.log10(indicators[t] / Math.sqrt(area));
+    }) : null;
     let low = Infinity, high = -Infinity;
-    for (const t of temperatures) { low = Math.min(low, t); high = Math.max(high, t); }
+    for (const t of map ? density.filter(Number.isFinite) : temperatures) { low = Math.min(low, t); high = Math.max(high, t); }
     const span = high > low ? 255 / (high - low) : 0;
     const image = new ImageData(width, height), pixels = new Uint32Array(image.data.buffer);
     const owner = new Int32Array(width * height).fill(-1); // each pixel's triangle (its first corner's index)
@@ -155,15 +167,15 @@ const levels = (() => {
           const wb = ((x[c] - p) * (y[a] - py) - (x[a] - p) * (y[c] - py)) / det;
           const wc = 1 - wa - wb;
           if (wa < -1e-9 || wb < -1e-9 || wc < -1e-9) continue;
-          const t = wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
+          const t = map ? density[k / 3] : wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
           owner[row * width + column] = k;
-          pixels[row * width + column] = PIXELS[Math.round((t - low) * span)];
+          pixels[row * width + column] = Number.isFinite(t) ? PIXELS[Math.round((t - low) * span)] : PIXELS[0];
         }
       }
     }
     const context = canvas.getContext("2d");
     context.putImageData(image, 0, 0);
-    if (line.step !== undefined || line.level <= 3) { // an adapted mesh's lines are its picture
+    if (!map && (line.step !== undefined || line.level <= 3)) { // an adapted mesh's lines are its picture, but not the map's
       context.strokeStyle = "rgba(255, 255, 255, 0.35)";
       context.lineWidth = ratio * 0.6;
       context.beginPath();
@@ -176,7 +188,8 @@ const levels = (() => {
       }
       context.stroke();
     }
-    drawing.showScale(low, high);
+    drawing.showScale(low, high, map ? "error density (log10)" : "temperature");
+    $("scale-unit").hidden = map; // the map's numbers are powers of ten of the indicator over the root of the area
   }
 
   // The temperature of the field at a place of the window, from the triangle
@@ -208,6 +221,11 @@ const levels = (() => {
 
   function listen() {
     $("fineness").addEventListener("change", (event) => solve(event.target.value));
+    $("error-map").addEventListener("click", () => {
+      state.levels.map = !state.levels.map;
+      $("error-map").setAttribute("aria-pressed", String(state.levels.map));
+      if (state.levels.solved) drawField(state.levels.solved);
+    });
     const field = $("field");
     field.addEventListener("pointermove", (event) => { if (event.pointerType === "mouse") probe(event); });
     field.addEventListener("pointerleave", () => { $("probe").hidden = true; });

@@ -27,5 +27,8 @@ const state = {
   // adaptive steps to that error), each level's and each step's line as
   // solved, level 0's temperatures at heat2d's nodes, and the field drawn:
   // each pixel's triangle, row by row, with the mesh and its temperatures.
-  levels: {shown: 0, lines: new Map(), steps: new Map(), levelZero: null, field: {owner: null, width: 0, height: 0}},
+  // Whether the picture is the error map (the adaptive steps' indicators), and
+  // the last level or step solved, to draw again.
+  levels: {shown: 0, lines: new Map(), steps: new Map(), levelZero: null, field: {owner: null, width: 0, height: 0},
+           map: false, solved: null},
 };
