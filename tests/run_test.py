@@ -432,6 +432,12 @@ class Values(Program):
             run = self.run_heat2d(arguments=arguments)
             self.assertEqual((run.returncode, run.stdout, run.stderr), (2, "", said + "\n"), arguments)
             self.assertEqual(os.listdir(self.folder), ["elements.txt"])
+        # A values.txt that cannot be written fails the run, which still writes the rest.
+        os.mkdir(self.path("values.txt"))
+        run = self.run_heat2d(arguments=["--heat-flux", "300"])
+        self.assertEqual((run.returncode, run.stderr.startswith("heat2d: cannot write values.txt"),
+                          sorted(set(os.listdir(self.folder)) - {"values.txt"})), (1, True, sorted(OUTPUTS + ["elements.txt"])))
+        os.rmdir(self.path("values.txt"))
         # The corners of the ranges are taken.
         run = self.run_heat2d(arguments=["--conductivity", "0.001", "--convection", "1e6", "--heat-flux", "-1e5",
                                          "--ambient", "1000"])
