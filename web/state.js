@@ -19,10 +19,10 @@ const state = {
   // corners), which of their sides are inner ("4-10"), and the triangle that
   // takes the triangles' Tab stop and the node that takes the nodes' (1-based).
   drawn: {nodes: [], triangles: [], inner: new Set(), stop: 1, nodeStop: 1},
-  // The problem's values: those given (null: the design's), the design's,
-  // each value's range [least, most], and why a field's value is not taken
-  // (by name; none when all are).
-  values: {given: null, design: {}, ranges: {}, faults: {}},
+  // The problem's values: those the fields hold, those given (null when they
+  // are the design's), the design's, each value's range [least, most], and
+  // why a field's value is not taken (by name; none when all are).
+  values: {current: {}, given: null, design: {}, ranges: {}, faults: {}},
   // The finer levels: the one shown (0: elements.txt's; "adapt:0.001": the
   // adaptive steps to that error), each level's and each step's line as
   // solved, level 0's temperatures at heat2d's nodes, and the field drawn:

@@ -34,7 +34,7 @@ const whatIf = (() => {
   };
 
   // The values given, or null when every one is the design's.
-  const current = () => Object.fromEntries(VALUES.map(({name}) => [name, Number($(`value-${name}`).dataset.value)]));
+  const current = () => ({...state.values.current});
   const given = (values) => (VALUES.every(({name}) => values[name] === state.values.design[name]) ? null : values);
 
   // Why text cannot be the value of name ("" when it can): a decimal number in its range.
@@ -48,7 +48,7 @@ const whatIf = (() => {
   function show(entry, value) {
     const field = $(`value-${entry.name}`);
     Object.assign(field, {value: String(value)});
-    field.dataset.value = String(value);
+    state.values.current[entry.name] = value;
     field.removeAttribute("aria-invalid");
     $(`slider-${entry.name}`).value = String(position(entry, value));
     $(`why-${entry.name}`).textContent = "";
