@@ -502,6 +502,12 @@ class Page(unittest.TestCase):
             self.assertLess(abs(mine - theirs), 1e-6 * abs(theirs))
         self.assertEqual(len(self.find("#convergence circle.adaptive")), int(last[0]))  # steps 1 to the last
         self.assertEqual(len(self.find("#convergence circle.measured")), 2)  # levels 2 and 3, kept beside them
+        # Node 6 and node 8 as their own thin curves, for the levels and for the steps, on request.
+        self.find("#node-curves")[0].click()
+        self.assertEqual(sorted(line.get_attribute("class") for line in self.find("#convergence polyline.node")),
+                         ["adaptive node node6", "adaptive node node8", "measured node node6", "measured node node8"])
+        self.assertEqual(len(self.find("#convergence polyline.adaptive.node6")[0].get_attribute("points").split()),
+                         int(last[0]))  # a point a step from step 1
         self.browser.save_screenshot(os.path.join(self.site, "..", "adapted.png"))
         # The error map: each triangle's indicator over the root of its area, its own scale; the
         # brightest pixel (the most error) at node 6's corner.

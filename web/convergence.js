@@ -49,7 +49,13 @@ const convergence = (() => {
       .sort((a, b) => a[key] - b[key])
       .map((line) => ({kind, number: line[key], nodes: line.nodes, error: line.error, x: Math.log10(line.nodes), y: Math.log10(line.error)}));
     const levels = series(state.levels.lines, "level", "level"), steps = series(state.levels.steps, "step", "step");
-    const points = [...levels, ...steps];
+    // Node 6 (the corner) and node 8 (the hottest), each series' own thin curves, when asked.
+    const byNode = (lines, key) => (state.levels.byNode ? [6, 8].map((node) => [node, [...lines.values()]
+      .filter((line) => line[key] >= 1 && line.left && Math.abs(line.left[node - 1]) > 0).sort((a, b) => a[key] - b[key])
+      .map((line) => ({x: Math.log10(line.nodes), y: Math.log10(Math.abs(line.left[node - 1]))}))]) : []);
+    const nodeCurves = [...byNode(state.levels.lines, "level").map((curve) => [...curve, "measured"]),
+                        ...byNode(state.levels.steps, "step").map((curve) => [...curve, "adaptive"])];
+    const points = [...levels, ...steps, ...nodeCurves.flatMap(([, curve]) => curve)];
     if (!points.length) return $("convergence").replaceChildren();
     const [width, height, left, right, top, bottom] = [340, 250, 58, 14, 14, 64];
     const decades = (values) => {
@@ -69,15 +75,21 @@ const convergence = (() => {
       marks.push(tag("line", {x1: X(x0), y1: Y(d), x2: X(x1), y2: Y(d), class: "grid"}),
                  tag("text", {x: X(x0) - 6, y: Y(d) + 4, class: "tick left"}, power(d)));
     }
-    // The slopes of reference, a decade of nodes long from the plot's top left
-    // corner: -1/3 (node 6 under uniform refinement, order 2/3 in h, h going
-    // as one over the root of the nodes), -2/3 (the other nodes), -1 (second
-    // order, what the adaptive steps should show).
-    [[1 / 3, "-1/3"], [2 / 3, "-2/3"], [1, "-1"]].forEach(([slope, label], k) => {
-      const [ax, ay] = [x0 + 0.1 + 0.02 * k, y1 - 0.15], [bx, by] = [ax + 1, ay - slope];
+    // The slopes of reference, a decade of nodes long in the plot's bottom left
+    // corner, where the falling data are not: -1/3 (node 6 under uniform
+    // refinement, order 2/3 in h, h going as one over the root of the nodes),
+    // -2/3 (the other nodes), -1 (second order, what the adaptive steps should show).
+    [[1 / 3, "-1/3"], [2 / 3, "-2/3"], [1, "-1"]].forEach(([slope, label]) => {
+      const [ax, ay] = [x0 + 0.08, y0 + 1.08], [bx, by] = [ax + 1, ay - slope];
       marks.push(tag("line", {x1: X(ax), y1: Y(ay), x2: X(bx), y2: Y(by), class: "reference"}),
                  tag("text", {x: X(bx) + 3, y: Y(by) + 4, class: "tick"}, label));
     });
+    for (const [node, curve, kind] of nodeCurves) {
+      if (!curve.length) continue;
+      const end = curve[curve.length - 1];
+      marks.push(tag("polyline", {points: curve.map((p) => `${X(p.x)},${Y(p.y)}`).join(" "), class: `${kind} node node${node}`}),
+                 tag("text", {x: X(end.x) - 4, y: Y(end.y) - 5, class: "tick left"}, `node ${node}`));
+    }
     for (const [series, kind] of [[levels, "measured"], [steps, "adaptive"]]) {
       if (!series.length) continue;
       marks.push(tag("polyline", {points: series.map((p) => `${X(p.x)},${Y(p.y)}`).join(" "), class: kind}),

@@ -226,7 +226,8 @@ function coreBinding() {
           const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                                change: one("HEAPF64", "change"), heatIn: one("HEAPF64", "heat_in"),
                                heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual"),
-                               error: Math.max(...d("error_left").map(Math.abs))}}; // -Infinity before level 2
+                               left: Array.from(d("error_left")), // at heat2d's nodes; none before level 2
+                               error: Math.max(...d("error_left").map(Math.abs))}};
           if (level === 0) made.levelZero = d("temperatures"); // heat2d's nodes, no other
           if (level === last) {
             Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
@@ -246,6 +247,7 @@ function coreBinding() {
                                                   given, hear, (read, step) => {
         const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
         const made = {line: {step, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
+                             left: Array.from(d("error_left")),
                              error: one("HEAPF64", "error"), heatIn: one("HEAPF64", "heat_in"),
                              heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual")},
                       answer: d("answer"), left: d("error_left"), orders: d("orders")};

@@ -221,6 +221,10 @@ const levels = (() => {
 
   function listen() {
     $("fineness").addEventListener("change", (event) => solve(event.target.value));
+    $("node-curves").addEventListener("change", (event) => {
+      state.levels.byNode = event.target.checked;
+      convergence.plot();
+    });
     $("error-map").addEventListener("click", () => {
       state.levels.map = !state.levels.map;
       $("error-map").setAttribute("aria-pressed", String(state.levels.map));
