@@ -223,15 +223,15 @@ function coreBinding() {
         module._free(probe);
         stepped(module._heat2d_refine, module._heat2d_refine_next, module._heat2d_refine_free, flat, given, hear, (read, level) => {
           const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
+          const left = d("error_left"); // at heat2d's nodes; none before level 2
           const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                                change: one("HEAPF64", "change"), heatIn: one("HEAPF64", "heat_in"),
                                heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual"),
-                               left: Array.from(d("error_left")), // at heat2d's nodes; none before level 2
-                               error: Math.max(...d("error_left").map(Math.abs))}};
+                               left: Array.from(left), error: Math.max(...left.map(Math.abs))}};
           if (level === 0) made.levelZero = d("temperatures"); // heat2d's nodes, no other
           if (level === last) {
             Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
-            Object.assign(made, {left: d("error_left"), orders: d("orders")}); // none before level 2
+            Object.assign(made, {left, orders: d("orders")}); // none before level 2
           }
           hear(made);
           return level < last;
@@ -246,11 +246,12 @@ function coreBinding() {
       adapt: (flat, last, hear, given) => stepped(module._heat2d_adapt, module._heat2d_adapt_next, module._heat2d_adapt_free, flat,
                                                   given, hear, (read, step) => {
         const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
+        const left = d("error_left");
         const made = {line: {step, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
-                             left: Array.from(d("error_left")),
+                             left: Array.from(left),
                              error: one("HEAPF64", "error"), heatIn: one("HEAPF64", "heat_in"),
                              heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual")},
-                      answer: d("answer"), left: d("error_left"), orders: d("orders")};
+                      answer: d("answer"), left, orders: d("orders")};
         if (step === 0) made.levelZero = d("temperatures").slice(0, nodeCount); // the design's mesh: heat2d's nodes
         // The last step: a count of steps, or the first whose error left is at most an error.
         const lastOne = typeof last === "number" ? step === last : (step > 0 && made.line.error <= last.error) || step === last.most;

@@ -65,12 +65,16 @@
     run.f = files["f.txt"] ? numbersOf(files["f.txt"]).map((row) => row[0]) : null;
     run.faults = faults.count(result.named);
     run.temperatures = files["write_.txt"] && !run.faults ? numbersOf(files["write_.txt"]).map((row) => row[1]) : null;
-    const t = run.temperatures, finite = t ? t.filter(Number.isFinite) : [];
-    run.extremes = run.faults ? "No valid answer: heat2d refused this elements.txt (see its faults), so no temperature is shown." : "";
-    if (finite.length) {
-      const hot = t.indexOf(Math.max(...finite)), cool = t.indexOf(Math.min(...finite));
-      run.extremes = `Hottest: node ${hot + 1}, ${t[hot]}. Coolest: node ${cool + 1}, ${t[cool]}.`;
-    }
+    run.extremes = run.faults ? "No valid answer: heat2d refused this elements.txt (see its faults), so no temperature is shown."
+                              : extremesOf(run.temperatures || []);
+  }
+
+  // The hottest and the coolest of temperatures t (of the finite ones), in words; "" for none.
+  function extremesOf(t) {
+    const finite = t.filter(Number.isFinite);
+    if (!finite.length) return "";
+    const hot = t.indexOf(Math.max(...finite)), cool = t.indexOf(Math.min(...finite));
+    return `Hottest: node ${hot + 1}, ${dom.sixDigits(t[hot])}. Coolest: node ${cool + 1}, ${dom.sixDigits(t[cool])}.`;
   }
 
   // After a run: the console, the files, the drawing, the extremes and the
@@ -132,8 +136,7 @@
     core.refine(run.numbers, 0, (level) => {
       if (!level.temperatures) return;
       const t = run.temperatures = Array.from(level.temperatures);
-      const hot = t.indexOf(Math.max(...t)), cool = t.indexOf(Math.min(...t));
-      run.extremes = `Hottest: node ${hot + 1}, ${dom.sixDigits(t[hot])}. Coolest: node ${cool + 1}, ${dom.sixDigits(t[cool])}.`;
+      run.extremes = extremesOf(t);
       drawing.draw(core, run.triangles, core.sides(run.numbers), t);
       $("extremes").textContent = run.extremes;
       inspectAgain(core);
