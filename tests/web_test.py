@@ -529,6 +529,99 @@ class Page(unittest.TestCase):
         self.assertLess(distance, 0.05 * width)
         self.browser.save_screenshot(os.path.join(self.site, "..", "error_map.png"))
 
+    def test_zoom_and_pan_into_node_6s_corner(self):
+        """The wheel zooms about the pointer into node 6's corner, down to the
+        adapted mesh's smallest triangles, drawn in the view's own coordinates
+        (the field read at node 6 is the mesh's value there); a drag moves the
+        view and chooses nothing; + and -, Shift with an arrow and 0 on a focused
+        triangle, which keeps the focus; the buttons; two fingers on a phone."""
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        from selenium.webdriver.support.ui import Select
+        script, command = self.browser.execute_script, self.browser.execute_cdp_cmd
+        node6 = lambda: script("const r = document.querySelector('#drawing circle[data-node=\"6\"]').getBoundingClientRect();"  # noqa: E731
+                               "return [r.x + r.width / 2, r.y + r.height / 2]")
+        zoom = lambda: script("return state.view.zoom")  # noqa: E731
+        settled = lambda: script("return new Promise((done) => requestAnimationFrame(() => setTimeout(done, 50)))")  # noqa: E731
+        Select(self.find("#fineness")[0]).select_by_value("adapt:0.001")
+        self.until(60, lambda: script("return document.body.dataset.level") == "adapt:0.001")
+        for _ in range(10):  # e to the 10th
+            x, y = node6()
+            command("Input.dispatchMouseEvent", {"type": "mouseWheel", "x": x, "y": y, "deltaX": 0, "deltaY": -240})
+        settled()
+        drawn = self.find("#drawing")[0].rect
+        x, y = node6()
+        self.assertEqual(self.text("#zoom-level"), "×22,000")
+        self.assertTrue(drawn["x"] < x < drawn["x"] + drawn["width"] and drawn["y"] < y < drawn["y"] + drawn["height"])
+        # Every line and polygon within the view and its margin of 40 units, whatever the zoom.
+        self.assertLess(script("""
+            const box = document.getElementById('drawing').viewBox.baseVal;
+            const far = (x, y) => Math.max(-x, -y, x - box.width, y - box.height);
+            return Math.max(...[...document.querySelectorAll('#drawing polygon')].flatMap((p) => [...p.points].map((q) => far(q.x, q.y))),
+                            ...[...document.querySelectorAll('#drawing line')].map((l) => Math.max(far(l.x1.baseVal.value, l.y1.baseVal.value),
+                                                                                                   far(l.x2.baseVal.value, l.y2.baseVal.value))))"""),
+                        40.001)
+        # Beside node 6 (3 px into the plate) the probe reads the mesh's temperature there, to far below the digits it shows.
+        probe, mesh = script("return [finer.temperatureAt(arguments[0], arguments[1]), state.levels.solved.temperatures[5]]",
+                             x + 3, y + 3)
+        self.assertLess(abs(probe - mesh), 1e-4)
+        self.browser.save_screenshot(os.path.join(self.site, "..", "corner.png"))
+        # A drag of 60 px to the right carries node 6 with it, and reads or chooses nothing.
+        self.browser.execute_script("document.getElementById('said').textContent = ''")
+        command("Input.dispatchMouseEvent", {"type": "mousePressed", "x": x, "y": y, "button": "left", "buttons": 1, "clickCount": 1})
+        for step in range(1, 7):
+            command("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x + 10 * step, "y": y, "button": "left", "buttons": 1})
+        command("Input.dispatchMouseEvent", {"type": "mouseReleased", "x": x + 60, "y": y, "button": "left", "buttons": 0, "clickCount": 1})
+        settled()
+        self.assertLess(abs(node6()[0] - x - 60), 1.5)
+        self.assertEqual(self.text("#said"), "")
+        # The keys, on a focused triangle at level 0: the focus stays on it as the drawing is made again.
+        Select(self.find("#fineness")[0]).select_by_value("0")
+        self.find("#zoom-reset")[0].click()
+        settled()
+        self.assertEqual((zoom(), self.text("#zoom-level"), self.find("#zoom-reset")[0].get_attribute("disabled")), (1, "×1", "true"))
+        self.browser.execute_script("document.querySelector('#drawing polygon[data-element=\"3\"]').focus()")
+        before = node6()
+        ActionChains(self.browser).send_keys("+").perform()
+        settled()
+        focused = lambda: script("return document.activeElement.dataset.element")  # noqa: E731
+        self.assertEqual((zoom(), focused()), (2, "3"))
+        width = drawn["width"]
+        after = node6()
+        ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.RIGHT).key_up(Keys.SHIFT).perform()
+        settled()
+        self.assertLess(abs(node6()[0] - (after[0] - width / 4)), 1)  # the view a quarter to the right
+        ActionChains(self.browser).send_keys("-").perform()
+        settled()
+        self.assertEqual((zoom(), focused(), node6()), (1, "3", before))
+        ActionChains(self.browser).send_keys("+", "+", "0").perform()
+        settled()
+        self.assertEqual((zoom(), focused(), len(self.find("#ring polygon"))), (1, "3", 2))
+        # A click on a zoomed drawing still chooses the triangle under it, cut by the view's edge.
+        self.find("#zoom-in")[0].click()
+        settled()
+        self.assertEqual((zoom(), self.text("#zoom-level")), (2, "×2"))
+        self.browser.execute_script("document.querySelector('#drawing polygon[data-element=\"3\"]').focus()")
+        ActionChains(self.browser).send_keys("+", "+", "+").perform()
+        settled()
+        self.assertEqual(zoom(), 16)
+        self.assertGreater(len(self.find('#drawing polygon[data-element="3"]')[0].get_attribute("points").split()), 3)
+        self.choose(3)
+        # Two fingers on a phone spread apart: the view zooms about their middle.
+        self.find("#zoom-reset")[0].click()
+        self.device(True)
+        self.browser.execute_script("document.getElementById('drawing').scrollIntoView({block: 'center'})")
+        settled()
+        x, y = node6()
+        command("Input.dispatchTouchEvent", {"type": "touchStart", "touchPoints": [{"x": x - 20, "y": y, "id": 1}, {"x": x + 20, "y": y, "id": 2}]})
+        for step in range(1, 6):
+            command("Input.dispatchTouchEvent", {"type": "touchMove", "touchPoints": [{"x": x - 20 - 16 * step, "y": y, "id": 1},
+                                                                                      {"x": x + 20 + 16 * step, "y": y, "id": 2}]})
+        command("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+        settled()
+        self.assertLess(abs(zoom() - 5), 0.01)  # the fingers 40 px apart, then 200
+        self.assertLess(max(abs(a - b) for a, b in zip(node6(), (x, y))), 1.5)
+
     def test_the_fineness_line_the_gutter_and_the_drawing_keep_their_places(self):
         """The line under Fineness always says what is drawn: a solve cut short
         by a click leaves it empty, and so does going back to level 0 or a

@@ -2,7 +2,8 @@
 // The drawing: the triangles over the numbered nodes, coloured by temperature
 // when there is one, the sides that carry a term, the outline, and the chosen
 // triangle outlined above all with a round handle on each of its inner sides
-// that flips it; the colour scale beside it. Made as markup and set at once.
+// that flips it; the colour scale beside it. Made as markup and set at once,
+// in the view's coordinates, and made again when the view moves.
 
 const drawing = (() => {
   const {$, tag, sixDigits, sideKey} = dom;
@@ -37,27 +38,32 @@ const drawing = (() => {
   function place(core) {
     frame = frameOf(core);
     $("drawing").setAttribute("viewBox", `0 0 ${frame.width} ${frame.height}`);
+    Object.assign(state.view, {width: frame.width, height: frame.height});
     $("field").style.aspectRatio = `${frame.width} / ${frame.height}`;
     $("scale").style.setProperty("--stops", STOPS.map((_, k) => colour(k / (STOPS.length - 1))).join(", "));
     const air = Object.assign(document.createElement("span"), {textContent: core.parameter("ambient_temperature")});
     air.dataset.parameter = "ambient_temperature";
     $("scale-unit").replaceChildren("(same units as the air's ", air, ")");
   }
-  const px = (point) => frame.px(point);
+  // A point of the region where the view shows it.
+  const px = (point) => view.at(frame.px(point));
+  const pointsOf = (points) => points.map((p) => p.join(",")).join(" ");
 
   // One linear gradient paints a triangle exactly: its temperature is linear,
-  // so the colour changes only along its gradient, through the scale's stops.
+  // so the colour changes only along its gradient, through the scale's stops,
+  // from the lowest to the highest temperature of what the view shows of it
+  // (its corners, the view's coordinates, and its clipped points).
   // Returns [fill, the gradient's markup].
-  function paint(id, corners, temperatures, level) {
-    const [p, q, r] = corners.map(px);
+  function paint(id, [p, q, r], clipped, temperatures, level) {
     const [ta, tb, tc] = temperatures;
     const det = (q[0] - p[0]) * (r[1] - p[1]) - (r[0] - p[0]) * (q[1] - p[1]);
     const gx = ((tb - ta) * (r[1] - p[1]) - (tc - ta) * (q[1] - p[1])) / det;
     const gy = ((tc - ta) * (q[0] - p[0]) - (tb - ta) * (r[0] - p[0])) / det;
-    const low = Math.min(ta, tb, tc), high = Math.max(ta, tb, tc);
     const g2 = gx * gx + gy * gy;
-    if (!(g2 > 0) || !(high > low)) return [colour(level(ta)), ""];
-    const at = (t) => [p[0] + (gx * (t - ta)) / g2, p[1] + (gy * (t - ta)) / g2];
+    const shown = clipped.map(([x, y]) => ta + gx * (x - p[0]) + gy * (y - p[1]));
+    const low = Math.min(...shown), high = Math.max(...shown);
+    if (!(g2 > 0) || !(high > low)) return [colour(level(clipped.length ? low : ta)), ""];
+    const [base] = clipped, at = (t) => [base[0] + (gx * (t - shown[0])) / g2, base[1] + (gy * (t - shown[0])) / g2];
     const [x1, y1] = at(low), [x2, y2] = at(high);
     const from = level(low), to = level(high);
     const offsets = [0, 1];
@@ -90,27 +96,41 @@ const drawing = (() => {
     $("scale-low").textContent = sixDigits(low);
   }
 
+  // A segment's line in the view, clipped to it; none when it lies outside.
+  function segment(p, q, attributes) {
+    const ends = view.clipSegment(px(p), px(q));
+    if (!ends) return "";
+    const [[x1, y1], [x2, y2]] = ends;
+    return tag("line", Object.assign({x1, y1, x2, y2}, attributes));
+  }
+
+  // What was drawn last, to draw again when the view moves: the arguments of
+  // draw, the sides drawn for faults, and what was marked.
+  const last = {given: null, named: [], marked: null};
+
   // Draws the triangles (0-based corners) over the nodes, coloured by t when
   // known, with the sides the table gives a term and the outline's sides.
   function draw(core, triangles, sides, t) {
+    Object.assign(last, {given: [core, triangles, sides, t], named: [], marked: null});
     const drawn = state.drawn;
-    const xy = core.nodes;
+    Object.assign(drawn, {nodes: core.nodes, triangles, inner: innerSides(triangles), stop: Math.min(drawn.stop, triangles.length) || 1});
+    render(core, triangles, sides, t);
+  }
+
+  function render(core, triangles, sides, t) {
+    const drawn = state.drawn, xy = core.nodes;
     const finite = t ? t.filter(Number.isFinite) : [];
     const low = Math.min(...finite), high = Math.max(...finite);
     const level = (value) => (high > low ? (value - low) / (high - low) : 0.5);
-    const points = (corners) => corners.map((k) => px(xy[k]).join(",")).join(" ");
-    const line = ([a, b], attributes) => {
-      const [x1, y1] = px(xy[a - 1]), [x2, y2] = px(xy[b - 1]);
-      return tag("line", Object.assign({x1, y1, x2, y2}, attributes));
-    };
-    Object.assign(drawn, {nodes: xy, triangles, inner: innerSides(triangles), stop: Math.min(drawn.stop, triangles.length) || 1});
+    const line = ([a, b], attributes) => segment(xy[a - 1], xy[b - 1], attributes);
     const defs = [], elements = [], edges = [], terms = [], labels = [], targets = [];
     triangles.forEach((corners, e) => {
-      const temperatures = corners.map((k) => (t ? t[k] : NaN));
+      const temperatures = corners.map((k) => (t ? t[k] : NaN)), seen = corners.map((k) => px(xy[k]));
+      const clipped = view.clipPolygon(seen);
       const [fill, gradient] = temperatures.every(Number.isFinite)
-        ? paint(`e${e + 1}`, corners.map((k) => xy[k]), temperatures, level) : ["#e8eef4", ""];
+        ? paint(`e${e + 1}`, seen, clipped, temperatures, level) : ["#e8eef4", ""];
       defs.push(gradient);
-      elements.push(tag("polygon", {points: points(corners), fill, class: "element", "data-element": e + 1,
+      elements.push(tag("polygon", {points: pointsOf(clipped), fill, class: "element", "data-element": e + 1,
                                     tabindex: e + 1 === drawn.stop ? 0 : -1, role: "button",
                                     "aria-label": `element ${e + 1}, nodes ${corners.map((k) => k + 1).join(" ")}`}));
       const [cx, cy] = px([0, 1].map((k) => corners.reduce((sum, m) => sum + xy[m][k], 0) / 3));
@@ -142,7 +162,11 @@ const drawing = (() => {
   function choose(e) {
     const drawn = state.drawn;
     const corners = drawn.triangles[e - 1];
-    if (!corners) return $("chosen").replaceChildren();
+    if (!corners) {
+      state.drawn.chosen = 0;
+      return $("chosen").replaceChildren();
+    }
+    state.drawn.chosen = e;
     const xy = corners.map((k) => px(drawn.nodes[k]));
     const handles = [0, 1, 2].map((k) => [corners[k] + 1, corners[(k + 1) % 3] + 1, xy[k], xy[(k + 1) % 3]])
       .filter(([a, b]) => drawn.inner.has(sideKey(a, b)))
@@ -151,7 +175,7 @@ const drawing = (() => {
         return tag("g", {class: "handle", "data-side": sideKey(a, b), tabindex: 0, role: "button", "aria-label": `flip side ${sideKey(a, b)}`},
                    tag("circle", {cx: x, cy: y, r: TARGET}) + tag("text", {x, y: y + 4.5, "aria-hidden": "true"}, "⇄"));
       });
-    const points = xy.map((p) => p.join(",")).join(" ");
+    const points = pointsOf(view.clipPolygon(xy));
     $("chosen").innerHTML = tag("polygon", {class: "chosen casing", points}) + tag("polygon", {class: "chosen", points}) +
       handles.join("");
     roveTo(e, false);
@@ -179,21 +203,38 @@ const drawing = (() => {
       $("ring").innerHTML = tag("circle", {class: "ring dark", cx, cy, r: TARGET}) + tag("circle", {class: "ring light", cx, cy, r: TARGET});
       return;
     }
-    const points = corners.map((k) => px(state.drawn.nodes[k]).join(",")).join(" ");
+    const points = pointsOf(view.clipPolygon(corners.map((k) => px(state.drawn.nodes[k]))));
     $("ring").innerHTML = tag("polygon", {class: "ring dark", points}) + tag("polygon", {class: "ring light", points});
   }
 
   // A side that is not drawn, drawn for a fault that names it.
   function drawSide(core, [a, b]) {
-    const [x1, y1] = px(core.nodes[a - 1]), [x2, y2] = px(core.nodes[b - 1]);
-    $("chosen").insertAdjacentHTML("beforebegin", tag("line", {x1, y1, x2, y2, class: "named", "data-side": `${a}-${b}`}));
+    last.named.push([a, b]);
+    $("chosen").insertAdjacentHTML("beforebegin", segment(core.nodes[a - 1], core.nodes[b - 1], {class: "named", "data-side": `${a}-${b}`}));
   }
 
   // Marks what the selector finds in the drawing; null clears.
   function mark(selector) {
+    last.marked = selector;
     for (const node of document.querySelectorAll("#drawing .marked")) node.classList.remove("marked");
     if (selector) for (const node of document.querySelectorAll(selector)) node.classList.add("marked");
   }
 
-  return {colour, place, get frame() { return frame; }, px, draw, showScale, choose, roveTo, ring, drawSide, mark};
+  // Draws what was drawn again, in the view as it is now: the sides named by
+  // faults, the marks, the chosen triangle and the focus as they were.
+  function redraw() {
+    if (!last.given) return;
+    const focused = document.activeElement, keys = ["element", "node", "side"];
+    const hook = focused && $("drawing").contains(focused) &&
+      focused.localName + keys.filter((k) => focused.dataset[k]).map((k) => `[data-${k}="${focused.dataset[k]}"]`).join("");
+    render(...last.given);
+    const [core] = last.given, named = last.named.splice(0);
+    for (const side of named) drawSide(core, side);
+    mark(last.marked);
+    if (state.drawn.chosen) choose(state.drawn.chosen);
+    const again = hook && document.querySelector(`#drawing ${hook}`);
+    if (again) again.focus({preventScroll: true});
+  }
+
+  return {colour, place, redraw, get frame() { return frame; }, px, draw, showScale, choose, roveTo, ring, drawSide, mark};
 })();

@@ -6,7 +6,8 @@
 // End to the first and the last by number; Enter or Space chooses one, as a
 // click does. Tab then reaches the chosen triangle's side handles, where Enter
 // or Space flips and Escape goes back to it. The focused triangle wears a
-// ring of two tones.
+// ring of two tones. Shift with the arrows moves the view, + and - zoom, 0
+// shows the whole plate.
 
 const keys = (() => {
   const DIRECTIONS = {ArrowRight: [1, 0], ArrowLeft: [-1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1]}; // y up
@@ -35,6 +36,7 @@ const keys = (() => {
   }
 
   function onDrawing(event) {
+    if (view.onKey(event)) return; // zoom and pan
     const moving = group(event.target), handle = event.target.closest(".handle");
     if (moving) {
       const last = moving.points.length, direction = DIRECTIONS[event.key];

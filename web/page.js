@@ -197,7 +197,7 @@
     const target = event.target.closest("[data-element], .handle, [data-node], [data-outline]");
     if (!target || !$("drawing").contains(target)) return;
     notice();
-    const level = state.levels.shown, t = level ? levels.temperatureAt(event.clientX, event.clientY) : NaN;
+    const level = state.levels.shown, t = level ? finer.temperatureAt(event.clientX, event.clientY) : NaN;
     if (level) {
       return said(Number.isFinite(t) ? `Level ${level}: temperature ${Number(t.toPrecision(4))} here. The 20 triangles, ` +
                                         "their numbers and their flips are the Fineness control's level 0." : "");
@@ -233,6 +233,10 @@
   for (const kind of ["focusin", "focusout"]) $("field").addEventListener(kind, keys.onFocus);
   $("run").addEventListener("click", () => run({scroll: true}));
   dom.answer("run", run);
+  dom.answer("redraw", () => {
+    drawing.redraw();
+    levels.redraw();
+  });
   // A value changed: while its slider moves, level 0 previewed (or the finer
   // level shown solved again); let go, a run, the finer level kept.
   dom.answer("values", async ({final}) => {
@@ -243,6 +247,7 @@
   });
   box.listen();
   levels.listen();
+  view.listen();
   heat2d.core.then(showProblem).then((line) => { notice(line); return run({keepNotice: true}); },
                                      (error) => { $("status").textContent = error.message; });
 })();

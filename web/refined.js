@@ -1,9 +1,8 @@
 "use strict";
-// The page at a finer level: the fineness control, the refined field drawn as
-// an image under the drawing (each pixel coloured by the linear field of its
-// triangle, the same scale as level 0), the temperature of the place under
-// the pointer, and the way back to level 0, where the inspector and the flips
-// are.
+// The page at a finer level: the fineness control, its solves in the Worker,
+// the refined field shown under the drawing, the temperature of the place
+// under the pointer, and the way back to level 0, where the inspector and the
+// flips are.
 
 const levels = (() => {
   const {$, html, said} = dom;
@@ -105,7 +104,7 @@ const levels = (() => {
       if (message.nodes) {
         state.levels.solved = message;
         $("error-map").hidden = !message.indicators;
-        drawField(message);
+        finer.draw(message);
         show(level);
         convergence.compare(level, error ? {...message, temperatures: message.answer} : message); // a step's answer at the nodes
         end();
@@ -125,93 +124,9 @@ const levels = (() => {
     if (!solving.again) solve(state.levels.shown);
   }
 
-  // The scale's colours as 32-bit pixels (little-endian RGBA), 256 levels.
-  const PIXELS = new Uint32Array(Array.from({length: 256}, (_, k) => {
-    const [r, g, b] = drawing.colour(k / 255).match(/\d+/g).map(Number);
-    return (255 << 24 | b << 16 | g << 8 | r) >>> 0;
-  }));
-
-  // Draws the refined field into the canvas under the drawing, pixel by pixel,
-  // keeping each pixel's temperature for the pointer; its mesh's lines up to level 3.
-  function drawField({nodes, temperatures, triangles, line, indicators}) {
-    const map = Boolean(state.levels.map && indicators);
-    const canvas = $("refined-field"), ratio = devicePixelRatio || 1;
-    const width = canvas.width = Math.round($("field").clientWidth * ratio);
-    const height = canvas.height = Math.round($("field").clientHeight * ratio);
-    const scale = width / drawing.frame.width, count = temperatures.length;
-    const x = new Float64Array(count), y = new Float64Array(count);
-    for (let k = 0; k < count; k++) [x[k], y[k]] = drawing.px([nodes[2 * k], nodes[2 * k + 1]]).map((v) => v * scale);
-    // The error map: each triangle's indicator over the root of its area (a
-    // density, since the marking evens out the indicators themselves), log10.
-    const density = map ? Float64Array.from({length: triangles.length / 3}, (_, t) => {
-      const [a, b, c] = [0, 1, 2].map((j) => triangles[3 * t + j] - 1), [ax, ay] = [nodes[2 * a], nodes[2 * a + 1]];
-      const area = Math.abs((nodes[2 * b] - ax) * (nodes[2 * c + 1] - ay) - (nodes[2 * c] - ax) * (nodes[2 * b + 1] - ay)) / 2;
-      return Math.log10(indicators[t] / Math.sqrt(area));
-    }) : null;
-    let low = Infinity, high = -Infinity;
-    for (const t of map ? density.filter(Number.isFinite) : temperatures) { low = Math.min(low, t); high = Math.max(high, t); }
-    const span = high > low ? 255 / (high - low) : 0;
-    const image = new ImageData(width, height), pixels = new Uint32Array(image.data.buffer);
-    const owner = new Int32Array(width * height).fill(-1); // each pixel's triangle (its first corner's index)
-    state.levels.field = {owner, width, height, x, y, temperatures, triangles};
-    for (let k = 0; k < triangles.length; k += 3) {
-      const a = triangles[k] - 1, b = triangles[k + 1] - 1, c = triangles[k + 2] - 1;
-      const det = (x[b] - x[a]) * (y[c] - y[a]) - (x[c] - x[a]) * (y[b] - y[a]);
-      const left = Math.max(0, Math.floor(Math.min(x[a], x[b], x[c]))), right = Math.min(width - 1, Math.ceil(Math.max(x[a], x[b], x[c])));
-      const top = Math.max(0, Math.floor(Math.min(y[a], y[b], y[c]))), bottom = Math.min(height - 1, Math.ceil(Math.max(y[a], y[b], y[c])));
-      for (let row = top; row <= bottom; row++) {
-        const py = row + 0.5;
-        for (let column = left; column <= right; column++) {
-          const p = column + 0.5;
-          const wa = ((x[b] - p) * (y[c] - py) - (x[c] - p) * (y[b] - py)) / det;
-          const wb = ((x[c] - p) * (y[a] - py) - (x[a] - p) * (y[c] - py)) / det;
-          const wc = 1 - wa - wb;
-          if (wa < -1e-9 || wb < -1e-9 || wc < -1e-9) continue;
-          const t = map ? density[k / 3] : wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
-          owner[row * width + column] = k;
-          pixels[row * width + column] = Number.isFinite(t) ? PIXELS[Math.round((t - low) * span)] : PIXELS[0];
-        }
-      }
-    }
-    const context = canvas.getContext("2d");
-    context.putImageData(image, 0, 0);
-    if (!map && (line.step !== undefined || line.level <= 3)) { // an adapted mesh's lines are its picture, but not the map's
-      context.strokeStyle = "rgba(255, 255, 255, 0.35)";
-      context.lineWidth = ratio * 0.6;
-      context.beginPath();
-      for (let k = 0; k < triangles.length; k += 3) {
-        const [a, b, c] = [0, 1, 2].map((j) => triangles[k + j] - 1);
-        context.moveTo(x[a], y[a]);
-        context.lineTo(x[b], y[b]);
-        context.lineTo(x[c], y[c]);
-        context.closePath();
-      }
-      context.stroke();
-    }
-    drawing.showScale(low, high, map ? "error density (log10)" : "temperature");
-    $("scale-unit").hidden = map; // the map's numbers are powers of ten of the indicator over the root of the area
-  }
-
-  // The temperature of the field at a place of the window, from the triangle
-  // under it, or NaN.
-  function temperatureAt(clientX, clientY) {
-    const box = $("refined-field").getBoundingClientRect();
-    const {owner, width, height, x, y, temperatures, triangles} = state.levels.field;
-    const p = ((clientX - box.left) * width) / box.width, q = ((clientY - box.top) * height) / box.height;
-    const column = Math.floor(p), row = Math.floor(q);
-    const k = owner && column >= 0 && column < width && row >= 0 && row < height ? owner[row * width + column] : -1;
-    if (k < 0) return NaN;
-    // The field of the pixel's triangle at the very point: linear on it.
-    const [a, b, c] = [0, 1, 2].map((j) => triangles[k + j] - 1);
-    const det = (x[b] - x[a]) * (y[c] - y[a]) - (x[c] - x[a]) * (y[b] - y[a]);
-    const wa = ((x[b] - p) * (y[c] - q) - (x[c] - p) * (y[b] - q)) / det;
-    const wb = ((x[c] - p) * (y[a] - q) - (x[a] - p) * (y[c] - q)) / det;
-    return wa * temperatures[a] + wb * temperatures[b] + (1 - wa - wb) * temperatures[c];
-  }
-
   // Shows the temperature under the pointer beside it (a mouse's hover, a touch held); NaN hides.
   function probe(event) {
-    const t = state.levels.shown ? temperatureAt(event.clientX, event.clientY) : NaN;
+    const t = state.levels.shown ? finer.temperatureAt(event.clientX, event.clientY) : NaN;
     $("probe").hidden = !Number.isFinite(t);
     if (!Number.isFinite(t)) return;
     const box = $("field").getBoundingClientRect();
@@ -228,7 +143,7 @@ const levels = (() => {
     $("error-map").addEventListener("click", () => {
       state.levels.map = !state.levels.map;
       $("error-map").setAttribute("aria-pressed", String(state.levels.map));
-      if (state.levels.solved) drawField(state.levels.solved);
+      if (state.levels.solved) finer.draw(state.levels.solved);
     });
     const field = $("field");
     field.addEventListener("pointermove", (event) => { if (event.pointerType === "mouse") probe(event); });
@@ -246,5 +161,10 @@ const levels = (() => {
     }, true);
   }
 
-  return {offer, reset, back, show, solve, follow, temperatureAt, listen};
+  // The field shown drawn again (the view moved).
+  function redraw() {
+    if (state.levels.shown && state.levels.solved) finer.draw(state.levels.solved);
+  }
+
+  return {offer, reset, back, show, solve, follow, redraw, listen};
 })();

@@ -17,8 +17,9 @@ const state = {
   inspected: null,
   // What the drawing shows: the nodes' coordinates, the triangles (0-based
   // corners), which of their sides are inner ("4-10"), and the triangle that
-  // takes the triangles' Tab stop and the node that takes the nodes' (1-based).
-  drawn: {nodes: [], triangles: [], inner: new Set(), stop: 1, nodeStop: 1},
+  // takes the triangles' Tab stop and the node that takes the nodes' (1-based),
+  // and the chosen triangle (0: none).
+  drawn: {nodes: [], triangles: [], inner: new Set(), stop: 1, nodeStop: 1, chosen: 0},
   // The problem's values: those the fields hold, those given (null when they
   // are the design's), the design's, each value's range [least, most], and
   // why a field's value is not taken (by name; none when all are).
@@ -32,4 +33,7 @@ const state = {
   // node 6 and node 8 as their own curves.
   levels: {shown: 0, lines: new Map(), steps: new Map(), levelZero: null, field: {owner: null, width: 0, height: 0},
            map: false, solved: null, byNode: false},
+  // The drawing's view: its zoom and the frame's point at its top left, in
+  // the units of the whole frame, width by height.
+  view: {zoom: 1, left: 0, top: 0, width: 1, height: 1},
 };
