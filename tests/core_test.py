@@ -172,7 +172,7 @@ class Core(unittest.TestCase):
         """Levels 0 to 3 of the shipped case: counts, heat2d's nodes first, the
         design's answer at level 0, the balance, the estimate from level 2; a
         refused triangulation named as the judge names it."""
-        levels = core.refine(TRIANGLES)
+        levels, before = core.refine(TRIANGLES), None
         for level, found in zip(range(4), levels):
             self.assertEqual((found.line["level"], len(found.triangles), len(found.nodes), len(found.temperatures)),
                              (level, 20 * 4 ** level, found.line["nodes"], found.line["nodes"]))
@@ -181,6 +181,21 @@ class Core(unittest.TestCase):
             self.assertAlmostEqual(found.line["heat_out"], found.line["heat_in"], delta=1e-8 * 975)
             self.assertEqual(found.line["hottest"], max(found.temperatures))
             self.assertEqual(len(found.error_left), 18 if level >= 2 else 0)
+            # The level below's field at this level's nodes: its own nodes keep their numbers and
+            # temperatures; each new node is the midpoint of one of its sides, and has their mean.
+            if before:
+                count = len(before.nodes)
+                self.assertEqual((found.below[:count], len(found.below)), (before.temperatures, len(found.nodes)))
+                means = {}
+                for corners in before.triangles:
+                    for a, b in zip(corners, corners[1:] + corners[:1]):
+                        (xa, ya), (xb, yb) = before.nodes[a - 1], before.nodes[b - 1]
+                        means[((xa + xb) / 2, (ya + yb) / 2)] = (before.temperatures[a - 1] + before.temperatures[b - 1]) / 2
+                self.assertEqual(found.below[count:], [means[tuple(p)] for p in found.nodes[count:]])
+                self.assertEqual(found.line["change"], max(abs(t - b) for t, b in zip(found.temperatures[:18], found.below)))
+            else:
+                self.assertEqual(found.below, [])
+            before = found
         levels.close()
         self.assertEqual([f"{t:g}" for t in next(core.refine(TRIANGLES)).temperatures],
                          [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])

@@ -514,7 +514,12 @@ class Page(unittest.TestCase):
         self.find("#error-map")[0].click()
         self.assertEqual((self.find("#error-map")[0].get_attribute("aria-pressed"), self.text("#scale .title")),
                          ("true", "error density (log10)"))
-        distance, width = self.browser.execute_script("""
+        self.assertLess(self.brightest_from_node_6(), 0.05 * self.find("#refined-field")[0].rect["width"])
+        self.browser.save_screenshot(os.path.join(self.site, "..", "error_map.png"))
+
+    def brightest_from_node_6(self):
+        """How far the brightest pixel of the field shown lies from node 6, in px."""
+        return self.browser.execute_script("""
             const canvas = document.getElementById("refined-field"), c = canvas.getBoundingClientRect();
             const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
             let best = -1, at = 0;
@@ -525,9 +530,7 @@ class Page(unittest.TestCase):
             const x = c.left + ((at % canvas.width) + 0.5) * c.width / canvas.width;
             const y = c.top + (Math.floor(at / canvas.width) + 0.5) * c.height / canvas.height;
             const r = document.querySelector('#drawing circle[data-node="6"]').getBoundingClientRect();
-            return [Math.hypot(x - r.x - r.width / 2, y - r.y - r.height / 2), c.width];""")
-        self.assertLess(distance, 0.05 * width)
-        self.browser.save_screenshot(os.path.join(self.site, "..", "error_map.png"))
+            return Math.hypot(x - r.x - r.width / 2, y - r.y - r.height / 2);""")
 
     def test_zoom_and_pan_into_node_6s_corner(self):
         """The wheel zooms about the pointer into node 6's corner, down to the
@@ -575,6 +578,15 @@ class Page(unittest.TestCase):
         settled()
         self.assertLess(abs(node6()[0] - x - 60), 1.5)
         self.assertEqual(self.text("#said"), "")
+        # A uniform level's error map: the change from the level below, brightest at node 6's corner from level 4 on.
+        self.find("#zoom-reset")[0].click()
+        Select(self.find("#fineness")[0]).select_by_value("4")
+        self.until(60, lambda: script("return document.body.dataset.level") == "4")
+        self.find("#error-map")[0].click()
+        self.assertEqual(self.text("#scale .title"), "change from level 3 (log10)")
+        self.assertLess(self.brightest_from_node_6(), 0.05 * drawn["width"])
+        self.browser.save_screenshot(os.path.join(self.site, "..", "error_map_level.png"))
+        self.find("#error-map")[0].click()
         # The keys, on a focused triangle at level 0: the focus stays on it as the drawing is made again.
         Select(self.find("#fineness")[0]).select_by_value("0")
         self.find("#zoom-reset")[0].click()

@@ -438,8 +438,9 @@ def element(elements, e, values=None):
 class Level(NamedTuple):
     """A refined level: its nodes, triangles (node numbers), temperatures, its
     figures by name (level, triangles, nodes, hottest, hottest_node, change,
-    heat_in, heat_out, residual, iterations, seconds), and from level 2 on the
-    error left at heat2d's nodes."""
+    heat_in, heat_out, residual, iterations, seconds), from level 2 on the
+    error left at heat2d's nodes, and from level 1 on the level below's field at
+    its nodes."""
     nodes: List[List[float]]
     triangles: List[List[int]]
     temperatures: List[float]
@@ -447,6 +448,7 @@ class Level(NamedTuple):
     error_left: List[float]
     orders: List[float]
     observed: List[bool]
+    below: List[float]
 
 
 class Step(NamedTuple):
@@ -504,7 +506,8 @@ def refine(elements, values=None):
                     level.doubles("temperatures"),
                     _line(level, ["level", "triangles_count", "nodes_count", "hottest_node", "iterations"],
                           ["hottest", "change", "heat_in", "heat_out", "residual", "seconds"]),
-                    level.doubles("error_left"), level.doubles("orders"), [bool(o) for o in level.ints("observed")])
+                    level.doubles("error_left"), level.doubles("orders"), [bool(o) for o in level.ints("observed")],
+                    level.doubles("below"))
 
 
 def adapt(elements, values=None):

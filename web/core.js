@@ -230,7 +230,8 @@ function coreBinding() {
                                left: Array.from(left), error: Math.max(...left.map(Math.abs))}};
           if (level === 0) made.levelZero = d("temperatures"); // heat2d's nodes, no other
           if (level === last) {
-            Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true)});
+            Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true),
+                                 below: d("below")}); // none at level 0
             Object.assign(made, {left, orders: d("orders")}); // none before level 2
           }
           hear(made);

@@ -1,7 +1,8 @@
 "use strict";
 // A finer level's field, drawn as an image under the drawing: each pixel
 // coloured by the linear field of its triangle (or, as the error map, by its
-// triangle's error density), in the view's coordinates; and the field read at
+// triangle's error density at an adaptive step, by how much a uniform level
+// changed the level below's field), in the view's coordinates; and the field read at
 // a place of the window, from the triangle there.
 
 const finer = (() => {
@@ -15,8 +16,10 @@ const finer = (() => {
 
   // Draws the refined field into the canvas under the drawing, pixel by pixel,
   // keeping each pixel's triangle for the pointer, with its mesh's lines.
-  function draw({nodes, temperatures, triangles, line, indicators}) {
-    const map = Boolean(state.levels.map && indicators);
+  function draw({nodes, temperatures, triangles, line, indicators, below}) {
+    const map = Boolean(state.levels.map && (indicators || below));
+    // A uniform level's map: how much it changed the field of the level below, at each node.
+    const change = map && !indicators ? temperatures.map((t, k) => t - below[k]) : null;
     const canvas = $("refined-field"), ratio = devicePixelRatio || 1;
     const width = canvas.width = Math.round($("field").clientWidth * ratio);
     const height = canvas.height = Math.round($("field").clientHeight * ratio);
@@ -25,7 +28,7 @@ const finer = (() => {
     for (let k = 0; k < count; k++) [x[k], y[k]] = drawing.px([nodes[2 * k], nodes[2 * k + 1]]).map((v) => v * scale);
     // The error map: each triangle's indicator over the root of its area (a
     // density, since the marking evens out the indicators themselves), log10.
-    const density = map ? Float64Array.from({length: triangles.length / 3}, (_, t) => {
+    const density = map && indicators ? Float64Array.from({length: triangles.length / 3}, (_, t) => {
       const [a, b, c] = [0, 1, 2].map((j) => triangles[3 * t + j] - 1), [ax, ay] = [nodes[2 * a], nodes[2 * a + 1]];
       const area = Math.abs((nodes[2 * b] - ax) * (nodes[2 * c + 1] - ay) - (nodes[2 * c] - ax) * (nodes[2 * b + 1] - ay)) / 2;
       return Math.log10(indicators[t] / Math.sqrt(area));
@@ -48,7 +51,8 @@ const finer = (() => {
           const wc = 1 - wa - wb;
           if (wa < -1e-9 || wb < -1e-9 || wc < -1e-9) continue;
           owner[row * width + column] = k;
-          values[row * width + column] = map ? density[k / 3] : wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
+          values[row * width + column] = change ? Math.log10(Math.abs(wa * change[a] + wb * change[b] + wc * change[c]))
+            : density ? density[k / 3] : wa * temperatures[a] + wb * temperatures[b] + wc * temperatures[c];
         }
       }
     }
@@ -56,13 +60,18 @@ const finer = (() => {
     // that the corner's steep field has all the colours.
     let low = Infinity, high = -Infinity;
     const zoomed = state.view.zoom > 1;
-    for (const t of zoomed ? values : map ? density : temperatures) {
+    for (const t of zoomed || change ? values : density || temperatures) {
       if (!Number.isFinite(t)) continue;
       if (t < low) low = t;
       if (t > high) high = t;
     }
+    // A level's change spans the top two decades: below them it only flickers
+    // through zero between a level's old nodes and its new ones.
+    if (change) low = Math.max(low, high - 2);
     const span = high > low ? 255 / (high - low) : 0;
-    values.forEach((t, k) => { if (owner[k] >= 0) pixels[k] = Number.isFinite(t) ? PIXELS[Math.round((t - low) * span)] : PIXELS[0]; });
+    values.forEach((t, k) => {
+      if (owner[k] >= 0) pixels[k] = Number.isFinite(t) ? PIXELS[Math.max(0, Math.round((t - low) * span))] : PIXELS[0];
+    });
     const context = canvas.getContext("2d");
     context.putImageData(image, 0, 0);
     // An adapted mesh's lines are its picture, but not the map's; a uniform
@@ -82,7 +91,8 @@ const finer = (() => {
       }
       context.stroke();
     }
-    drawing.showScale(low, high, (map ? "error density (log10)" : "temperature") + (zoomed ? " in view" : ""));
+    const title = change ? `change from level ${line.level - 1} (log10)` : density ? "error density (log10)" : "temperature";
+    drawing.showScale(low, high, title + (zoomed ? " in view" : ""));
     $("scale-unit").hidden = map; // the map's numbers are powers of ten of the indicator over the root of the area
   }
 

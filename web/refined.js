@@ -103,7 +103,7 @@ const levels = (() => {
       }
       if (message.nodes) {
         state.levels.solved = message;
-        $("error-map").hidden = !message.indicators;
+        $("error-map").hidden = !(message.indicators || (message.below || []).length);
         finer.draw(message);
         show(level);
         convergence.compare(level, error ? {...message, temperatures: message.answer} : message); // a step's answer at the nodes

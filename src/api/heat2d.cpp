@@ -685,6 +685,7 @@ int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lin
         auto& d = made->doubles;
         auto& i = made->ints;
         d["temperatures"] = levels.temperatures();
+        d["below"] = levels.below();
         d["hottest"] = {line.hottest};
         d["change"] = {line.change};
         d["heat_in"] = {line.balance.in};

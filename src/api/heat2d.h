@@ -226,7 +226,9 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, const heat2d_values
  *           "change" (the largest at the 18 nodes from the level before),
  *           "heat_in", "heat_out", "residual" (relative), "seconds"; and
  *           "error_left" and "orders" (one each of the 18 nodes from level 2
- *           on, none before);
+ *           on, none before), "below" (the level below's field at this
+ *           level's nodes, its midpoints the mean of their side's ends: T
+ *           minus it is the change a level made; none at level 0);
  *   ints    "triangles" (3 node numbers a triangle, counter-clockwise),
  *           "observed" (from level 2 on: 1 where the order is observed, 0
  *           where 4/3 is assumed), and one value each: "level",

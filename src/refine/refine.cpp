@@ -42,8 +42,8 @@ level_line refinement::next() {
     const int l = levels();
     meshes.push_back(l == 0 ? base : refine(meshes.back()));
     systems.push_back(assemble_level(meshes.back(), values));
-    const solve_report solved =
-        solver.solve(l == 0 ? T : prolonged(meshes[l - 1], T), solve_tolerance);
+    from_below = l == 0 ? std::vector<double>{} : prolonged(meshes[l - 1], T);
+    const solve_report solved = solver.solve(l == 0 ? T : from_below, solve_tolerance);
     T = solved.T;
     at_nodes.emplace_back(T.begin(), T.begin() + node_count);
     level_line line;

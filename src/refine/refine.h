@@ -55,6 +55,11 @@ class refinement {
     const std::vector<double>& temperatures() const {
         return T;
     }
+    // The level below's field at the finest level's nodes (where the solve
+    // started); none at level 0.
+    const std::vector<double>& below() const {
+        return from_below;
+    }
     // At heat2d's nodes, from the last three levels: none before three.
     std::vector<error_left> estimate() const {
         return richardson(at_nodes);
@@ -68,4 +73,5 @@ class refinement {
     multigrid solver{meshes, systems};
     std::vector<std::vector<double>> at_nodes;
     std::vector<double> T;
+    std::vector<double> from_below;
 };
