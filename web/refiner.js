@@ -3,30 +3,40 @@
 // answering. The Worker is made from a Blob (a page opened from the file
 // system may not start one from a script's file): the module's loader,
 // embedded as text at build time, the core's binding and solveInWorker
-// below. It is posted the module that the page compiled. A new solve ends one
-// still running.
+// below. It is posted the module that the page compiled, and makes its
+// instance before it is asked anything: one Worker is kept ready so. A new
+// solve ends one still running.
 
 const refiner = (() => {
   // In the Worker: solves levels 0 to `level` of `elements` through the core's
   // binding, posting each level as it comes, its arrays handed over.
   function solveInWorker() {
     const MOST_STEPS = 60; // adaptive steps: past these the error no longer falls as it should
+    let made = null; // the core, once the module is posted
     onmessage = ({data: {module, elements, level, error, given}}) => {
-      const binding = coreBinding();
-      binding.create(module, {print() {}, printErr() {}})
-        .then((instance) => {
-          const core = binding.bind(instance), post = (message) =>
-            postMessage(message, Object.values(message).filter((values) => values.buffer).map((values) => values.buffer));
-          if (error) core.adapt(elements, {error, most: MOST_STEPS}, post, given);
-          else core.refine(elements, level, post, given);
-        })
-        .catch((error) => postMessage({refused: [String(error.message || error)]}));
+      if (module) {
+        const binding = coreBinding();
+        made = binding.create(module, {print() {}, printErr() {}}).then((instance) => binding.bind(instance));
+        return;
+      }
+      made.then((core) => {
+        const post = (message) =>
+          postMessage(message, Object.values(message).filter((values) => values.buffer).map((values) => values.buffer));
+        if (error) core.adapt(elements, {error, most: MOST_STEPS}, post, given);
+        else core.refine(elements, level, post, given);
+      }).catch((error) => postMessage({refused: [String(error.message || error)]}));
     };
   }
 
   const address = URL.createObjectURL(new Blob([HEAT2D_LOADER, `\n${coreBinding}\n(${solveInWorker})();\n`],
                                                {type: "text/javascript"}));
-  let worker = null;
+  let worker = null, ready = null;
+  // A Worker with its instance made or on its way.
+  function fresh() {
+    const made = new Worker(address);
+    heat2d.compiled.then((module) => made.postMessage({module}));
+    return made;
+  }
 
   // Solves levels 0 to level of elements (flat node numbers), or the
   // adaptive steps until the error left is at most error, with the values
@@ -35,12 +45,17 @@ const refiner = (() => {
   // ends it.
   function solve(elements, {level, error}, hear, given) {
     if (worker) worker.terminate();
-    const mine = worker = new Worker(address);
+    const mine = worker = ready || fresh();
+    ready = fresh(); // the next one's
     mine.onmessage = ({data}) => { if (worker === mine) hear(data); };
     mine.onerror = (event) => { if (worker === mine) hear({refused: [event.message || "the solve failed"]}); };
-    heat2d.compiled.then((module) => mine.postMessage({module, elements: Int32Array.from(elements), level, error, given}));
+    const job = {elements: Int32Array.from(elements), level, error, given};
+    heat2d.compiled.then(() => mine.postMessage(job)); // after the module, which fresh() posts once compiled
+
     return () => { mine.terminate(); if (worker === mine) worker = null; };
   }
+
+  ready = fresh();
 
   return {solve};
 })();
