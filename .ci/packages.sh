@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The releases as a user gets them: the Debian package (its files, lintian's
-# judgement, unpacked, its page in Chromium), the Windows zip (its files,
-# unzipped, run under Wine), each run on the shipped triangulation in a
-# scratch folder, plainly and refined three times, and the page's zip (its
-# files).
+# judgement, unpacked, its page in Chromium, installed by apt, used and
+# removed whole), the Windows zip (its files, unzipped, run under Wine, its
+# page), each run on the shipped triangulation in a scratch folder, plainly,
+# refined three times, adapted to 1e-4 and with another heat flux, and the
+# page's zip (its files, opened from the file system in every engine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
@@ -29,6 +30,25 @@ refined_run() {
     [ -n "$nodes" ] && [ "$(tr -d '\r' <"$1/refined_write_.txt" | wc -l)" -eq "$nodes" ]
 }
 
+# The adaptive steps to 1e-4 and the heat flux doubled (command $2 in folder
+# $1, after the plain run): each of the 18 nodes within 1e-4 of the converged
+# field (bench/converged_field.txt, made by another program), the adapted
+# mesh and its temperatures a line a node; every rise above the air's 22
+# doubled, to the digits written, and the values written beside them.
+release_runs() {
+    (cd "$1" && $2 --adapt 1e-4 </dev/null >adapted 2>/dev/null)
+    tr -d '\r' <"$1/adapted" | awk '/^node +temperature/ { on = 1; next } on && NF >= 3 { print $1, $2 }' >"$1/answer"
+    [ "$(wc -l <"$1/answer")" -eq 18 ]
+    awk 'NR == FNR { if ($1 ~ /^[0-9]+$/) t[$1] = $2; next }
+         { d = $2 - t[$1]; if (d < -1e-4 || d > 1e-4) { print "node " $1 " is " $2 ", not " t[$1]; exit 1 } }' \
+        bench/converged_field.txt "$1/answer"
+    [ "$(tr -d '\r' <"$1/adapted_mesh.txt" | wc -l)" -eq "$(tr -d '\r' <"$1/adapted_write_.txt" | wc -l)" ]
+    (cd "$1" && $2 --heat-flux 300 </dev/null >/dev/null 2>&1)
+    paste -d ' ' <(tr -d '\r' <tests/data/write_.txt) <(tr -d '\r' <"$1/write_.txt") |
+        awk '{ r = ($4 - 22) / ($2 - 22); if ($1 != $3 || r < 2 - 1e-5 || r > 2 + 1e-5) { print "node " $1 ": " $4; exit 1 } }'
+    grep -q '^heat_flux 300\r\?$' "$1/values.txt"
+}
+
 # The page's files, from their one list.
 page=$(grep -v '^#' web/files.txt)
 diff <(dpkg-deb -c "$deb" | awk '{print $6}' | sort) \
@@ -40,17 +60,22 @@ cp "$scratch/root/usr/share/doc/heat2d/examples/elements.txt" "$scratch/deb"
 (cd "$scratch/deb" && ../root/usr/bin/heat2d </dev/null >console)
 same_run "$scratch/deb"
 refined_run "$scratch/deb" ../root/usr/bin/heat2d
+release_runs "$scratch/deb" ../root/usr/bin/heat2d
 (cd "$scratch/numbered" && ../root/usr/bin/heat2d-elements ../deb/elements.txt)
 cmp "$scratch/numbered/elements.txt" examples/elements.txt
 /usr/bin/python3 tests/web_test.py "$scratch/root/usr/share/heat2d/web" build/default || [ $? -eq 77 ]
 # Run as root, the tools leave nothing beside their scripts, and the package
-# installed, used and removed leaves nothing behind.
+# installed by apt, used (an adapted run plotted: its field and its corner)
+# and removed leaves nothing behind.
 [ -z "$(find "$scratch/root" -name __pycache__)" ]
 if [ "$(id -u)" = 0 ] && ! dpkg -s heat2d >/dev/null 2>&1; then
-    dpkg -i "$deb" >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "./$deb" >/dev/null
     (cd "$scratch/numbered" && heat2d-elements ../deb/elements.txt && heat2d </dev/null >/dev/null &&
-        heat2d-export >/dev/null && { ! /usr/bin/python3 -c 'import matplotlib' 2>/dev/null || heat2d-plot >/dev/null; })
-    dpkg -r heat2d >/dev/null
+        heat2d --adapt 1e-3 </dev/null >/dev/null && heat2d-export >/dev/null && heat2d-plot >/dev/null &&
+        for picture in temperature adapted_temperature adapted_corner; do
+            file "$picture.png" | grep -q 'PNG image data'
+        done)
+    DEBIAN_FRONTEND=noninteractive apt-get remove -y heat2d >/dev/null
     for place in /usr/share/heat2d /usr/lib/heat2d /usr/share/doc/heat2d /usr/bin/heat2d; do
         [ ! -e "$place" ] || { echo "left after removal: $place" >&2; exit 1; }
     done
@@ -62,6 +87,15 @@ folder=$scratch/zip/heat2d-${version}-win64
 (cd "$folder" && wine heat2d.exe </dev/null >console 2>/dev/null)
 same_run "$folder"
 refined_run "$folder" "wine heat2d.exe"
+release_runs "$folder" "wine heat2d.exe"
+# The pages beside the Windows program and in the web zip, opened from the file
+# system: the zip's in Chromium, the web zip's in each engine (a few generated
+# inputs each, a finer level and the adaptive steps).
+/usr/bin/python3 tests/engines_test.py chromium "$folder" build/default 5 || [ $? -eq 77 ]
 diff <(unzip -Z1 "build/web/heat2d-${version}-web.zip" | sed 's|^[^/]*/||' | sort) \
     <(printf '%s\n' LICENSE $page | sort)
+unzip -q "build/web/heat2d-${version}-web.zip" -d "$scratch/web"
+for engine in chromium firefox webkit; do
+    /usr/bin/python3 tests/engines_test.py "$engine" "$(echo "$scratch"/web/*)" build/default 5 || [ $? -eq 77 ]
+done
 echo "packages: 3 passed, 0 failed"

@@ -128,7 +128,7 @@ class Outputs(Program):
             self.assertEqual((refused.returncode, refused.stdout, refused.stderr), (2, "", f'heat2d: "{other}" is not '
                              "an option; heat2d reads elements.txt in the current folder (heat2d --help lists the "
                              "options)\n"))
-        for argument, first in [("--version", "heat2d 1.2.0"), ("--help", "usage: heat2d [--refine LEVEL | --adapt "
+        for argument, first in [("--version", "heat2d 1.3.0"), ("--help", "usage: heat2d [--refine LEVEL | --adapt "
                                                                           "ERROR] [--conductivity K] [--heat-flux Q] "
                                                                           "[--convection H] [--ambient T]")]:
             answered = self.run_heat2d(None, [argument])
