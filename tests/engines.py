@@ -55,6 +55,12 @@ class Classic:
         actions.pointer_action.click()
         actions.perform()
 
+    def wheel(self, x, y, delta):
+        from selenium.webdriver.common.actions.action_builder import ActionBuilder
+        actions = ActionBuilder(self.driver)
+        actions.wheel_action.scroll(x=int(x), y=int(y), delta_x=0, delta_y=int(delta))
+        actions.perform()
+
     def keys(self, *keys):
         from selenium.webdriver.common.action_chains import ActionChains
         ActionChains(self.driver).send_keys(*keys).perform()
@@ -140,6 +146,9 @@ class Bidi:
         self._act("pointer", "mouse", [{"type": "pointerMove", "x": int(x), "y": int(y)},
                                        {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}],
                   {"pointerType": "mouse"})
+
+    def wheel(self, x, y, delta):
+        self._act("wheel", "wheel", [{"type": "scroll", "x": int(x), "y": int(y), "deltaX": 0, "deltaY": int(delta)}])
 
     def keys(self, *keys):
         self._act("key", "keyboard", [{"type": kind, "value": key} for key in "".join(keys)

@@ -114,6 +114,21 @@ class Engine(unittest.TestCase):
         self.assertEqual(len(got), 18)
         for node, (mine, theirs) in enumerate(zip(got, expected), 1):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
+        # The wheel zooms about the pointer: what is under it stays, the field drawn
+        # again with the view's colour scale, the probe reading the field there.
+        node6 = ("const r = document.querySelector('#drawing circle[data-node=\"6\"]').getBoundingClientRect();"
+                 "return [r.x + r.width / 2, r.y + r.height / 2]")
+        engine.call("document.getElementById('picture').scrollIntoView({block: 'start'})")
+        x, y = engine.call(node6)
+        px, py = int(x + 2), int(y + 2)  # the pointer, in the plate beside node 6
+        engine.wheel(px, py, -240)
+        engine.call("await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 100)))")
+        zoom, title, under = engine.call("return [state.view.zoom, document.querySelector('#scale .title').textContent,"
+                                         " finer.temperatureAt(args[0], args[1])]", x + 3, y + 3)
+        self.assertGreater(zoom, 2)
+        self.assertEqual(title, "temperature in view")
+        self.assertLess(max(abs(a - (p + (b - p) * zoom)) for a, b, p in zip(engine.call(node6), (x, y), (px, py))), 1.5)
+        self.assertLess(abs(under - got[5]), 0.5)  # beside node 6, where the field is steep
         steps = engine.call("""const core = await heat2d.core, steps = [];
             core.adapt(args[0], 5, (step) => steps.push(step.refused ? step : {line: step.line, answer: Array.from(step.answer),
                                                          triangles: step.triangles ? Array.from(step.triangles) : null}));
