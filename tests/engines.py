@@ -56,9 +56,16 @@ class Classic:
         actions.perform()
 
     def wheel(self, x, y, delta):
+        """The wheel turned at (x, y) with Ctrl held."""
         from selenium.webdriver.common.actions.action_builder import ActionBuilder
+        from selenium.webdriver.common.keys import Keys
         actions = ActionBuilder(self.driver)
+        actions.key_action.key_down(Keys.CONTROL)
+        actions.wheel_action.pause(0)
+        actions.key_action.pause(0)
         actions.wheel_action.scroll(x=int(x), y=int(y), delta_x=0, delta_y=int(delta))
+        actions.key_action.key_up(Keys.CONTROL)
+        actions.wheel_action.pause(0)
         actions.perform()
 
     def keys(self, *keys):
@@ -136,11 +143,12 @@ class Bidi:
             raise Thrown(answer["exceptionDetails"]["text"])
         return _value(answer["result"]["value"])
 
-    def _act(self, kind, name, actions, parameters=None):
+    def _act(self, kind, name, actions, parameters=None, *others):
+        """One input source's actions, tick by tick with others' (sources as the protocol has them)."""
         source = {"type": kind, "id": name, "actions": actions}
         if parameters:
             source["parameters"] = parameters
-        self.send("input.performActions", {"context": self.context, "actions": [source]})
+        self.send("input.performActions", {"context": self.context, "actions": [source, *others]})
 
     def click(self, x, y):
         self._act("pointer", "mouse", [{"type": "pointerMove", "x": int(x), "y": int(y)},
@@ -148,7 +156,11 @@ class Bidi:
                   {"pointerType": "mouse"})
 
     def wheel(self, x, y, delta):
-        self._act("wheel", "wheel", [{"type": "scroll", "x": int(x), "y": int(y), "deltaX": 0, "deltaY": int(delta)}])
+        """The wheel turned at (x, y) with Ctrl held."""
+        control = "\ue009"
+        self._act("key", "keyboard", [{"type": "keyDown", "value": control}, {"type": "pause"}, {"type": "keyUp", "value": control}],
+                  None, {"type": "wheel", "id": "wheel", "actions": [
+                      {"type": "pause"}, {"type": "scroll", "x": int(x), "y": int(y), "deltaX": 0, "deltaY": int(delta)}, {"type": "pause"}]})
 
     def keys(self, *keys):
         self._act("key", "keyboard", [{"type": kind, "value": key} for key in "".join(keys)

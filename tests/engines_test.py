@@ -114,21 +114,29 @@ class Engine(unittest.TestCase):
         self.assertEqual(len(got), 18)
         for node, (mine, theirs) in enumerate(zip(got, expected), 1):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
-        # The wheel zooms about the pointer: what is under it stays, the field drawn
-        # again with the view's colour scale, the probe reading the field there.
+        # The wheel with Ctrl zooms about the pointer (WebKit's driver leaves Ctrl off a
+        # wheel's events: there "+" under the drawing, about its middle): what is
+        # there stays, the field drawn again with the view's colour scale, the probe
+        # reading the field beside node 6.
         node6 = ("const r = document.querySelector('#drawing circle[data-node=\"6\"]').getBoundingClientRect();"
                  "return [r.x + r.width / 2, r.y + r.height / 2]")
         engine.call("document.getElementById('picture').scrollIntoView({block: 'start'})")
         x, y = engine.call(node6)
-        px, py = int(x + 2), int(y + 2)  # the pointer, in the plate beside node 6
-        engine.wheel(px, py, -240)
+        if self.name == "webkit":
+            px, py = engine.call("const r = document.getElementById('drawing').getBoundingClientRect();"
+                                 "return [r.x + r.width / 2, r.y + r.height / 2]")
+            engine.click(*engine.call("const r = document.getElementById('zoom-in').getBoundingClientRect();"
+                                      "return [r.x + r.width / 2, r.y + r.height / 2]"))
+        else:
+            px, py = int(x + 2), int(y + 2)  # the pointer, in the plate beside node 6
+            engine.wheel(px, py, -240)
         engine.call("await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 100)))")
-        zoom, title, under = engine.call("return [state.view.zoom, document.querySelector('#scale .title').textContent,"
-                                         " finer.temperatureAt(args[0], args[1])]", x + 3, y + 3)
-        self.assertGreater(zoom, 2)
+        zoom, title = engine.call("return [state.view.zoom, document.querySelector('#scale .title').textContent]")
+        self.assertGreaterEqual(zoom, 2)
         self.assertEqual(title, "temperature in view")
-        self.assertLess(max(abs(a - (p + (b - p) * zoom)) for a, b, p in zip(engine.call(node6), (x, y), (px, py))), 1.5)
-        self.assertLess(abs(under - got[5]), 0.5)  # beside node 6, where the field is steep
+        x, y = [p + (b - p) * zoom for b, p in zip((x, y), (px, py))]
+        self.assertLess(max(abs(a - b) for a, b in zip(engine.call(node6), (x, y))), 1.5)
+        self.assertLess(abs(engine.call("return finer.temperatureAt(args[0], args[1])", x + 2, y + 2) - got[5]), 0.5)
         steps = engine.call("""const core = await heat2d.core, steps = [];
             core.adapt(args[0], 5, (step) => steps.push(step.refused ? step : {line: step.line, answer: Array.from(step.answer),
                                                          triangles: step.triangles ? Array.from(step.triangles) : null}));
@@ -157,7 +165,7 @@ def main(name, site, build, count):
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=site))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     Engine.engine, Engine.site, Engine.native, Engine.port = engine, site, Native(build), server.server_address[1]
-    Engine.count = count
+    Engine.count, Engine.name = count, name
     try:
         result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Engine))
     finally:

@@ -533,7 +533,8 @@ class Page(unittest.TestCase):
             return Math.hypot(x - r.x - r.width / 2, y - r.y - r.height / 2);""")
 
     def test_zoom_and_pan_into_node_6s_corner(self):
-        """The wheel zooms about the pointer into node 6's corner, down to the
+        """The wheel alone scrolls the page and says how to zoom; with Ctrl it
+        zooms about the pointer into node 6's corner, down to the
         adapted mesh's smallest triangles, drawn in the view's own coordinates
         (the field read at node 6 is the mesh's value there); a drag moves the
         view and chooses nothing; + and -, Shift with an arrow and 0 on a focused
@@ -548,9 +549,14 @@ class Page(unittest.TestCase):
         settled = lambda: script("return new Promise((done) => requestAnimationFrame(() => setTimeout(done, 50)))")  # noqa: E731
         Select(self.find("#fineness")[0]).select_by_value("adapt:0.001")
         self.until(60, lambda: script("return document.body.dataset.level") == "adapt:0.001")
+        script("scrollTo(0, 100)")
+        command("Input.dispatchMouseEvent", {"type": "mouseWheel", "x": node6()[0], "y": node6()[1], "deltaX": 0, "deltaY": 240})
+        self.until(5, lambda: script("return scrollY") > 100)
+        self.assertEqual((zoom(), self.find("#zoom-hint")[0].get_attribute("class")), (1, "hint asked"))
+        script("scrollTo(0, 0)")
         for _ in range(10):  # e to the 10th
             x, y = node6()
-            command("Input.dispatchMouseEvent", {"type": "mouseWheel", "x": x, "y": y, "deltaX": 0, "deltaY": -240})
+            command("Input.dispatchMouseEvent", {"type": "mouseWheel", "x": x, "y": y, "deltaX": 0, "deltaY": -240, "modifiers": 2})
         settled()
         drawn = self.find("#drawing")[0].rect
         x, y = node6()

@@ -4,7 +4,8 @@
 // coordinates are the view's, small at any zoom, and what reaches across the
 // view's edge is clipped to it first, in double precision (an SVG and a
 // canvas hold single-precision coordinates, which would blur a deep zoom).
-// The wheel, two fingers, a drag, the keys (+ and -, Shift with the arrows,
+// The wheel with Ctrl (a trackpad's pinch comes so; the wheel alone scrolls
+// the page), two fingers, a drag, the keys (+ and -, Shift with the arrows,
 // 0) and the buttons under the drawing move it; the drawing is drawn again,
 // sharp, once a frame.
 
@@ -128,7 +129,14 @@ const view = (() => {
 
   function listen() {
     const field = $("field");
+    let told = 0;
     field.addEventListener("wheel", (event) => {
+      if (!event.ctrlKey && !event.metaKey) { // the page scrolls on; the hint says how to zoom
+        $("zoom-hint").classList.add("asked");
+        clearTimeout(told);
+        told = setTimeout(() => $("zoom-hint").classList.remove("asked"), 1500);
+        return;
+      }
       event.preventDefault();
       zoomBy(Math.exp(-Math.sign(event.deltaY) * Math.min(Math.abs(event.deltaY), 240) / 240), local(event.clientX, event.clientY));
     }, {passive: false});
