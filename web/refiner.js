@@ -51,7 +51,6 @@ const refiner = (() => {
     mine.onerror = (event) => { if (worker === mine) hear({refused: [event.message || "the solve failed"]}); };
     const job = {elements: Int32Array.from(elements), level, error, given};
     heat2d.compiled.then(() => mine.postMessage(job)); // after the module, which fresh() posts once compiled
-
     return () => { mine.terminate(); if (worker === mine) worker = null; };
   }
 

@@ -28,9 +28,10 @@ const state = {
   // adaptive steps to that error), each level's and each step's line as
   // solved, level 0's temperatures at heat2d's nodes, and the field drawn:
   // each pixel's triangle, row by row, with the mesh and its temperatures.
-  // Whether the picture is the error map (an adaptive step's indicators, or a level's change from the one below),
-  // the last level or step solved, to draw again, and whether the plot draws
-  // node 6 and node 8 as their own curves.
+  // Whether the picture is the error map (an adaptive step's indicators, or
+  // a level's change from the one below), the last level or step solved, to
+  // draw again, and whether the plot draws node 6 and node 8 as their own
+  // curves.
   levels: {shown: 0, lines: new Map(), steps: new Map(), levelZero: null, field: {owner: null, width: 0, height: 0},
            map: false, solved: null, byNode: false},
   // The drawing's view: its zoom and the frame's point at its top left, in

@@ -89,9 +89,10 @@ const view = (() => {
   }
 
   // The keys on the drawing: + and - zoom about the focused triangle or node,
-  // Shift with an arrow moves a quarter of the view, 0 shows the whole plate.
-  // True when the key was one of them.
+  // Shift with an arrow moves a quarter of the view, 0 shows the whole plate
+  // (with Ctrl, Alt or Meta the keys are the browser's). True when the key was one of them.
   function onKey(event) {
+    if (event.ctrlKey || event.altKey || event.metaKey) return false;
     const arrow = {ArrowRight: [1, 0], ArrowLeft: [-1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1]}[event.key];
     const box = event.target.getBoundingClientRect ? event.target.getBoundingClientRect() : null;
     const middle = box && box.width ? local(box.left + box.width / 2, box.top + box.height / 2) : undefined;
