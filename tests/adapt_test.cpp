@@ -164,8 +164,7 @@ TEST(Adapt, BisectionKeepsTheMeshWhole) {
 TEST(Adapt, TheIndicatorByHandAndZeroForAnExactField) {
     const auto insulated = [](int, int) { return condition::none; };
     const level_mesh two = mesh_of({0, 1, 1, 0}, {0, 0, 1, 1}, {0, 1, 2, 0, 2, 3}, insulated);
-    problem_data data;
-    data.k = 75;
+    const problem_data data; // the design's values: k = 75
     const std::vector<double> eta = indicators(two, edge_triangles(two), {0, 1, 0, 0}, data);
     ASSERT_EQ(eta.size(), 2u);
     EXPECT_NEAR(eta[0], 3 * 75 * 75, 1e-9);
@@ -202,12 +201,12 @@ TEST(Adapt, TheIndicatorByHandAndZeroForAnExactField) {
     EXPECT_NEAR(balance.in, 150, 1e-12);
     EXPECT_NEAR(balance.out, 150, 1e-9);
     const std::vector<int> at = edge_triangles(square);
-    std::vector<double> found = indicators(square, at, solved.T, heat_problem({}));
+    std::vector<double> found = indicators(square, at, solved.T, problem_data{});
     EXPECT_LT(*std::max_element(found.begin(), found.end()), 1e-18);
     // A node lifted: its triangles, and only they, are found fault with.
     std::vector<double> lifted = solved.T;
     lifted[12] += 0.01; // (0.5, 0.5)
-    found = indicators(square, at, lifted, heat_problem({}));
+    found = indicators(square, at, lifted, problem_data{});
     for (std::size_t t = 0; t < square.triangle_count(); t++) {
         const int* c = &square.triangles[3 * t];
         const bool touches = c[0] == 12 || c[1] == 12 || c[2] == 12;
@@ -229,7 +228,7 @@ TEST(Adapt, TheIndicatorLeadsAtTheNotchCornerOnceRefined) {
         levels.next();
         const level_mesh& mesh = levels.finest();
         const std::vector<double> eta =
-            indicators(mesh, edge_triangles(mesh), levels.temperatures(), heat_problem({}));
+            indicators(mesh, edge_triangles(mesh), levels.temperatures(), problem_data{});
         std::vector<int> order(eta.size());
         for (std::size_t t = 0; t < order.size(); t++) {
             order[t] = static_cast<int>(t);

@@ -152,10 +152,10 @@ adapt_line adaptation::next() {
     // solution is the influence of each triangle's residual on the
     // temperatures at heat2d's nodes; each triangle weighted by both.
     const std::vector<int> sides = edge_triangles(mesh);
-    const std::vector<double> eta2 = ::indicators(mesh, sides, T, heat_problem(values));
-    problem_data dual = heat_problem(values);
-    dual.q = 0;
-    dual.air = 0;
+    const std::vector<double> eta2 = ::indicators(mesh, sides, T, {values, {}});
+    problem_data dual{values, {}};
+    dual.values.heat_flux = 0;
+    dual.values.ambient = 0;
     const std::vector<double> z = factors->solve(node_loads(mesh, load_radius, dual));
     const std::vector<double> zeta2 = ::indicators(mesh, sides, z, dual);
     const double eta_sum = std::accumulate(eta2.begin(), eta2.end(), 0.0);

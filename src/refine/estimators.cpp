@@ -25,15 +25,6 @@ std::vector<error_left> richardson(const std::vector<std::vector<double>>& at_no
     return estimates;
 }
 
-problem_data heat_problem(const problem_values& values) {
-    problem_data data;
-    data.k = values.conductivity;
-    data.q = values.heat_flux;
-    data.h = values.convection;
-    data.air = values.ambient;
-    return data;
-}
-
 std::vector<double> indicators(const level_mesh& mesh, const std::vector<int>& at,
                                const std::vector<double>& T, const problem_data& data) {
     const std::size_t count = mesh.triangle_count();
@@ -56,6 +47,7 @@ std::vector<double> indicators(const level_mesh& mesh, const std::vector<int>& a
             eta[t] += diameter * diameter * data.density[t] * data.density[t] * twice / 2;
         }
     }
+    const problem_values& v = data.values;
     for (std::size_t e = 0; e < mesh.edge_count(); e++) {
         const int t = at[2 * e], u = at[2 * e + 1];
         // The side as triangle t runs it, and its outward normal there.
@@ -66,18 +58,19 @@ std::vector<double> indicators(const level_mesh& mesh, const std::vector<int>& a
         const int a = mesh.triangles[3 * t + k], b = mesh.triangles[3 * t + (k + 1) % 3];
         const double length = std::hypot(mesh.x[b] - mesh.x[a], mesh.y[b] - mesh.y[a]);
         const double nx = (mesh.y[b] - mesh.y[a]) / length, ny = -(mesh.x[b] - mesh.x[a]) / length;
-        const double flux_out = data.k * (gx[t] * nx + gy[t] * ny); // k dT/dn
+        const double flux_out = v.conductivity * (gx[t] * nx + gy[t] * ny); // k dT/dn
         if (u >= 0) {
-            const double jump = (flux_out - data.k * (gx[u] * nx + gy[u] * ny)) / 2;
+            const double jump = (flux_out - v.conductivity * (gx[u] * nx + gy[u] * ny)) / 2;
             eta[t] += length * length * jump * jump;
             eta[u] += length * length * jump * jump;
         } else if (mesh.kinds[e] == condition::convection) {
             // Linear along the side: its square's integral from the ends' values.
-            const double ra = data.h * (T[a] - data.air) + flux_out;
-            const double rb = data.h * (T[b] - data.air) + flux_out;
+            const double ra = v.convection * (T[a] - v.ambient) + flux_out;
+            const double rb = v.convection * (T[b] - v.ambient) + flux_out;
             eta[t] += length * length * (ra * ra + ra * rb + rb * rb) / 3;
         } else {
-            const double r = mesh.kinds[e] == condition::heat_flux ? data.q - flux_out : flux_out;
+            const double r =
+                mesh.kinds[e] == condition::heat_flux ? v.heat_flux - flux_out : flux_out;
             eta[t] += length * length * r * r;
         }
     }

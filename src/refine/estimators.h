@@ -21,17 +21,14 @@ struct error_left {
 // estimate for each node, or none (an empty list) before three levels.
 std::vector<error_left> richardson(const std::vector<std::vector<double>>& at_nodes);
 
-// The data of a problem on a mesh: the conductivity, the heat flux on the flux
-// sides, the convection coefficient and the air's temperature on the
-// convection sides, and a load spread evenly over some triangles (its density
-// on each, or none).
+// The data of a problem on a mesh: the problem's values (the conductivity,
+// the heat flux on the flux sides, the convection coefficient and the air's
+// temperature on the convection sides), and a load spread evenly over some
+// triangles (its density on each, or none).
 struct problem_data {
-    double k = 0, q = 0, h = 0, air = 0;
+    problem_values values;
     std::vector<double> density;
 };
-
-// heat2d's problem.
-problem_data heat_problem(const problem_values& values);
 
 // The residual indicator of each triangle for the linear field T, squared:
 // eta_T^2 = h_T^2 |s|^2 |T| for a spread load s, plus over its sides E of
