@@ -37,19 +37,18 @@ bool take_values(int argc, char** argv, problem_values& values, std::vector<char
         const char* text = equals != std::string::npos ? argv[i] + equals + 1
                            : i + 1 < argc              ? argv[++i]
                                                        : nullptr;
-        const std::string takes = std::string("heat2d: ") + kind->option +
-                                  " takes a decimal number " + value_range(*kind);
+        const std::string takes =
+            std::string("heat2d: ") + kind->option + " takes a decimal number ";
         double value = 0;
         bool& once = given[kind - value_kinds];
         if (once) {
             std::cerr << "heat2d: " << kind->option << " is given twice" << std::endl;
         } else if (text == nullptr) {
-            std::cerr << takes << ", and none is given" << std::endl;
+            std::cerr << takes << value_range(*kind) << ", and none is given" << std::endl;
         } else if (!read_decimal(text, true, value)) {
-            std::cerr << takes << ", not \"" << text << "\"" << std::endl;
+            std::cerr << takes << value_range(*kind) << ", not \"" << text << "\"" << std::endl;
         } else if (const std::string why = value_refusal(*kind, value); !why.empty()) {
-            std::cerr << "heat2d: " << kind->option << " takes a decimal number " << why
-                      << std::endl;
+            std::cerr << takes << why << std::endl;
         } else {
             once = true;
             values.*kind->member = value;
