@@ -88,7 +88,7 @@ const levels = (() => {
       if (message.refused) {
         end();
         $("refining-text").textContent = "";
-        said(`Level ${level} is not solved: ${message.refused.join("; ")}.`);
+        said(`${error ? `The steps to ${error} are` : `Level ${level} is`} not solved: ${message.refused.join("; ")}.`);
         $("fineness").value = String(state.levels.shown);
         return;
       }

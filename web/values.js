@@ -99,13 +99,12 @@ const whatIf = (() => {
       state.values.design[name] = core.parameter(name);
       state.values.ranges[name] = core.range(name);
       const mark = html("span", {className: "design", title: `the design's ${state.values.design[name]}`});
-      const row = html("p", {className: "value"}, [
+      return html("p", {className: "value"}, [
         html("label", {htmlFor: `value-${name}`, textContent: label}),
         html("input", {id: `value-${name}`, type: "text", inputMode: "decimal", size: 8, spellcheck: false}),
         html("span", {className: "track"}, [html("input", {id: `slider-${name}`, type: "range", min: 0, max: STEPS,
                                                            ariaLabel: `${label}, on a ${entry.log ? "log" : "linear"} scale`}), mark]),
         html("span", {id: `why-${name}`, className: "why", role: "alert"})]);
-      return row;
     });
     $("values-fields").replaceChildren(...rows);
     const asked = new URLSearchParams(location.search), bad = [];
@@ -118,7 +117,6 @@ const whatIf = (() => {
     }
     if (bad.length) VALUES.forEach((entry) => show(entry, state.values.design[entry.name]));
     $("design-values").addEventListener("click", () => { VALUES.forEach((entry) => show(entry, state.values.design[entry.name])); changed(true); });
-    state.values.given = given(current());
     changed(false);
     return bad.length ? `The address's values are not taken (${bad.join("; ")}): the design's values are shown.` : "";
   }
