@@ -363,15 +363,12 @@ class Values(Program):
     that write nothing."""
     VALUES = "conductivity 75\nheat_flux 300\nconvection_coeff 10\nambient_temperature 30\n"
 
-    def temperatures(self, name="write_.txt"):
-        return [float(line.split()[1]) for line in read(self.path(name)).splitlines()[:18]]
-
     def test_the_files_and_lines_with_other_values(self):
         design = [float(line.split()[1]) for line in EXPECTED["write_.txt"].splitlines()]
         for arguments in [["--heat-flux", "300", "--ambient", "30"], ["--ambient=30", "--heat-flux=300"]]:
             run = self.run_heat2d(arguments=arguments)
             self.assertEqual((run.returncode, run.stderr), (0, ""), arguments)
-            T = self.temperatures()
+            T = [float(line.split()[1]) for line in read(self.path("write_.txt")).splitlines()]
             for mine, theirs in zip(T, design):  # the rise above the air doubles with q, to six digits
                 self.assertLess(abs((mine - 30) - 2 * (theirs - 22)), 2e-4 * (theirs - 22))
             self.assertEqual([line for line in run.stdout.splitlines() if line.startswith("x[")],
@@ -384,25 +381,17 @@ class Values(Program):
             for mine, theirs in zip(read(self.path(doubled)).split(), EXPECTED[design].split()):
                 if doubled == "K.txt" or float(theirs) == 0:
                     self.assertLess(abs(float(mine) - 2 * float(theirs)), 1e-5 * abs(float(theirs)) + 1e-12)
-        # A plate that conducts far better than it loses heat: one temperature,
-        # the air's plus q 6.5 / (h 6), within 1000 / k.
-        self.run_heat2d(arguments=["--conductivity=1e6"])
-        self.assertLess(max(abs(t - 38.25) for t in self.temperatures()), 1000 / 1e6)
         # Then a run without options: the design's every byte, values.txt left
         # older than its answer.
         self.check(self.run_heat2d(), 0, [])
         self.assertLess(os.stat(self.path("values.txt")).st_mtime_ns, os.stat(self.path("write_.txt")).st_mtime_ns)
 
     def test_finer_levels_and_steps_with_other_values(self):
-        self.run_heat2d(arguments=["--refine", "3"])
-        design = self.temperatures("refined_write_.txt")
         run = self.run_heat2d(arguments=["--refine", "3", "--heat-flux", "-150"])
         self.assertEqual((run.returncode, run.stderr), (0, ""))
         for row in (line.split() for line in run.stdout.splitlines()[1:5]):  # heat out of the plate through the top
             self.assertEqual(float(row[6]), -975)
             self.assertLess(abs(float(row[7]) + 975), 1e-8 * 975)
-        for mine, theirs in zip(self.temperatures("refined_write_.txt"), design):
-            self.assertLess(abs((mine - 22) + (theirs - 22)), 1e-8 * 50)  # the rise above the air turned over
         run = self.run_heat2d(arguments=["--convection=20", "--adapt", "1e-2"])
         self.assertEqual((run.returncode, run.stderr), (0, ""))
         self.assertEqual(read(self.path("adapted_values.txt")),
