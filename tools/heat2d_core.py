@@ -471,9 +471,11 @@ COUNTS = {"triangles_count": "triangles", "nodes_count": "nodes"}  # a line's na
 
 
 def _line(result, ints, doubles):
-    """A level's or step's figures, one value each, by name."""
+    """A level's or step's figures, one value each, by name; backward_error
+    None where the solve reached its tolerance, not only rounding's level."""
     return {COUNTS.get(name, name): result.ints(name)[0] for name in ints} | \
-        {name: result.doubles(name)[0] for name in doubles}
+        {name: result.doubles(name)[0] for name in doubles} | \
+        {"backward_error": next(iter(result.doubles("backward_error")), None)}
 
 
 def _steps(start, next_call, free, elements):

@@ -22,7 +22,8 @@ const convergence = (() => {
       return html("tr", {}, cells);
     }));
     $("refined-balance").textContent = `Heat in ${sixDigits(line.heatIn)}, heat out ${sixDigits(line.heatOut)} ` +
-      `(the residual of the solve, relative: ${Number(line.residual.toPrecision(2))}).`;
+      `(the residual of the solve, relative: ${Number(line.residual.toPrecision(2))}` +
+      (line.backward === undefined ? ")." : `, limited by rounding: backward error ${Number(line.backward.toPrecision(2))}).`);
     const t = Array.from(temperatures.slice(0, count)), hot = t.indexOf(Math.max(...t)), cool = t.indexOf(Math.min(...t));
     $("extremes").textContent = `${name[0].toUpperCase() + name.slice(1)}, at heat2d's nodes: hottest node ${hot + 1}, ` +
       `${sixDigits(t[hot])}; coolest node ${cool + 1}, ${sixDigits(t[cool])}.`;

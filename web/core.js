@@ -227,6 +227,7 @@ function coreBinding() {
           const made = {line: {level, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                                change: one("HEAPF64", "change"), heatIn: one("HEAPF64", "heat_in"),
                                heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual"),
+                               backward: one("HEAPF64", "backward_error"), // undefined but at rounding's level
                                left: Array.from(left), error: Math.max(...left.map(Math.abs))}};
           if (level === 0) made.levelZero = d("temperatures"); // heat2d's nodes, no other
           if (level === last) {
@@ -251,11 +252,12 @@ function coreBinding() {
         const made = {line: {step, triangles: one("HEAP32", "triangles_count"), nodes: one("HEAP32", "nodes_count"),
                              left: Array.from(left),
                              error: one("HEAPF64", "error"), heatIn: one("HEAPF64", "heat_in"),
-                             heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual")},
+                             heatOut: one("HEAPF64", "heat_out"), residual: one("HEAPF64", "residual"),
+                             backward: one("HEAPF64", "backward_error")},
                       answer: d("answer"), left, orders: d("orders")};
         if (step === 0) made.levelZero = d("temperatures").slice(0, nodeCount); // the design's mesh: heat2d's nodes
         // The last step: a count of steps, or the first whose error left is at most an error.
-        const lastOne = typeof last === "number" ? step === last : (step > 0 && made.line.error <= last.error) || step === last.most;
+        const lastOne = typeof last === "number" ? step === last : (left.length > 0 && made.line.error <= last.error) || step === last.most;
         if (lastOne) {
           Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true),
                                indicators: d("indicators")});

@@ -52,6 +52,12 @@ static_assert(static_cast<int>(naming::element) == HEAT2D_NAMES_ELEMENT &&
 
 namespace {
 
+// A solve's backward error where it converged by it; none where the residual
+// reached the tolerance.
+std::vector<double> rounding_only(bool at_rounding, double backward) {
+    return at_rounding ? std::vector<double>{backward} : std::vector<double>{};
+}
+
 thread_local std::string last_error;
 
 // The 1-based tables that the program's routines take, filled for one call.
@@ -691,6 +697,7 @@ int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lin
         d["heat_in"] = {line.balance.in};
         d["heat_out"] = {line.balance.out};
         d["residual"] = {line.residual};
+        d["backward_error"] = rounding_only(line.at_rounding, line.backward);
         d["seconds"] = {line.seconds};
         i["level"] = {line.level};
         i["triangles_count"] = {static_cast<int>(line.triangles)};
@@ -755,6 +762,7 @@ int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines
         d["heat_in"] = {line.balance.in};
         d["heat_out"] = {line.balance.out};
         d["residual"] = {line.residual};
+        d["backward_error"] = rounding_only(line.at_rounding, line.backward);
         d["error"] = {std::isfinite(line.estimate) ? line.estimate : 0.0};
         d["seconds"] = {line.seconds};
         i["step"] = {line.step};

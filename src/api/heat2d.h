@@ -224,7 +224,10 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, const heat2d_values
  *   doubles "nodes" (x y a node: heat2d's 18 first), "temperatures" (one a
  *           node), and one value each: "hottest" (the hottest temperature),
  *           "change" (the largest at the 18 nodes from the level before),
- *           "heat_in", "heat_out", "residual" (relative), "seconds"; and
+ *           "heat_in", "heat_out", "residual" (relative), "seconds";
+ *           "backward_error" (one value where rounding kept the residual above
+ *           its tolerance, 1e-10, and the solve was taken at a backward error
+ *           |f - K T| / (|K| |T| + |f|) of rounding's level; none otherwise); and
  *           "error_left" and "orders" (one each of the 18 nodes from level 2
  *           on, none before), "below" (the level below's field at this
  *           level's nodes, its midpoints the mean of their side's ends: T
@@ -263,7 +266,9 @@ HEAT2D_API int heat2d_adapt(const int* elements, int count, const heat2d_values*
  *           value each: "smallest_side_at_node_6", "eta" (the total
  *           indicator), "hottest", "node_8" (its temperature), "change",
  *           "heat_in", "heat_out", "residual", "error" (the largest error
- *           left; 0 at step 0, which has none), "seconds";
+ *           left; 0 at step 0, which has none, and where the field is exact:
+ *           no triangle or side has any residual), "seconds";
+ *           "backward_error" (as a level's, the larger of the step's solves);
  *   ints    "triangles" (3 node numbers a triangle, counter-clockwise),
  *           "marked" (1 or 0 a triangle: bisected by the next step), and one
  *           value each: "step", "triangles_count", "nodes_count",

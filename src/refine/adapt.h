@@ -30,6 +30,8 @@ struct adapt_line {
     double residual = 0; // the larger of the step's two solves
     int iterations = 0;
     bool converged = false;
+    bool at_rounding = false;   // either solve converged by its backward error
+    double backward = 0;        // the larger backward error of such a solve
     double estimate = INFINITY; // the largest error left in the answer at heat2d's nodes
     double seconds = 0;
 };
@@ -39,7 +41,7 @@ struct adapt_line {
 struct adapt_answer {
     std::vector<double> T;     // the answer
     std::vector<double> error; // the error left in it, one bound at every node (none at step 0)
-    std::vector<double> order; // the order in h it was extrapolated with
+    std::vector<double> order; // the order in h it was extrapolated with: 2
 };
 
 // How the answer and its error are obtained, in words.
@@ -88,8 +90,6 @@ class adaptation {
     }
 
   private:
-    // The order in h that the last steps' changes show, from 1 to 2.
-    double extrapolation_order() const;
     problem_values values;
     std::vector<level_mesh> meshes; // the step's mesh, then the same split
     std::vector<level_system> systems;
@@ -98,7 +98,6 @@ class adaptation {
     std::vector<adapt_answer> answers;   // one a step
     std::vector<double> split_nodes;     // the split mesh's nodes, one a step
     std::vector<std::vector<double>> at; // the step's temperatures at heat2d's nodes
-    std::vector<double> step_nodes;      // the step's mesh's nodes, one a step
 };
 
 // The steps stall when the largest estimate has not fallen below its least

@@ -78,19 +78,20 @@ int run_adapted(double error, const problem_values& values) {
             std::cerr << "\r\033[K" << std::flush;
         }
         std::ostringstream text;
-        text << std::setw(4) << line.step << std::setw(11) << line.triangles << std::setw(11)
-             << line.nodes << std::setprecision(3) << std::setw(11) << line.smallest_side
-             << std::setw(11) << line.eta << std::setprecision(7) << std::setw(11) << line.hottest
-             << std::setw(9) << line.hottest_node << std::setw(11) << line.node_8
-             << std::setprecision(3) << std::setw(11) << line.change << std::setprecision(9)
-             << std::setw(11) << line.balance.in << std::setw(11) << line.balance.out
-             << std::setprecision(2) << std::setw(11) << line.residual << std::setw(11);
+        text << std::setw(4) << line.step << column{11} << line.triangles << column{11}
+             << line.nodes << std::setprecision(3) << column{11} << line.smallest_side << column{11}
+             << line.eta << std::setprecision(7) << column{11} << line.hottest << column{9}
+             << line.hottest_node << column{11} << line.node_8 << std::setprecision(3) << column{11}
+             << line.change << std::setprecision(9) << column{11} << line.balance.in << column{11}
+             << line.balance.out << std::setprecision(2) << column{11} << line.residual
+             << column{11};
         if (std::isfinite(line.estimate)) {
             text << line.estimate;
         } else {
             text << "-";
         }
-        text << std::setw(9) << std::fixed << line.seconds;
+        text << column{9} << std::fixed << line.seconds
+             << rounding_words(line.at_rounding, line.backward);
         std::cout << text.str() << std::endl;
         if (!line.converged) {
             std::ostringstream why;

@@ -88,16 +88,6 @@ std::vector<double> times(const level_system& system, const std::vector<double>&
     return y;
 }
 
-double relative_residual(const level_system& system, const std::vector<double>& T) {
-    const std::vector<double> KT = times(system, T);
-    double r = 0, f = 0;
-    for (std::size_t i = 0; i < KT.size(); i++) {
-        r += (system.f[i] - KT[i]) * (system.f[i] - KT[i]);
-        f += system.f[i] * system.f[i];
-    }
-    return std::sqrt(r) / std::sqrt(f);
-}
-
 heat_balance balance_of(const level_mesh& mesh, const std::vector<double>& T,
                         const problem_values& values) {
     heat_balance balance;

@@ -21,9 +21,6 @@ level_system assemble_level(const level_mesh& mesh, const problem_values& values
 // K x.
 std::vector<double> times(const level_system& system, const std::vector<double>& x);
 
-// |f - K T| / |f|: the true relative residual.
-double relative_residual(const level_system& system, const std::vector<double>& T);
-
 // The heat that comes in through the flux sides and leaves through the
 // convection sides, for a mesh's temperatures (each exact for T linear on a
 // side).

@@ -60,6 +60,8 @@ level_line refinement::next() {
     line.residual = solved.residual;
     line.iterations = solved.iterations;
     line.converged = solved.converged;
+    line.at_rounding = solved.at_rounding;
+    line.backward = solved.backward;
     line.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return line;

@@ -33,6 +33,8 @@ struct level_line {
     double residual = 0;
     int iterations = 0;
     bool converged = false;
+    bool at_rounding = false; // converged by its backward error
+    double backward = 0;      // that backward error
     double seconds = 0;
 };
 

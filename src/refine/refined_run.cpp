@@ -85,12 +85,12 @@ int run_refined(int level, const problem_values& values) {
             std::cerr << "\r\033[K" << std::flush;
         }
         std::ostringstream text;
-        text << std::setw(5) << l << std::setw(11) << line.triangles << std::setw(11) << line.nodes
-             << std::setprecision(7) << std::setw(11) << line.hottest << std::setw(9)
-             << line.hottest_node << std::setprecision(3) << std::setw(11) << line.change
-             << std::setprecision(9) << std::setw(11) << line.balance.in << std::setw(11)
-             << line.balance.out << std::setprecision(2) << std::setw(11) << line.residual
-             << std::setw(9) << std::fixed << line.seconds;
+        text << std::setw(5) << l << column{11} << line.triangles << column{11} << line.nodes
+             << std::setprecision(7) << column{11} << line.hottest << column{9} << line.hottest_node
+             << std::setprecision(3) << column{11} << line.change << std::setprecision(9)
+             << column{11} << line.balance.in << column{11} << line.balance.out
+             << std::setprecision(2) << column{11} << line.residual << column{9} << std::fixed
+             << line.seconds << rounding_words(line.at_rounding, line.backward);
         std::cout << text.str() << std::endl;
         if (!line.converged) {
             std::ostringstream why;

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <iomanip>
 #include <sys/stat.h>
 
 namespace {
@@ -61,6 +62,19 @@ bool write_aside(const std::string& name, std::size_t count, writer line) {
 }
 
 } // namespace
+
+std::ostream& operator<<(std::ostream& out, column c) {
+    return out << ' ' << std::setw(c.width - 1);
+}
+
+std::string rounding_words(bool at_rounding, double backward) {
+    if (!at_rounding) {
+        return "";
+    }
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.2g", backward);
+    return std::string("  limited by rounding: backward error ") + digits;
+}
 
 std::string megabytes(double bytes) {
     return std::to_string(static_cast<long long>(std::ceil(bytes / (1 << 20)))) + " MB";

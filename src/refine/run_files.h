@@ -3,6 +3,7 @@
 
 #include "refine/fine_mesh.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,18 @@ void write_fine_files(const std::string& prefix, const level_mesh& mesh,
 
 // "12 MB": bytes in whole megabytes, rounded up.
 std::string megabytes(double bytes);
+
+// A column of a level's or step's line: out << column{11} << value
+// right-aligns value in 11 characters with at least one blank before it, so
+// that a value wider than its column never runs into the one before.
+struct column {
+    int width;
+};
+std::ostream& operator<<(std::ostream& out, column c);
+
+// What a level's or step's line adds when its solve converged by its backward
+// error ("  limited by rounding: backward error 1.2e-16"), or "".
+std::string rounding_words(bool at_rounding, double backward);
 
 // The start of a fine run: elements.txt of the current folder read and judged
 // as heat2d reads and judges it, over heat2d's nodes, into the program's

@@ -2,7 +2,15 @@
 
 #include "refine/limits.h"
 
+#include <algorithm>
 #include <cmath>
+
+double load_scale(double largest) {
+    // Beyond 2^1000 the scale itself would overflow; a load of the least
+    // double, 2^-1074, then comes to 2^-74, whose squares are still normal.
+    return largest > 0 && largest < 0x1p-300 ? std::ldexp(1.0, std::min(-std::ilogb(largest), 1000))
+                                             : 1;
+}
 
 namespace {
 
@@ -16,13 +24,91 @@ double dot(const vector& a, const vector& b) {
     return sum;
 }
 
+double norm(const vector& v) {
+    return std::sqrt(dot(v, v));
+}
+
 // f - K T.
-vector residual_of(const level_system& system, const vector& T) {
+vector residual_of(const level_system& system, const vector& f, const vector& T) {
     vector r = times(system, T);
     for (std::size_t i = 0; i < r.size(); i++) {
-        r[i] = system.f[i] - r[i];
+        r[i] = f[i] - r[i];
     }
     return r;
+}
+
+// A system's load as a solve uses it: times load_scale (a copy only when the
+// scale is not 1), so that no norm or inner product of the solve underflows.
+class scaled_load {
+  public:
+    explicit scaled_load(const vector& given) : f(given) {
+        double largest = 0;
+        for (const double value : given) {
+            largest = std::max(largest, std::abs(value));
+        }
+        scale = load_scale(largest);
+        if (scale != 1) {
+            copy = times_scale(given);
+        }
+        size = norm(load());
+    }
+    scaled_load(const scaled_load&) = delete;
+    scaled_load& operator=(const scaled_load&) = delete;
+    const vector& load() const {
+        return scale != 1 ? copy : f;
+    }
+    double load_norm() const {
+        return size;
+    }
+    // The start of a solve: given, scaled, or zero when it is not of the
+    // system's size.
+    vector start(const vector& given) const {
+        return given.size() != f.size() ? vector(f.size(), 0.0) : times_scale(given);
+    }
+    // A solve's answer, scaled back.
+    void unscale(vector& T) const {
+        for (double& value : T) {
+            value /= scale;
+        }
+    }
+
+  private:
+    vector times_scale(vector v) const {
+        for (double& value : v) {
+            value *= scale;
+        }
+        return v;
+    }
+    const vector& f;
+    double scale = 1;
+    vector copy;
+    double size = 0;
+};
+
+// The answer to a zero load: the zero field, exactly.
+solve_report zero_field(std::size_t nodes) {
+    solve_report report;
+    report.T.assign(nodes, 0.0);
+    report.converged = true;
+    return report;
+}
+
+// Whether T, with residual r = f - K T, solves the system to rounding's
+// level: its backward error, with the largest row sum of |K|, into report.
+bool at_rounding(const level_system& system, const vector& f, const vector& T, const vector& r,
+                 solve_report& report) {
+    const auto& K = system.K;
+    double largest_row = 0;
+    for (int i = 0; i < K.outerSize(); i++) {
+        double sum = 0;
+        for (int k = K.outerIndexPtr()[i]; k < K.outerIndexPtr()[i + 1]; k++) {
+            sum += std::abs(K.valuePtr()[k]);
+        }
+        largest_row = std::max(largest_row, sum);
+    }
+    report.backward = norm(r) / (largest_row * norm(T) + norm(f));
+    report.at_rounding = report.backward <= rounding_level;
+    return report.at_rounding;
 }
 
 // The transpose of prolonged(): the fine level's residual onto the coarse.
@@ -90,11 +176,14 @@ vector direct_solver::solve(const vector& b) const {
 
 solve_report direct_solver::solve_from(const level_system& system, const vector& start,
                                        double tolerance) const {
+    const scaled_load load(system.f);
+    if (load.load_norm() == 0) {
+        return zero_field(system.f.size());
+    }
     solve_report report;
-    report.T = start.size() == system.f.size() ? start : vector(system.f.size(), 0.0);
-    const double norm = std::sqrt(dot(system.f, system.f));
-    vector r = residual_of(system, report.T);
-    report.residual = std::sqrt(dot(r, r)) / norm;
+    report.T = load.start(start);
+    vector r = residual_of(system, load.load(), report.T);
+    report.residual = norm(r) / load.load_norm();
     // Each correction is one solve with the factors; rounding bounds how far
     // the residual falls, so it stops when it no longer does.
     for (double before = INFINITY; report.residual > tolerance && report.residual < before &&
@@ -104,11 +193,13 @@ solve_report direct_solver::solve_from(const level_system& system, const vector&
             report.T[i] += correction[i];
         }
         report.iterations++;
-        r = residual_of(system, report.T);
+        r = residual_of(system, load.load(), report.T);
         before = report.residual;
-        report.residual = std::sqrt(dot(r, r)) / norm;
+        report.residual = norm(r) / load.load_norm();
     }
-    report.converged = report.residual <= tolerance;
+    report.converged =
+        report.residual <= tolerance || at_rounding(system, load.load(), report.T, r, report);
+    load.unscale(report.T);
     return report;
 }
 
@@ -151,23 +242,31 @@ solve_report multigrid::solve(const vector& start, double tolerance) {
             (*work)[k].resize(n);
         }
     }
+    const scaled_load load(system.f);
+    if (load.load_norm() == 0) {
+        return zero_field(system.f.size());
+    }
+    const vector& f = load.load();
     solve_report report;
-    report.T = start.size() == system.f.size() ? start : vector(system.f.size(), 0.0);
-    const double norm = std::sqrt(dot(system.f, system.f));
+    report.T = load.start(start);
     // Conjugate gradients; when the recurrence's residual is small enough, the
     // true one is measured, and the method starts again from it if it is not.
+    // Once a start no longer lowers it, rounding may be what keeps it up.
+    double least = INFINITY;
     while (report.iterations < most_iterations) {
-        vector r = residual_of(system, report.T);
-        report.residual = std::sqrt(dot(r, r)) / norm;
-        if (report.residual <= tolerance) {
+        vector r = residual_of(system, f, report.T);
+        report.residual = norm(r) / load.load_norm();
+        if (report.residual <= tolerance ||
+            (report.residual >= least && at_rounding(system, f, report.T, r, report))) {
             break;
         }
+        least = std::min(least, report.residual);
         vector z(r.size()), q(r.size());
         cycle(l, r, z);
         vector p = z;
         double rz = dot(r, z);
         while (report.iterations < most_iterations &&
-               std::sqrt(dot(r, r)) / norm > tolerance / recurrence_margin) {
+               norm(r) / load.load_norm() > tolerance / recurrence_margin) {
             report.iterations++;
             times_into(system, p, q);
             const double alpha = rz / dot(p, q);
@@ -183,10 +282,14 @@ solve_report multigrid::solve(const vector& start, double tolerance) {
             rz = next;
         }
         if (report.iterations >= most_iterations) {
-            const vector check = residual_of(system, report.T);
-            report.residual = std::sqrt(dot(check, check)) / norm;
+            const vector check = residual_of(system, f, report.T);
+            report.residual = norm(check) / load.load_norm();
+            if (report.residual > tolerance) {
+                at_rounding(system, f, report.T, check, report);
+            }
         }
     }
-    report.converged = report.residual <= tolerance;
+    report.converged = report.residual <= tolerance || report.at_rounding;
+    load.unscale(report.T);
     return report;
 }

@@ -10,13 +10,25 @@
 #include <memory>
 #include <vector>
 
-// What a solve reached.
+// What a solve reached. A solve converges when its true relative residual
+// reaches the tolerance, or, where rounding keeps it above (K ill conditioned,
+// as when k / h is large), when the residual no longer falls and the backward
+// error |f - K T| / (|K| |T| + |f|) is at rounding's level (|K| the largest
+// row sum): T then solves a system within rounding of K T = f.
 struct solve_report {
     std::vector<double> T;
     int iterations = 0;
-    double residual = 0; // the true relative residual |f - K T| / |f|
+    double residual = 0; // the true relative residual |f - K T| / |f| (0 for no load)
     bool converged = false;
+    bool at_rounding = false; // converged by the backward error
+    double backward = 0;      // the backward error, where the residual stayed above the tolerance
 };
+
+// A power of two that brings a load's largest entry to between 1 and 2 when
+// it is so small that squares of its size would underflow (below 2^-300);
+// otherwise 1. A linear problem solved for its load times the scale has its
+// answer times the scale, exactly.
+double load_scale(double largest);
 
 // K = L D L^T of one system, factorised once.
 class direct_solver {
@@ -26,7 +38,7 @@ class direct_solver {
     std::vector<double> solve(const std::vector<double>& b) const;
     // From start (any vector of the system's size, or empty for zero), the
     // correction for its residual, repeated while the residual falls and is
-    // above tolerance.
+    // above tolerance. A zero load gives the zero field at once.
     solve_report solve_from(const level_system& system, const std::vector<double>& start,
                             double tolerance) const;
 
@@ -44,7 +56,8 @@ class multigrid {
     multigrid(const std::vector<level_mesh>& meshes, const std::vector<level_system>& systems,
               std::shared_ptr<const direct_solver> coarsest = nullptr);
     // Solves the finest system from start (prolonged from the level below, or
-    // empty) to a true relative residual of tolerance.
+    // empty) to a true relative residual of tolerance, or to rounding's level
+    // where that cannot be reached. A zero load gives the zero field at once.
     solve_report solve(const std::vector<double>& start, double tolerance);
 
   private:
