@@ -273,10 +273,11 @@ TEST(Adapt, MarkingTakesTheFewestForTheShareEqualOnesByNumber) {
     EXPECT_TRUE(richardson({{1}, {2}}).empty()); // none before three levels
 }
 
-// Steps to an error of 1e-4 on the shipped case: every one solved to the
-// tolerance with heat in and out in balance, each adding nodes; the answer
-// within its estimate of the converged field at every node, the largest
-// estimate at most 3 times the largest error.
+// Steps to an error of 1e-6, the least asked, on the shipped case: every one
+// solved to the tolerance with heat in and out in balance, each adding nodes;
+// the answer within its estimate of the converged field at every node (node
+// 6's converged value is good only to about 1e-6: it is left out), the
+// largest estimate at most 3 times the largest error.
 TEST(Adapt, StepsReachTheConvergedFieldWithinTheirEstimate) {
     adaptation steps(shipped_mesh());
     std::size_t nodes = 0;
@@ -291,11 +292,13 @@ TEST(Adapt, StepsReachTheConvergedFieldWithinTheirEstimate) {
         EXPECT_EQ(steps.indicators().size(), line.triangles);
         EXPECT_GT(std::count(steps.marked().begin(), steps.marked().end(), 1), 0);
         ASSERT_LT(line.step, 30);
-    } while (line.estimate > 1e-4);
+    } while (line.estimate > 1e-6);
     const adapt_answer& answer = steps.answer();
     double worst = 0, estimate = 0;
     for (int i = 0; i < node_count; i++) {
-        worst = std::max(worst, std::abs(answer.T[i] - converged()[i]));
+        if (i != 5) {
+            worst = std::max(worst, std::abs(answer.T[i] - converged()[i]));
+        }
         estimate = std::max(estimate, answer.error[i]);
     }
     EXPECT_EQ(estimate, line.estimate);

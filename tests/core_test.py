@@ -2,6 +2,8 @@
 load (HEAT2D_LIBRARY). Thousands of triangulations take seconds here.
 Usage: core_test.py Core [EMULATOR] HEAT2D, as run_test.py."""
 import ctypes
+import itertools
+import math
 import os
 import random
 import sys
@@ -42,6 +44,22 @@ def scrambled(triangles, rng):
         if rng.random() < 0.5:
             t.reverse()
     return triangles
+
+
+def value_sets(rng, count):
+    """count sets of the four values over their ranges, for the core's
+    Values: k and h log-uniform, q and the air's temperature a random sign
+    times a log-uniform magnitude down to the least double, one in ten of
+    them exactly 0 and one in twenty 1e-200."""
+    def drawn(name):
+        least, most = core.value_range(name)
+        if least > 0:
+            return math.exp(rng.uniform(math.log(least), math.log(most)))
+        special = rng.random()
+        if special < 0.15:
+            return 0.0 if special < 0.1 else 1e-200
+        return rng.choice([-1, 1]) * 10 ** rng.uniform(-323, math.log10(most))
+    return [{name: drawn(name) for name in core.VALUES} for _ in range(count)]
 
 
 class Core(unittest.TestCase):
@@ -257,6 +275,36 @@ class Core(unittest.TestCase):
         self.assertIn("the heat coming in would have no way out", refused.exception.lines[0])
         with self.assertRaises(core.BadCall):
             values["width"] = 9
+
+    def test_every_solve_returns_with_any_values(self):
+        """150 seeded value sets, and k / h = 1e6: levels 0 to 2 and three
+        adaptive steps each give a finite answer whose heat balance holds to
+        its residual's level (out - in is minus the sum of the residual's
+        entries: at most root n times the residual times the loads' sum of
+        magnitudes, or the doubles' least); a zero load gives the zero field and no error left, q = 0
+        the air's temperature; a residual above 1e-10 only at rounding's
+        level, and said."""
+        rounded = 0
+        for values in value_sets(random.Random(44), 150) + [dict(conductivity=1e6, convection_coeff=1)]:
+            given = core.Values(**values)
+            q, h, air = (given[name] for name in core.VALUES[1:])
+            load = 6.5 * abs(q) + 6 * h * abs(air)  # 6.5 units of the outline take q, 6 convection
+            for solved in itertools.chain(itertools.islice(core.refine(TRIANGLES, given), 3),
+                                          itertools.islice(core.adapt(TRIANGLES, given), 3)):
+                line, T = solved.line, solved.temperatures
+                self.assertTrue(all(map(math.isfinite, T + [line["heat_out"]])), values)
+                self.assertLessEqual(abs(line["heat_in"] - line["heat_out"]),
+                                     line["nodes"] ** 0.5 * line["residual"] * load + 1e-12 * load + 1e-300, (values, line))
+                backward = line["backward_error"]
+                self.assertEqual(backward is not None, line["residual"] > 1e-10, (values, line))
+                rounded += backward is not None and backward <= 1e-14
+                if load == 0:
+                    self.assertEqual((set(T), set(solved.error_left) | {0.0}), ({0.0}, {0.0}))
+                    if isinstance(solved, core.Step):  # exact at once: no step after it needed
+                        self.assertEqual((len(solved.error_left), line["error"]), (18, 0))
+                elif q == 0:
+                    self.assertLessEqual(max(abs(t - air) for t in T), 1e-9 * abs(air), values)
+        self.assertGreaterEqual(rounded, 6)  # k / h = 1e6 at every level and step, and those drawn so
 
     def test_adaptive_steps_one_a_call(self):
         """Steps 0 to 6 of the shipped case: heat2d's nodes first and kept, each

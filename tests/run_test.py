@@ -398,6 +398,17 @@ class Values(Program):
                          "conductivity 75\nheat_flux 150\nconvection_coeff 20\nambient_temperature 22\n")
         self.assertEqual(read(self.path("refined_values.txt")),
                          "conductivity 75\nheat_flux -150\nconvection_coeff 10\nambient_temperature 22\n")
+        # Conduction a million times the convection: rounding keeps each level's
+        # residual above 1e-10, and each is taken at rounding's level, said.
+        run = self.run_heat2d(arguments=["--refine", "3", "--conductivity", "1e6", "--convection", "1"])
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        for row in run.stdout.splitlines()[1:5]:
+            self.assertRegex(row, r" [0-9.e-]+ +0\.\d\d  limited by rounding: backward error \d(\.\d)?e-1[5-7]$")
+        # No load: the zero field at once, exact: its error left 0 at step 0.
+        run = self.run_heat2d(arguments=["--adapt", "1e-6", "--heat-flux", "0", "--ambient", "0"])
+        self.assertEqual((run.returncode, run.stderr, run.stdout.splitlines()[1].split()[4:-1]),
+                         (0, "", ["0", "0", "1", "0", "0", "0", "0", "0", "0"]))
+        self.assertEqual(read(self.path("adapted_write_.txt")).split()[1::2], ["0"] * 55)  # step 0 split once
 
     def test_refusals_write_nothing(self):
         takes = {"k": "heat2d: --conductivity takes a decimal number from 0.001 to 1e+06",
