@@ -59,20 +59,23 @@ def main(build):
     os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(build, "libheat2d.so"))
     shipped = os.path.join(HERE, "..", "examples", "elements.txt")
     peer = shutil.which("FreeFem++")
-    print("E        heat2d s  heat2d MB  finest nodes  largest error  its estimate | "
+    print("E        heat2d s  heat2d MB  finest nodes  largest error (but 6)  its estimate | "
           "FreeFEM s  FreeFEM MB  nodes  largest error | time ratio")
     with tempfile.TemporaryDirectory() as folder:
         shutil.copy(shipped, os.path.join(folder, "elements.txt"))
-        for error in ["1e-4", "3e-5", "1e-5"]:
+        for error in ["1e-4", "3e-5", "1e-5", "1e-6"]:
             seconds, megabytes, output = measured([os.path.join(build, "heat2d"), "--adapt", error], folder)
             lines = output.splitlines()
             answer = [line.split() for line in lines[lines.index("") + 2:lines.index("") + 20]]
-            worst = max(abs(float(row[1]) - exact) for row, exact in zip(answer, EXACT))
+            # Node 6's converged value is good only to about 1e-6: at E = 1e-6 the largest
+            # error but node 6's is the one that tells.
+            errors = [abs(float(row[1]) - exact) for row, exact in zip(answer, EXACT)]
+            worst, but_6 = max(errors), max(errors[:5] + errors[6:])
             estimate = max(float(row[2]) for row in answer)
             with open(os.path.join(folder, "adapted_mesh.txt")) as mesh:
                 nodes = sum(1 for _ in mesh)
-            line = f"{error:6} {seconds:9.2f} {megabytes:10.0f} {nodes:13} {worst:14.1e} {estimate:12.1e} |"
-            if peer:
+            line = f"{error:6} {seconds:9.2f} {megabytes:10.0f} {nodes:13} {worst:14.1e} ({but_6:7.1e}) {estimate:12.1e} |"
+            if peer and float(error) >= 1e-5:  # FreeFEM's metric at 1e-6 would take it minutes
                 with open(os.path.join(folder, "adapt.edp"), "w") as stream:
                     stream.write(freefem_script(error))
                 theirs = measured([peer, "-nw", "-v", "0", "adapt.edp"], folder)
