@@ -289,9 +289,14 @@ class Core(unittest.TestCase):
             given = core.Values(**values)
             q, h, air = (given[name] for name in core.VALUES[1:])
             load = 6.5 * abs(q) + 6 * h * abs(air)  # 6.5 units of the outline take q, 6 convection
+            before = None
             for solved in itertools.chain(itertools.islice(core.refine(TRIANGLES, given), 3),
                                           itertools.islice(core.adapt(TRIANGLES, given), 3)):
                 line, T = solved.line, solved.temperatures
+                if isinstance(solved, core.Step):  # the total indicator and the change, whatever the load's size
+                    self.assertAlmostEqual(line["eta"], math.hypot(*solved.indicators), delta=1e-12 * line["eta"] + 1e-300)
+                    self.assertEqual(line["change"], max(abs(a - b) for a, b in zip(T[:18], before[:18])) if line["step"] else 0)
+                    before = T
                 self.assertTrue(all(map(math.isfinite, T + [line["heat_out"]])), values)
                 self.assertLessEqual(abs(line["heat_in"] - line["heat_out"]),
                                      line["nodes"] ** 0.5 * line["residual"] * load + 1e-12 * load + 1e-300, (values, line))
