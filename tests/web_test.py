@@ -474,6 +474,12 @@ class Page(unittest.TestCase):
                                             "--ambient", "30"], SHIPPED, "elements.txt")
         self.assertEqual((self.text("#console"), self.text("#scale-unit")), (console, "(same units as the air's 30)"))
         self.assertIn("Biot", self.text("#biot"))
+        # No load at all: a finer level in the Worker is the zero field at once, and said so.
+        self.load(self.server.address + "?q=0&t=0")
+        Select(self.find("#fineness")[0]).select_by_value("2")
+        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "2")
+        self.assertEqual({td.get_attribute("data-value") for td in self.find("#refined-temperatures td[data-value]")}, {"0"})
+        self.assertIn("is the same: no heat comes in, and the plate is at the air's 0.", self.text("#refined-estimate"))
         self.load(self.server.address + "?k=0&h=ten")
         self.assertEqual((self.text("#console"), self.text("#notice")), (data("console.txt"), (
             'The address\'s values are not taken (k: conductivity is taken from 0.001 to 1e+06, not 0; h: "ten" is not '

@@ -28,14 +28,15 @@ const convergence = (() => {
     $("extremes").textContent = `${name[0].toUpperCase() + name.slice(1)}, at heat2d's nodes: hottest node ${hot + 1}, ` +
       `${sixDigits(t[hot])}; coolest node ${cool + 1}, ${sixDigits(t[cool])}.`;
     if (left.length) {
-      // Percentages of the rise above the air's temperature, which the values may change.
-      const air = (state.values.given || state.values.design).ambient_temperature;
+      // Percentages of the rise above the air's temperature, which the values may change;
+      // with no heat coming in there is no rise, and the plate is at the air's temperature.
+      const {ambient_temperature: air, heat_flux: q} = state.values.given || state.values.design;
       const truth = t[hot] + left[hot], off = (100 * (levelZero[hot] - truth)) / (truth - air);
       const answer = state.values.given ? "the 20 triangles' answer with these values" : "elements.txt's answer";
       $("refined-estimate").textContent = `At the hottest node, ${hot + 1}, ${name} gives ${sixDigits(t[hot])}, and the ` +
         `error left there is about ${sixDigits(left[hot])} (order ${orders[hot].toFixed(2)}): the field is about ${sixDigits(truth)}, ` +
-        `and ${answer}, ${sixDigits(levelZero[hot])}, is ${Math.abs(off).toFixed(2)}% ${off < 0 ? "low" : "high"} ` +
-        `(of its rise above the air's ${air}).`;
+        `and ${answer}, ${sixDigits(levelZero[hot])}, ` + (q === 0 ? `is the same: no heat comes in, and the plate is at the air's ${air}.`
+          : `is ${Math.abs(off).toFixed(2)}% ${off < 0 ? "low" : "high"} (of its rise above the air's ${air}).`);
     } else {
       $("refined-estimate").textContent = "The error left is estimated from level 2 on, from the last three levels.";
     }
