@@ -68,10 +68,19 @@ class Engine(unittest.TestCase):
         self.assertTrue(self.engine.call(UNTIL, name, str(value)), f"the page's {name} never became {value}")
 
     def click(self, selector):
-        """A real click in the middle of what selector finds, brought into view."""
+        """A real click in the middle of what selector finds, brought into view
+        and still for two frames (a page still laying itself out, as on a busy
+        machine, would move it from under the pointer)."""
         self.engine.click(*self.engine.call(
-            "const found = document.querySelector(args[0]); found.scrollIntoView({block: 'center'});"
-            "const r = found.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2];", selector))
+            "const found = document.querySelector(args[0]); let last = [];"
+            "for (let k = 0; k < 50; k++) {"
+            "  found.scrollIntoView({block: 'center'}); const r = found.getBoundingClientRect();"
+            "  const middle = [r.x + r.width / 2, r.y + r.height / 2];"
+            "  if (middle[0] === last[0] && middle[1] === last[1]) break;"
+            "  last = middle;"
+            "  await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));"
+            "}"
+            "return last;", selector))
 
     def same_as_native(self, shown):
         native = self.native.run(shown["text"])
