@@ -34,7 +34,8 @@ inline constexpr double solve_tolerance = 1e-10;
 inline constexpr double rounding_level = 1e-14;
 
 // Conjugate gradients give up after this many iterations: the V-cycle needs a
-// few a level, so reaching it means the solve has failed.
+// few a level, so reaching it means the solve has failed, unless rounding is
+// what keeps the residual up.
 inline constexpr int most_iterations = 100;
 
 // The recurrence's residual drifts from the true one: iterating to a quarter
