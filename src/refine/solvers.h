@@ -26,8 +26,8 @@ struct solve_report {
 
 // A power of two that brings a load's largest entry to between 1 and 2 when
 // it is so small (below 2^-300) that the squares in a solve's norms and inner
-// products could underflow; otherwise 1. A linear problem solved for its load times the scale has its
-// answer times the scale, exactly.
+// products could underflow; otherwise 1. A linear problem solved for its load
+// times the scale has its answer times the scale, exactly.
 double load_scale(double largest);
 
 // K = L D L^T of one system, factorised once.
