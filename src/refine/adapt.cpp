@@ -105,11 +105,8 @@ adapt_line adaptation::next() {
     // so small that the indicators' squares would underflow is indicated
     // scaled by a power of two (exact), which the marking does not see.
     const std::vector<int> sides = edge_triangles(mesh);
-    double largest = std::max(std::abs(values.heat_flux), std::abs(values.ambient));
-    for (const double t : T) {
-        largest = std::max(largest, std::abs(t));
-    }
-    const double scale = load_scale(largest);
+    const double scale = load_scale(
+        std::max({std::abs(values.heat_flux), std::abs(values.ambient), largest_magnitude(T)}));
     problem_data scaled{values, {}};
     std::vector<double> T_scaled;
     if (scale != 1) {

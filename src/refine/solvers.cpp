@@ -12,6 +12,14 @@ double load_scale(double largest) {
                                              : 1;
 }
 
+double largest_magnitude(const std::vector<double>& values) {
+    double largest = 0;
+    for (const double value : values) {
+        largest = std::max(largest, std::abs(value));
+    }
+    return largest;
+}
+
 namespace {
 
 using vector = std::vector<double>;
@@ -42,11 +50,7 @@ vector residual_of(const level_system& system, const vector& f, const vector& T)
 class scaled_load {
   public:
     explicit scaled_load(const vector& given) : f(given) {
-        double largest = 0;
-        for (const double value : given) {
-            largest = std::max(largest, std::abs(value));
-        }
-        scale = load_scale(largest);
+        scale = load_scale(largest_magnitude(given));
         if (scale != 1) {
             copy = times_scale(given);
         }

@@ -30,6 +30,9 @@ struct solve_report {
 // times the scale has its answer times the scale, exactly.
 double load_scale(double largest);
 
+// The largest |value|, 0 for none.
+double largest_magnitude(const std::vector<double>& values);
+
 // K = L D L^T of one system, factorised once.
 class direct_solver {
   public:
