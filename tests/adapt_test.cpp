@@ -20,21 +20,12 @@ namespace {
 
 // The shipped triangulation as a mesh, over heat2d's nodes.
 level_mesh shipped_mesh() {
-    static double node_rows[node_count + 1][3], element_rows[element_count + 1][4];
-    double* node_table[node_count + 1];
-    double* element_table[element_count + 1];
-    for (int i = 0; i <= node_count; i++) {
-        node_table[i] = node_rows[i];
-    }
+    element_table elements;
     std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
-    for (int e = 0; e <= element_count; e++) {
-        element_table[e] = element_rows[e];
-        if (e > 0) {
-            shipped >> element_rows[e][1] >> element_rows[e][2] >> element_rows[e][3];
-        }
+    for (int e = 1; e <= element_count; e++) {
+        shipped >> elements.rows()[e][1] >> elements.rows()[e][2] >> elements.rows()[e][3];
     }
-    place_nodes(node_table);
-    return table_mesh(element_table, node_table);
+    return table_mesh(elements, plate{});
 }
 
 double area_of(const level_mesh& mesh, std::size_t t) {

@@ -17,7 +17,7 @@ from dataclasses import dataclass
 from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-INTERFACE = 7  # the library's HEAT2D_INTERFACE that this module speaks
+INTERFACE = 8  # the library's HEAT2D_INTERFACE that this module speaks
 OK, REFUSED, TOO_SMALL, BAD_CALL = 0, 1, 2, -1
 
 
@@ -47,9 +47,10 @@ class Refused(Fault):
     """The core refused the input: lines are its own. flips, for a numbering
     refused only for its corners, are the flips that would mend them."""
 
-    def __init__(self, lines, flips=()):
+    def __init__(self, lines, flips=(), named=()):
         super().__init__(lines)
         self.flips = list(flips)
+        self.named = list(named)
 
 
 class BadCall(Fault):
@@ -137,6 +138,7 @@ SIGNATURES = [
     ("heat2d_error", ctypes.c_char_p, []),
     ("heat2d_free", None, [ctypes.c_void_p]),
     ("heat2d_count", INT, [ctypes.c_char_p, INT_P]),
+    ("heat2d_node", INT, [ctypes.c_char_p, INT_P]),
     ("heat2d_parameter", INT, [ctypes.c_char_p, DOUBLE_P]),
     ("heat2d_term_name", INT, [INT, STATIC_P]),
     ("heat2d_nodes", INT, [DOUBLE_P, INT, INT_P]),
@@ -158,6 +160,7 @@ SIGNATURES = [
     ("heat2d_values_free", None, [ctypes.c_void_p]),
     ("heat2d_value_range", INT, [ctypes.c_char_p, DOUBLE_P, DOUBLE_P]),
     ("heat2d_element", INT, [INT_P, INT, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p)]),
+    ("heat2d_solve", INT, [INT_P, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine", INT, [INT_P, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_next", INT, [ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine_free", None, [ctypes.c_void_p]),
@@ -262,6 +265,11 @@ def node_count():
 
 def element_count():
     return _named(library().heat2d_count, "elements", INT)
+
+
+def node(name):
+    """A node that the rules name: "notch_corner", "notch_top" or "top_right"."""
+    return _named(library().heat2d_node, name, INT)
 
 
 def parameter(name):
@@ -433,6 +441,31 @@ def element(elements, e, values=None):
         return Element(found.ints("nodes"), found.doubles("x"), found.doubles("y"), found.doubles("area")[0],
                        found.doubles("b"), found.doubles("c"), _rows(found.doubles("conduction"), 3), terms,
                        _rows(found.doubles("matrix"), 3), found.doubles("loads"))
+
+
+class Solution(NamedTuple):
+    """heat2d's own problem solved: K (rows), f and the temperatures at its
+    nodes, full precision, with the heat that comes in and goes out."""
+    K: List[List[float]]
+    f: List[float]
+    temperatures: List[float]
+    heat_in: float
+    heat_out: float
+
+
+def solve(elements, values=None):
+    """elements (20 triples, as heat2d takes them) judged and solved with the
+    problem's values (the design's when None); Refused with heat2d's faults of
+    the triangulation, named: [line, kind, a, b] for each thing a line names."""
+    given, count = _ints(elements)
+    lines = ctypes.c_void_p()
+    with Result(lambda handle: library().heat2d_solve(given, count, _handle(values), handle,
+                                                      ctypes.byref(lines))) as found:
+        if lines.value:
+            raise Refused(_taken(lines), named=_rows(found.ints("named"), 4) if found.handle else ())
+        K = found.doubles("K")
+        return Solution(_rows(K, node_count()), found.doubles("f"), found.doubles("temperatures"),
+                        found.doubles("heat_in")[0], found.doubles("heat_out")[0])
 
 
 class Level(NamedTuple):

@@ -5,7 +5,7 @@
 // global: its source also goes into the Worker that solves the finer levels.
 
 function coreBinding() {
-  const HEAT2D_INTERFACE = 7; // the API that this page speaks
+  const HEAT2D_INTERFACE = 8; // the API that this page speaks
   const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 
   // A call the core could not take: a fault of the page. A value out of its

@@ -4,14 +4,15 @@
 #include "assembly/numbering.h"
 #include "assembly/triangulation.h"
 #include "mesh/connectivity.h"
-#include "mesh/mesh.h"
 #include "platform/process.h"
+#include "problem/plate.h"
 #include "problem/problem.h"
 #include "problem/status.h"
 #include "problem/values.h"
 #include "refine/adapt.h"
 #include "refine/limits.h"
 #include "refine/refine.h"
+#include "solver/plate_solve.h"
 
 #include <algorithm>
 #include <array>
@@ -59,24 +60,6 @@ std::vector<double> rounding_only(bool at_rounding, double backward) {
 }
 
 thread_local std::string last_error;
-
-// The 1-based tables that the program's routines take, filled for one call.
-struct tables {
-    double node_rows[node_count + 1][3] = {};
-    double element_rows[element_count + 1][4] = {};
-    double* nodes[node_count + 1];
-    double* elements[element_count + 1];
-
-    tables() {
-        for (int i = 0; i <= node_count; i++) {
-            nodes[i] = node_rows[i];
-        }
-        for (int e = 0; e <= element_count; e++) {
-            elements[e] = element_rows[e];
-        }
-        place_nodes(nodes);
-    }
-};
 
 // A bad call: remembered for heat2d_error.
 int bad_call(const std::string& why) {
@@ -164,21 +147,21 @@ int node_number(int value, const std::string& what) {
 }
 
 // 60 node numbers into the 1-based element table.
-void take_elements(const int* elements, int count, const char* what, tables& t) {
+void take_elements(const int* elements, int count, const char* what, element_table& t) {
     input(elements, count, 3 * element_count, what);
     for (int k = 0; k < 3 * element_count; k++) {
-        t.elements[k / 3 + 1][k % 3 + 1] =
+        t.rows()[k / 3 + 1][k % 3 + 1] =
             node_number(elements[k], std::string(what) + "[" + std::to_string(k) + "]");
     }
 }
 
 // 60 node numbers as 20 triangles.
 std::vector<triangle> take_triangles(const int* triangles, int count) {
-    tables t;
+    element_table t;
     take_elements(triangles, count, "triangles", t);
     std::vector<triangle> given(element_count);
     for (int k = 0; k < 3 * element_count; k++) {
-        given[k / 3][k % 3] = static_cast<int>(t.element_rows[k / 3 + 1][k % 3 + 1]);
+        given[k / 3][k % 3] = t.node(k / 3 + 1, k % 3 + 1);
     }
     return given;
 }
@@ -193,10 +176,9 @@ std::vector<int> flat(const std::vector<triangle>& triangles) {
 
 // The faults shown of a triangulation, judged as heat2d judges elements.txt
 // (table_order) or as a tool takes triangles in any order.
-std::vector<std::string> judged(tables& t, bool table_order) {
+faults judged(element_table& t, const plate& problem, bool table_order) {
     return shown_faults(
-        judge_triangulation(t.elements, t.nodes, table_order ? "element" : "triangle", table_order)
-            .lines);
+        judge_triangulation(t.rows(), problem, table_order ? "element" : "triangle", table_order));
 }
 
 // Runs a call: a refusal of its checks, or anything thrown, becomes its status.
@@ -276,20 +258,23 @@ void put_mesh(const level_mesh& mesh, heat2d_result& made) {
 }
 
 // Starts a run of fine meshes on elements, judged as heat2d judges
-// elements.txt: *run is made(its mesh), or the faults are handed out.
+// elements.txt: *run is made(its mesh, the plate), or the faults are handed
+// out.
 template <typename handle, typename maker>
-int start_run(const int* elements, int count, handle** run, char** lines, maker made) {
+int start_run(const int* elements, int count, const heat2d_values* values, handle** run,
+              char** lines, maker made) {
     return guarded([&]() -> int {
         text_out(lines, "lines");
         not_null(run, "run");
         *run = nullptr;
-        tables t;
+        element_table t;
         take_elements(elements, count, "elements", t);
-        const std::vector<std::string> faults = judged(t, true);
-        if (!faults.empty()) {
-            return refused(faults, lines);
+        const plate problem(values_of(values));
+        const faults found = judged(t, problem, true);
+        if (!found.lines.empty()) {
+            return refused(found.lines, lines);
         }
-        *run = made(table_mesh(t.elements, t.nodes));
+        *run = made(table_mesh(t, problem), problem);
         return good(HEAT2D_OK);
     });
 }
@@ -320,6 +305,13 @@ int heat2d_count(const char* name, int* value) {
     static const std::pair<const char*, int> counts[] = {{"nodes", node_count},
                                                          {"elements", element_count}};
     return named(counts, name, value, "count");
+}
+
+int heat2d_node(const char* name, int* node) {
+    static const std::pair<const char*, int> nodes[] = {{"notch_corner", plate::notch_corner},
+                                                        {"notch_top", plate::notch_top},
+                                                        {"top_right", plate::top_right}};
+    return named(nodes, name, node, "node");
 }
 
 int heat2d_values_new(heat2d_values** values) {
@@ -369,15 +361,16 @@ int heat2d_value_range(const char* name, double* least, double* most) {
 }
 
 int heat2d_parameter(const char* name, double* value) {
+    static const plate design;
     static const std::pair<const char*, double> values[] = {
-        {"width", width},
-        {"height", height},
-        {"notch_width", notch_width},
-        {"notch_depth", notch_depth},
-        {"conductivity", conductivity},
-        {"convection_coeff", convection_coeff},
-        {"heat_flux", heat_flux},
-        {"ambient_temperature", ambient_temperature},
+        {"width", design.dimensions().width},
+        {"height", design.dimensions().height},
+        {"notch_width", design.dimensions().notch_width},
+        {"notch_depth", design.dimensions().notch_depth},
+        {"conductivity", design.values().conductivity},
+        {"convection_coeff", design.values().convection},
+        {"heat_flux", design.values().heat_flux},
+        {"ambient_temperature", design.values().ambient},
     };
     return named(values, name, value, "parameter");
 }
@@ -400,11 +393,11 @@ int heat2d_term_name(int kind, const char** name) {
 int heat2d_nodes(double* xy, int capacity, int* count) {
     return guarded([&]() -> int {
         output(xy, capacity, count, 2 * node_count, "xy");
-        const tables t;
+        const plate problem;
         std::vector<double> values;
         for (int i = 1; i <= node_count; i++) {
-            values.push_back(t.node_rows[i][1]);
-            values.push_back(t.node_rows[i][2]);
+            values.push_back(problem.x(i));
+            values.push_back(problem.y(i));
         }
         put(values, xy, count);
         return good(HEAT2D_OK);
@@ -426,7 +419,7 @@ int heat2d_boundary_table(int* rows, int capacity, int* count) {
 
 int heat2d_outline_sides(int* rows, int capacity, int* count) {
     return guarded([&]() -> int {
-        tables t;
+        const plate problem;
         // From node 1, from each node along the one side of the outline that
         // leaves it with the region on the left, until the walk is back.
         std::vector<int> values;
@@ -435,10 +428,10 @@ int heat2d_outline_sides(int* rows, int capacity, int* count) {
             int next = 0;
             for (int b = 1; b <= node_count && next == 0; b++) {
                 bool forward = false;
-                const int part = b == a ? -1 : outline_side(t.nodes, a, b, forward);
+                const int part = b == a ? -1 : outline_side(problem, a, b, forward);
                 if (part >= 0 && forward) {
                     values.insert(values.end(),
-                                  {a, b, part, static_cast<int>(outline_needs(part))});
+                                  {a, b, part, static_cast<int>(problem.part(part).needs)});
                     next = b;
                 }
             }
@@ -452,9 +445,10 @@ int heat2d_outline_sides(int* rows, int capacity, int* count) {
 
 int heat2d_outline_place(int part, const char** place) {
     static const std::array<std::string, outline_part_count> places = [] {
+        const plate problem;
         std::array<std::string, outline_part_count> names;
         for (int k = 0; k < outline_part_count; k++) {
-            names[k] = outline_place(k);
+            names[k] = problem.place(k);
         }
         return names;
     }();
@@ -478,17 +472,17 @@ int heat2d_read_elements(const char* text, size_t length, const char* source, co
         not_null(source, "source");
         not_null(word, "word");
         output(elements, capacity, count, 3 * element_count, "elements");
-        tables t;
+        element_table t;
         std::istringstream stream(length == 0 ? std::string() : std::string(text, length));
         try {
-            parse_elements(stream, t.elements, source, word);
+            parse_elements(stream, t.rows(), source, word);
         } catch (const input_error& error) {
             *count = 0;
             return refused({error.what()}, message);
         }
         std::vector<int> values;
         for (int k = 0; k < 3 * element_count; k++) {
-            values.push_back(static_cast<int>(t.element_rows[k / 3 + 1][k % 3 + 1]));
+            values.push_back(t.node(k / 3 + 1, k % 3 + 1));
         }
         put(values, elements, count);
         return good(HEAT2D_OK);
@@ -497,14 +491,13 @@ int heat2d_read_elements(const char* text, size_t length, const char* source, co
 
 int heat2d_boundary_sides(const int* elements, int count, int* sides, int capacity, int* written) {
     return guarded([&]() -> int {
-        tables t;
+        element_table t;
         take_elements(elements, count, "elements", t);
         std::vector<int> values;
         for (const boundary_side& side : boundary_table) {
             values.insert(values.end(),
-                          {static_cast<int>(side.kind),
-                           static_cast<int>(t.element_rows[side.element][side.first]),
-                           static_cast<int>(t.element_rows[side.element][side.second])});
+                          {static_cast<int>(side.kind), t.node(side.element, side.first),
+                           t.node(side.element, side.second)});
         }
         output(sides, capacity, written, static_cast<int>(values.size()), "sides");
         put(values, sides, written);
@@ -515,10 +508,10 @@ int heat2d_boundary_sides(const int* elements, int count, int* sides, int capaci
 int heat2d_judge(const int* elements, int count, int table_order, char** lines) {
     return guarded([&]() -> int {
         text_out(lines, "lines");
-        tables t;
+        element_table t;
         take_elements(elements, count, "elements", t);
-        const std::vector<std::string> faults = judged(t, table_order != 0);
-        return faults.empty() ? good(HEAT2D_OK) : refused(faults, lines);
+        const faults found = judged(t, plate{}, table_order != 0);
+        return found.lines.empty() ? good(HEAT2D_OK) : refused(found.lines, lines);
     });
 }
 
@@ -529,8 +522,7 @@ int heat2d_number_triangles(const int* triangles, int count, int flip_corner, in
         text_out(lines, "lines");
         const std::vector<triangle> given = take_triangles(triangles, count);
         output(elements, capacity, written, 3 * element_count, "elements");
-        tables t;
-        const numbering result = number_triangles(given, t.nodes, flip_corner != 0);
+        const numbering result = number_triangles(given, plate{}, flip_corner != 0);
         std::vector<int> made;
         for (const side_flip& f : result.flips) {
             made.insert(made.end(), {f.a, f.b, f.c, f.d});
@@ -568,8 +560,7 @@ int heat2d_flip_side(const int* triangles, int count, int a, int b, int* flipped
         output(flipped, capacity, written, 3 * element_count, "flipped");
         node_number(a, "a");
         node_number(b, "b");
-        tables t;
-        const std::string why = flip_side(given, t.nodes, a, b);
+        const std::string why = flip_side(given, plate{}, a, b);
         if (!why.empty()) {
             *written = 0;
             return refused({why}, reason);
@@ -598,12 +589,13 @@ int heat2d_element(const int* elements, int count, int e, const heat2d_values* v
     return guarded([&]() -> int {
         not_null(result, "result");
         *result = nullptr;
-        tables t;
+        element_table t;
         take_elements(elements, count, "elements", t);
         if (e < 1 || e > element_count) {
             return bad_call("there is no element " + std::to_string(e));
         }
-        const element_values v = table_element(t.elements, t.nodes, e, values_of(values));
+        const int corners[3] = {t.node(e, 1), t.node(e, 2), t.node(e, 3)};
+        const element_values v = plate_element(plate(values_of(values)), corners, e);
         auto made = std::make_unique<heat2d_result>();
         auto& ints = made->ints;
         auto& doubles = made->doubles;
@@ -615,9 +607,7 @@ int heat2d_element(const int* elements, int count, int e, const heat2d_values* v
                 to.insert(to.end(), {matrix[i][1], matrix[i][2], matrix[i][3]});
             }
         };
-        for (int i = 1; i <= 3; i++) {
-            ints["nodes"].push_back(static_cast<int>(t.element_rows[e][i]));
-        }
+        ints["nodes"].assign(corners, corners + 3);
         doubles["x"] = three(v.x);
         doubles["y"] = three(v.y);
         doubles["area"] = {v.area};
@@ -649,11 +639,49 @@ int heat2d_element(const int* elements, int count, int e, const heat2d_values* v
     });
 }
 
+int heat2d_solve(const int* elements, int count, const heat2d_values* values,
+                 heat2d_result** result, char** lines) {
+    return guarded([&]() -> int {
+        text_out(lines, "lines");
+        not_null(result, "result");
+        *result = nullptr;
+        element_table t;
+        take_elements(elements, count, "elements", t);
+        const plate problem(values_of(values));
+        auto made = std::make_unique<heat2d_result>();
+        std::vector<int>& named = made->ints["named"];
+        const faults found = judged(t, problem, true);
+        for (std::size_t k = 0; k < found.named.size(); k++) {
+            for (const mention& m : found.named[k]) {
+                named.insert(named.end(),
+                             {static_cast<int>(k), static_cast<int>(m.kind), m.a, m.b});
+            }
+        }
+        if (!found.lines.empty()) {
+            const int status = refused(found.lines, lines);
+            *result = made.release();
+            return status;
+        }
+        const plate_solution solved = solve_plate(t, problem);
+        if (solved.T.empty()) {
+            return refused({"the system is not positive definite"}, lines);
+        }
+        made->doubles["K"] = solved.K;
+        made->doubles["f"] = solved.f;
+        made->doubles["temperatures"] = solved.T;
+        made->doubles["heat_in"] = {solved.heat_in};
+        made->doubles["heat_out"] = {solved.heat_out};
+        *result = made.release();
+        return good(HEAT2D_OK);
+    });
+}
+
 int heat2d_refine(const int* elements, int count, const heat2d_values* values,
                   heat2d_refinement** run, char** lines) {
-    return start_run(elements, count, run, lines, [values](level_mesh mesh) {
-        return new heat2d_refinement{refinement(std::move(mesh), values_of(values))};
-    });
+    return start_run(elements, count, values, run, lines,
+                     [](level_mesh mesh, const plate& problem) {
+                         return new heat2d_refinement{refinement(std::move(mesh), problem)};
+                     });
 }
 
 int heat2d_refine_memory(int level, double* bytes) {
@@ -723,9 +751,10 @@ void heat2d_refine_free(heat2d_refinement* run) {
 
 int heat2d_adapt(const int* elements, int count, const heat2d_values* values,
                  heat2d_adaptation** run, char** lines) {
-    return start_run(elements, count, run, lines, [values](const level_mesh& mesh) {
-        return new heat2d_adaptation{adaptation(mesh, values_of(values))};
-    });
+    return start_run(elements, count, values, run, lines,
+                     [](const level_mesh& mesh, const plate& problem) {
+                         return new heat2d_adaptation{adaptation(mesh, problem)};
+                     });
 }
 
 int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines) {

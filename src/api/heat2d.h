@@ -53,7 +53,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 7
+#define HEAT2D_INTERFACE 8
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -98,6 +98,12 @@ HEAT2D_API void heat2d_free(char* text);
 
 /* A count of the problem: "nodes" (18) or "elements" (20). */
 HEAT2D_API int heat2d_count(const char* name, int* value);
+
+/* A node that the rules name: "notch_corner" (6, the notch's corner, where
+ * the field is singular), "notch_top" (8, the top of the notch's wall, the
+ * hottest node of the design's case) or "top_right" (18, the top right
+ * corner, where the convection meets the heat flux). */
+HEAT2D_API int heat2d_node(const char* name, int* node);
 
 /* A value of the problem: "width", "height", "notch_width", "notch_depth",
  * "conductivity", "convection_coeff", "heat_flux" or "ambient_temperature". */
@@ -210,6 +216,21 @@ HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most)
  *           into K), "loads" (3: added into f). */
 HEAT2D_API int heat2d_element(const int* elements, int count, int e, const heat2d_values* values,
                               heat2d_result** result);
+
+/* heat2d's own problem on elements (60 node numbers, as heat2d takes them),
+ * judged and solved in memory, as a result:
+ *   doubles "K" (18 x 18, row by row) and "f" (18), added element by element
+ *           in element order as the program adds them (its K.txt and f.txt
+ *           are these to six digits), "temperatures" (18: K T = f, solved by
+ *           Cholesky's factors), and one value each: "heat_in" (through the
+ *           flux sides), "heat_out" (through the convection sides);
+ *   ints    "named" (none).
+ * HEAT2D_REFUSED: *lines holds the faults of the triangulation that heat2d
+ * shows, and *result their "named" alone: four ints a thing that a line
+ * names, the line (0 first), the kind (HEAT2D_NAMES_*), a and b; the caller
+ * frees both. */
+HEAT2D_API int heat2d_solve(const int* elements, int count, const heat2d_values* values,
+                            heat2d_result** result, char** lines);
 
 /* The same problem on finer meshes: elements (60 node numbers, as heat2d
  * takes them) split level by level, each triangle into four, solved one level

@@ -119,3 +119,14 @@ element_values table_element(double** elements, double** nodes, int e,
     term_side sides[most_terms];
     return element_values_of(x, y, values, sides, table_sides(e, sides));
 }
+
+element_values plate_element(const plate& problem, const int* nodes, int e) {
+    double x[4];
+    double y[4];
+    for (int i = 1; i <= 3; i++) {
+        x[i] = problem.x(nodes[i - 1]);
+        y[i] = problem.y(nodes[i - 1]);
+    }
+    term_side sides[most_terms];
+    return element_values_of(x, y, problem.values(), sides, table_sides(e, sides));
+}

@@ -4,10 +4,8 @@
 // mesh of the region compute them here, from the corners and the sides.
 #pragma once
 
+#include "problem/plate.h"
 #include "problem/values.h"
-
-// The two kinds of boundary term; `none` marks a side that carries neither.
-enum class condition { none, heat_flux, convection };
 
 // One line of the fixed boundary table: element `element` carries `kind` on its
 // side between local nodes `first` and `second`.
@@ -84,3 +82,7 @@ element_values element_values_of(const double* x, const double* y, const problem
 // Precondition: every node number of row e truncates to 1..node_count.
 element_values table_element(double** elements, double** nodes, int e,
                              const problem_values& values);
+
+// The same for element e with the given nodes (1 to node_count) over the
+// plate's nodes, with its values.
+element_values plate_element(const plate& problem, const int* nodes, int e);

@@ -18,15 +18,15 @@ namespace {
 // triangle, 13 17 18, must carry both the convection and the heat flux; at the
 // top of the notch's wall two triangles must share node 8, since no slot
 // carries two heat-flux sides.
-constexpr corner_need one_triangle = {18, 1, 1};
-constexpr int one_triangle_diagonal[2] = {13, 17};
-constexpr corner_need two_triangles = {8, 2, element_count};
-constexpr int two_triangle_diagonal[2] = {8, 12};
+constexpr corner_need one_triangle = {plate::top_right, 1, 1};
+constexpr int one_triangle_diagonal[2] = {column_node(2, 4), column_node(3, 3)};
+constexpr corner_need two_triangles = {plate::notch_top, 2, element_count};
+constexpr int two_triangle_diagonal[2] = {plate::notch_top, column_node(2, 3)};
 
 // Whether segments a-b and c-d cross at a point inside both.
-bool crosses(double** nodes, int a, int b, int c, int d) {
-    return signed_area_of(nodes, a, b, c) * signed_area_of(nodes, a, b, d) < 0 &&
-           signed_area_of(nodes, c, d, a) * signed_area_of(nodes, c, d, b) < 0;
+bool crosses(const plate& problem, int a, int b, int c, int d) {
+    return signed_area_of(problem, a, b, c) * signed_area_of(problem, a, b, d) < 0 &&
+           signed_area_of(problem, c, d, a) * signed_area_of(problem, c, d, b) < 0;
 }
 
 bool has(const triangle& t, int n) {
@@ -46,14 +46,15 @@ bool runs(const triangle& t, int a, int b) {
 // only sides that cross p-q; a side whose two triangles do not make a convex
 // quadrilateral waits for the others. Such a flip always exists in a valid
 // triangulation; the bound on the steps only keeps a broken one from looping.
-std::vector<side_flip> make_side(std::vector<triangle>& triangles, double** nodes, int p, int q) {
+std::vector<side_flip> make_side(std::vector<triangle>& triangles, const plate& problem, int p,
+                                 int q) {
     std::vector<side_flip> flips;
     std::deque<std::pair<int, int>> pending;
     for (const triangle& t : triangles) {
         for (int k = 0; k < 3; k++) {
             const int a = t[k];
             const int b = t[(k + 1) % 3];
-            if (a < b && crosses(nodes, a, b, p, q)) {
+            if (a < b && crosses(problem, a, b, p, q)) {
                 pending.emplace_back(a, b);
             }
         }
@@ -71,14 +72,14 @@ std::vector<side_flip> make_side(std::vector<triangle>& triangles, double** node
         }
         const int w1 = (*first)[0] + (*first)[1] + (*first)[2] - a - b;
         const int w2 = (*second)[0] + (*second)[1] + (*second)[2] - a - b;
-        if (!crosses(nodes, a, b, w1, w2)) {
+        if (!crosses(problem, a, b, w1, w2)) {
             pending.emplace_back(a, b);
             continue;
         }
         *first = {a, w2, w1};
         *second = {w2, b, w1};
         flips.push_back({a, b, std::min(w1, w2), std::max(w1, w2)});
-        if (crosses(nodes, w1, w2, p, q)) {
+        if (crosses(problem, w1, w2, p, q)) {
             pending.emplace_back(std::min(w1, w2), std::max(w1, w2));
         }
     }
@@ -106,13 +107,13 @@ int corner_count(const std::vector<triangle>& triangles, int node) {
 }
 
 // The corner faults, and the flips that mend them, made on triangles.
-std::vector<std::string> mend_corners(std::vector<triangle>& triangles, double** nodes,
+std::vector<std::string> mend_corners(std::vector<triangle>& triangles, const plate& problem,
                                       std::vector<side_flip>& flips) {
     std::vector<std::string> faults;
     const int at_one = corner_count(triangles, one_triangle.node);
     if (at_one > one_triangle.most) {
         const std::vector<side_flip> made =
-            make_side(triangles, nodes, one_triangle_diagonal[0], one_triangle_diagonal[1]);
+            make_side(triangles, problem, one_triangle_diagonal[0], one_triangle_diagonal[1]);
         flips.insert(flips.end(), made.begin(), made.end());
         faults.push_back("node " + std::to_string(one_triangle.node) + " is a corner of " +
                          std::to_string(at_one) +
@@ -129,7 +130,7 @@ std::vector<std::string> mend_corners(std::vector<triangle>& triangles, double**
         const int k = index_of(t, two_triangles.node);
         const std::string one = listed({t[(k + 1) % 3], t[(k + 2) % 3], t[k]});
         const std::vector<side_flip> made =
-            make_side(triangles, nodes, two_triangle_diagonal[0], two_triangle_diagonal[1]);
+            make_side(triangles, problem, two_triangle_diagonal[0], two_triangle_diagonal[1]);
         flips.insert(flips.end(), made.begin(), made.end());
         faults.push_back("node " + std::to_string(two_triangles.node) +
                          " is a corner of just one triangle (" + one +
@@ -147,10 +148,10 @@ term_side sided(condition kind, int a, int b) {
 }
 
 // The sides of a triangle on parts of the outline that carry a term.
-std::set<term_side> terms_of(const triangle& t, double** nodes) {
+std::set<term_side> terms_of(const triangle& t, const plate& problem) {
     std::set<term_side> found;
     for (int k = 0; k < 3; k++) {
-        const condition needs = outline_term(nodes, t[k], t[(k + 1) % 3]);
+        const condition needs = outline_term(problem, t[k], t[(k + 1) % 3]);
         if (needs != condition::none) {
             found.insert(sided(needs, t[k], t[(k + 1) % 3]));
         }
@@ -160,7 +161,7 @@ std::set<term_side> terms_of(const triangle& t, double** nodes) {
 
 // The triangles in element order, each turned for its slot; false, with the
 // fault, when a triangle fits no free slot.
-bool fill_slots(const std::vector<triangle>& triangles, double** nodes,
+bool fill_slots(const std::vector<triangle>& triangles, const plate& problem,
                 std::vector<triangle>& elements, std::vector<std::string>& faults) {
     std::map<int, std::vector<boundary_side>> slots;
     for (const boundary_side& side : boundary_table) {
@@ -174,7 +175,7 @@ bool fill_slots(const std::vector<triangle>& triangles, double** nodes,
     }
     std::map<int, triangle> taken;
     for (const triangle& t : triangles) {
-        const std::set<term_side> terms = terms_of(t, nodes);
+        const std::set<term_side> terms = terms_of(t, problem);
         if (terms.empty() && !free.empty()) {
             taken[free.front()] = t;
             free.pop_front();
@@ -219,9 +220,9 @@ std::vector<corner_count_of> corner_counts(const std::vector<triangle>& triangle
     return counts;
 }
 
-std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, int b) {
+std::string flip_side(std::vector<triangle>& triangles, const plate& problem, int a, int b) {
     for (triangle& t : triangles) {
-        if (signed_area_of(nodes, t[0], t[1], t[2]) < 0) {
+        if (signed_area_of(problem, t[0], t[1], t[2]) < 0) {
             std::swap(t[1], t[2]);
         }
     }
@@ -238,7 +239,7 @@ std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, i
     }
     const int w1 = (*first)[0] + (*first)[1] + (*first)[2] - a - b;
     const int w2 = (*second)[0] + (*second)[1] + (*second)[2] - a - b;
-    if (!crosses(nodes, a, b, w1, w2)) {
+    if (!crosses(problem, a, b, w1, w2)) {
         return side + " cannot flip: its triangles " + listed(*first) + " and " + listed(*second) +
                " make a quadrilateral that is not convex";
     }
@@ -247,7 +248,7 @@ std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, i
     return "";
 }
 
-numbering number_triangles(const std::vector<triangle>& triangles, double** nodes,
+numbering number_triangles(const std::vector<triangle>& triangles, const plate& problem,
                            bool flip_corner) {
     numbering result;
     // The judge takes 1-based rows of node numbers, as heat2d reads them.
@@ -262,19 +263,19 @@ numbering number_triangles(const std::vector<triangle>& triangles, double** node
             rows[e][j] = triangles[e - 1][j - 1];
         }
         const triangle& t = triangles[e - 1];
-        turned.push_back(signed_area_of(nodes, t[0], t[1], t[2]) < 0 ? triangle{t[0], t[2], t[1]}
-                                                                     : t);
+        turned.push_back(signed_area_of(problem, t[0], t[1], t[2]) < 0 ? triangle{t[0], t[2], t[1]}
+                                                                       : t);
     }
-    std::vector<std::string> faults = judge_triangulation(table, nodes, "triangle", false).lines;
+    std::vector<std::string> faults = judge_triangulation(table, problem, "triangle", false).lines;
     if (faults.empty()) {
         std::vector<side_flip> flips;
-        faults = mend_corners(turned, nodes, flips);
+        faults = mend_corners(turned, problem, flips);
         result.flips = flips;
         if (flip_corner) {
             faults.clear();
         }
     }
-    if (faults.empty() && !fill_slots(turned, nodes, result.elements, faults)) {
+    if (faults.empty() && !fill_slots(turned, problem, result.elements, faults)) {
         result.elements.clear();
         result.flips.clear();
     }

@@ -2,6 +2,8 @@
 // orientation in, heat2d's elements.txt out.
 #pragma once
 
+#include "problem/plate.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -30,7 +32,7 @@ struct numbering {
     std::vector<triangle> elements;
 };
 
-// Numbers element_count triangles over the node table:
+// Numbers element_count triangles over the plate's nodes:
 // - the faults of the tiling are those of judge_triangulation, in input order,
 //   with clockwise triangles taken turned (first node kept: a b c as a c b);
 // - at the top right corner the table needs one triangle, 13 17 18, and at the
@@ -44,7 +46,7 @@ struct numbering {
 // A valid elements.txt comes back as it is.
 // Precondition: triangles holds element_count triangles of node numbers
 // 1..node_count.
-numbering number_triangles(const std::vector<triangle>& triangles, double** nodes,
+numbering number_triangles(const std::vector<triangle>& triangles, const plate& problem,
                            bool flip_corner);
 
 // A corner where the boundary table's slots fit only so many triangles: at
@@ -70,4 +72,4 @@ std::vector<corner_count_of> corner_counts(const std::vector<triangle>& triangle
 // counter-clockwise. Returns "" when flipped, or why it cannot be: the side is
 // not in the triangulation, is on the outline, or its two triangles make a
 // quadrilateral that is not convex.
-std::string flip_side(std::vector<triangle>& triangles, double** nodes, int a, int b);
+std::string flip_side(std::vector<triangle>& triangles, const plate& problem, int a, int b);

@@ -1,6 +1,7 @@
 #include "assembly/triangulation.h"
 
 #include "assembly/element.h"
+#include "problem/plate.h"
 #include "problem/problem.h"
 #include "problem/status.h"
 
@@ -14,41 +15,12 @@
 
 namespace {
 
-// A straight part of the outline: the line x = at (vertical) or y = at, along
-// which the other coordinate runs from low to high. Walking the outline with
-// the region on the left goes from low to high when `rising`. `needs` is the
-// boundary term that the part's sides carry.
-struct outline_part {
-    const char* name;
-    bool vertical;
-    double at;
-    double low;
-    double high;
-    bool rising;
-    condition needs;
-};
-
-const double floor_y = height - notch_depth;
-const outline_part outline[] = {
-    {"the bottom edge", false, 0.0, 0.0, width / 2, true, condition::none},
-    {"the right edge", true, width / 2, 0.0, height, true, condition::convection},
-    {"the top edge", false, height, notch_width / 2, width / 2, false, condition::heat_flux},
-    {"the notch's wall", true, notch_width / 2, floor_y, height, false, condition::heat_flux},
-    {"the notch's floor", false, floor_y, 0.0, notch_width / 2, false, condition::heat_flux},
-    {"the symmetry line", true, 0.0, 0.0, floor_y, false, condition::none},
-};
 const int no_part = -1;
-static_assert(std::size(outline) == outline_part_count);
 
 std::string format(double value) {
     std::ostringstream text;
     text << value;
     return text.str();
-}
-
-// "the top edge (y = 6)"
-std::string place(const outline_part& part) {
-    return std::string(part.name) + (part.vertical ? " (x = " : " (y = ") + format(part.at) + ")";
 }
 
 const char* term_name(condition kind) {
@@ -60,9 +32,9 @@ int node_of(double** elements, int e, int local) {
 }
 
 // Position of node n along part, or NaN when n is not on it.
-double along(const outline_part& part, double** nodes, int n) {
-    const double across = nodes[n][part.vertical ? 1 : 2];
-    const double t = nodes[n][part.vertical ? 2 : 1];
+double along(const outline_part& part, const plate& problem, int n) {
+    const double across = part.vertical ? problem.x(n) : problem.y(n);
+    const double t = part.vertical ? problem.y(n) : problem.x(n);
     return across == part.at && t >= part.low && t <= part.high ? t : std::nan("");
 }
 
@@ -102,7 +74,7 @@ std::string list_uses(const side_uses& uses, const char* word, int a, int b) {
 // Each triangle's orientation and area, and the nodes that are a corner of
 // none; fills uses. A clockwise triangle is a fault in table order, and is
 // taken turned otherwise.
-void check_elements(double** elements, double** nodes, const char* word, bool table_order,
+void check_elements(double** elements, const plate& problem, const char* word, bool table_order,
                     side_uses& uses, faults& findings) {
     bool used[node_count + 1] = {};
     double covered = 0.0;
@@ -112,8 +84,8 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
         double y[4];
         for (int i = 1; i <= 3; i++) {
             n[i] = node_of(elements, e, i);
-            x[i] = nodes[n[i]][1];
-            y[i] = nodes[n[i]][2];
+            x[i] = problem.x(n[i]);
+            y[i] = problem.y(n[i]);
             used[n[i]] = true;
         }
         const double area = signed_area(x, y);
@@ -143,7 +115,7 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
                          {{naming::node, n, 0}});
         }
     }
-    const double region = (width / 2) * height - (notch_width / 2) * notch_depth;
+    const double region = problem.area();
     if (std::fabs(covered - region) > 1e-9 * region) {
         findings.add(std::string("the ") + word + "s cover an area of " + format(covered) +
                      ", the region's is " + format(region));
@@ -152,11 +124,11 @@ void check_elements(double** elements, double** nodes, const char* word, bool ta
 
 // Whether some side of counter-clockwise triangle t has all of u on its
 // outer side or on its line.
-bool parted(double** nodes, const std::array<int, 3>& t, const std::array<int, 3>& u) {
+bool parted(const plate& problem, const std::array<int, 3>& t, const std::array<int, 3>& u) {
     for (int k = 0; k < 3; k++) {
         bool outside = true;
         for (const int v : u) {
-            outside = outside && !(signed_area_of(nodes, t[k], t[(k + 1) % 3], v) > 0);
+            outside = outside && !(signed_area_of(problem, t[k], t[(k + 1) % 3], v) > 0);
         }
         if (outside) {
             return true;
@@ -168,13 +140,14 @@ bool parted(double** nodes, const std::array<int, 3>& t, const std::array<int, 3
 // The triangles whose insides share some area with another's, a line each
 // for the first of them: "element 6 overlaps element 7" (two convex shapes
 // are apart exactly when a side of one of them parts them).
-void check_overlaps(double** nodes, const char* word, const side_uses& uses, faults& findings) {
+void check_overlaps(const plate& problem, const char* word, const side_uses& uses,
+                    faults& findings) {
     for (std::size_t i = 0; i < uses.triangles.size(); i++) {
         const auto& [first, t] = uses.triangles[i];
         std::vector<int> over;
         for (std::size_t j = i + 1; j < uses.triangles.size(); j++) {
             const auto& [second, u] = uses.triangles[j];
-            if (!parted(nodes, t, u) && !parted(nodes, u, t)) {
+            if (!parted(problem, t, u) && !parted(problem, u, t)) {
                 over.push_back(second);
             }
         }
@@ -196,17 +169,17 @@ void check_overlaps(double** nodes, const char* word, const side_uses& uses, fau
 
 // Each side of the outline belongs to one triangle, inside the region; every
 // other side to two, once each way.
-void check_sides(double** nodes, const char* word, const side_uses& uses, faults& findings) {
+void check_sides(const plate& problem, const char* word, const side_uses& uses, faults& findings) {
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
             const int there = uses.count[a][b];
             const int back = uses.count[b][a];
             bool forward = true;
-            const int part = outline_side(nodes, a, b, forward);
+            const int part = outline_side(problem, a, b, forward);
             if (part != no_part) {
                 const int inside = forward ? there : back;
                 if (inside != 1 || there + back != 1) {
-                    findings.add("side " + side_name(a, b) + " lies on " + place(outline[part]) +
+                    findings.add("side " + side_name(a, b) + " lies on " + problem.place(part) +
                                      ": it must be a side of exactly one " + word + ", as " +
                                      (forward ? side_name(a, b) : side_name(b, a)) +
                                      ", but is a side of " + list_uses(uses, word, a, b),
@@ -225,11 +198,11 @@ void check_sides(double** nodes, const char* word, const side_uses& uses, faults
 
 // The parts of the outline that carry a term: "the top edge (y = 6), the
 // notch's wall (x = 1.5) or the notch's floor (y = 4)".
-std::string parts_needing(condition kind) {
+std::string parts_needing(const plate& problem, condition kind) {
     std::string should;
-    for (const outline_part& p : outline) {
-        if (p.needs == kind) {
-            should += (should.empty() ? "" : ", ") + place(p);
+    for (int p = 0; p < outline_part_count; p++) {
+        if (problem.part(p).needs == kind) {
+            should += (should.empty() ? "" : ", ") + problem.place(p);
         }
     }
     if (const std::size_t last = should.rfind(", "); last != std::string::npos) {
@@ -240,12 +213,12 @@ std::string parts_needing(condition kind) {
 
 // Each term of the boundary table on a side of the outline that needs it, and
 // each such side given its term once.
-void check_terms(double** elements, double** nodes, const char* word, faults& findings) {
+void check_terms(double** elements, const plate& problem, const char* word, faults& findings) {
     int given[node_count + 1][node_count + 1] = {};
     for (const boundary_side& side : boundary_table) {
         const int a = node_of(elements, side.element, side.first);
         const int b = node_of(elements, side.element, side.second);
-        if (outline_term(nodes, a, b) == side.kind) {
+        if (outline_term(problem, a, b) == side.kind) {
             given[a][b]++;
             given[b][a]++;
             continue;
@@ -253,18 +226,19 @@ void check_terms(double** elements, double** nodes, const char* word, faults& fi
         findings.add(word + (" " + std::to_string(side.element)) + ": its " +
                          (side.kind == condition::convection ? "convection" : "heat-flux") +
                          " side " + side_name(a, b) + " is not a side of the outline on " +
-                         parts_needing(side.kind),
+                         parts_needing(problem, side.kind),
                      {{naming::element, side.element, 0}, {naming::side, a, b}});
     }
     for (int a = 1; a <= node_count; a++) {
         for (int b = a + 1; b <= node_count; b++) {
             bool forward = true;
-            const int part = outline_side(nodes, a, b, forward);
-            if (part == no_part || outline[part].needs == condition::none || given[a][b] == 1) {
+            const int part = outline_side(problem, a, b, forward);
+            if (part == no_part || problem.part(part).needs == condition::none ||
+                given[a][b] == 1) {
                 continue;
             }
-            const std::string term = term_name(outline[part].needs);
-            findings.add("side " + side_name(a, b) + " of " + place(outline[part]) +
+            const std::string term = term_name(problem.part(part).needs);
+            findings.add("side " + side_name(a, b) + " of " + problem.place(part) +
                              (given[a][b] == 0 ? " gets no " + term
                                                : " gets " + term + " " +
                                                      std::to_string(given[a][b]) + " times") +
@@ -276,9 +250,9 @@ void check_terms(double** elements, double** nodes, const char* word, faults& fi
 
 } // namespace
 
-double signed_area_of(double** nodes, int o, int a, int b) {
-    const double x[4] = {0, nodes[o][1], nodes[a][1], nodes[b][1]};
-    const double y[4] = {0, nodes[o][2], nodes[a][2], nodes[b][2]};
+double signed_area_of(const plate& problem, int o, int a, int b) {
+    const double x[4] = {0, problem.x(o), problem.x(a), problem.x(b)};
+    const double y[4] = {0, problem.y(o), problem.y(a), problem.y(b)};
     return signed_area(x, y);
 }
 
@@ -286,48 +260,41 @@ std::string side_name(int a, int b) {
     return std::to_string(a) + "-" + std::to_string(b);
 }
 
-int outline_side(double** nodes, int a, int b, bool& forward) {
+int outline_side(const plate& problem, int a, int b, bool& forward) {
     for (int p = 0; p < outline_part_count; p++) {
-        const double ta = along(outline[p], nodes, a);
-        const double tb = along(outline[p], nodes, b);
+        const double ta = along(problem.part(p), problem, a);
+        const double tb = along(problem.part(p), problem, b);
         if (std::isnan(ta) || std::isnan(tb) || ta == tb) {
             continue;
         }
         for (int n = 1; n <= node_count; n++) {
-            const double t = along(outline[p], nodes, n);
+            const double t = along(problem.part(p), problem, n);
             if (t > std::fmin(ta, tb) && t < std::fmax(ta, tb)) {
                 return no_part;
             }
         }
-        forward = (tb > ta) == outline[p].rising;
+        forward = (tb > ta) == problem.part(p).rising;
         return p;
     }
     return no_part;
 }
 
-condition outline_needs(int part) {
-    return outline[part].needs;
-}
-
-std::string outline_place(int part) {
-    return place(outline[part]);
-}
-
-condition outline_term(double** nodes, int a, int b) {
+condition outline_term(const plate& problem, int a, int b) {
     bool forward = true;
-    const int part = outline_side(nodes, a, b, forward);
-    return part == no_part ? condition::none : outline[part].needs;
+    const int part = outline_side(problem, a, b, forward);
+    return part == no_part ? condition::none : problem.part(part).needs;
 }
 
-faults judge_triangulation(double** elements, double** nodes, const char* word, bool table_order) {
+faults judge_triangulation(double** elements, const plate& problem, const char* word,
+                           bool table_order) {
     faults findings;
     side_uses uses;
     uses.list.reserve(3 * element_count);
-    check_elements(elements, nodes, word, table_order, uses, findings);
-    check_overlaps(nodes, word, uses, findings);
-    check_sides(nodes, word, uses, findings);
+    check_elements(elements, problem, word, table_order, uses, findings);
+    check_overlaps(problem, word, uses, findings);
+    check_sides(problem, word, uses, findings);
     if (table_order) {
-        check_terms(elements, nodes, word, findings);
+        check_terms(elements, problem, word, findings);
     }
     return findings;
 }
@@ -348,14 +315,22 @@ void faults::add(std::string line, mentions named_things) {
     named.push_back(std::move(named_things));
 }
 
-void check_triangulation(double** elements, double** nodes) {
-    const faults found = judge_triangulation(elements, nodes, "element", true);
+faults shown_faults(const faults& found) {
+    faults shown;
     const std::vector<std::string> lines = shown_faults(found.lines);
     for (std::size_t k = 0; k < lines.size(); k++) {
         // The last line of a cut list stands for the faults left out.
         const bool rest = lines.size() < found.lines.size() && k + 1 == lines.size();
-        report_failure(
-            lines[k], rest ? mentions{{naming::faults, static_cast<int>(found.lines.size() - k), 0}}
-                           : found.named[k]);
+        shown.add(lines[k],
+                  rest ? mentions{{naming::faults, static_cast<int>(found.lines.size() - k), 0}}
+                       : found.named[k]);
+    }
+    return shown;
+}
+
+void check_triangulation(double** elements, const plate& problem) {
+    const faults shown = shown_faults(judge_triangulation(elements, problem, "element", true));
+    for (std::size_t k = 0; k < shown.lines.size(); k++) {
+        report_failure(shown.lines[k], shown.named[k]);
     }
 }

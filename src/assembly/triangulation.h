@@ -3,34 +3,24 @@
 #pragma once
 
 #include "assembly/element.h"
+#include "problem/plate.h"
 #include "problem/status.h"
 
 #include <string>
 #include <vector>
 
-// The straight parts of the outline, walked with the region on the left: the
-// bottom edge, the right edge, the top edge, the notch's wall, the notch's
-// floor and the symmetry line.
-inline constexpr int outline_part_count = 6;
-
 // The part of the outline of which a-b is a side (both nodes on it, no node
 // between them), 0 to outline_part_count - 1, or -1. forward tells whether a
 // to b runs with the region on the left.
-int outline_side(double** nodes, int a, int b, bool& forward);
-
-// The term that the sides of a part carry (condition::none for the bottom
-// edge and the symmetry line), and the part's name with its line, as
-// "the top edge (y = 6)".
-condition outline_needs(int part);
-std::string outline_place(int part);
+int outline_side(const plate& problem, int a, int b, bool& forward);
 
 // The term that side a-b needs: the one of its part of the outline, or
 // condition::none when it is not a side of the outline.
-condition outline_term(double** nodes, int a, int b);
+condition outline_term(const plate& problem, int a, int b);
 
-// The signed area of the triangle o a b of the node table, as the assembly
+// The signed area of the triangle o a b of the plate's nodes, as the assembly
 // computes it: positive when they turn left.
-double signed_area_of(double** nodes, int o, int a, int b);
+double signed_area_of(const plate& problem, int o, int a, int b);
 
 // "12-18": the side from node a to node b, as the messages name it.
 std::string side_name(int a, int b);
@@ -43,7 +33,7 @@ struct faults {
 };
 
 // Judges the triangles of elements[1..element_count] (node numbers truncated,
-// as the assembly takes them) over the node table, and returns its faults, one
+// as the assembly takes them) over the plate's nodes and outline, and returns its faults, one
 // line each with what it names (the elements of a triangle's or an overlap's
 // line, a side, a node), in a fixed order (none: a valid triangulation):
 // - every triangle's three nodes are not on one line;
@@ -62,12 +52,17 @@ struct faults {
 // turned. `word` names a triangle in the lines: "element" or "triangle".
 // No text is made until a fault is found.
 // Precondition: every node number truncates to 1..node_count.
-faults judge_triangulation(double** elements, double** nodes, const char* word, bool table_order);
+faults judge_triangulation(double** elements, const plate& problem, const char* word,
+                           bool table_order);
 
 // The lines that are shown of faults: the first ten, then "and N more faults
 // in the triangulation".
 std::vector<std::string> shown_faults(const std::vector<std::string>& faults);
 
+// The same of faults with what each line names: the last line of a cut list
+// names the count of faults it stands for.
+faults shown_faults(const faults& found);
+
 // Reports the shown faults of heat2d's elements (table order, "element") on
 // stderr, which fails the run; a valid triangulation gives no line.
-void check_triangulation(double** elements, double** nodes);
+void check_triangulation(double** elements, const plate& problem);

@@ -1,7 +1,35 @@
 // Reading the element connectivity, elements.txt.
 #pragma once
 
+#include "problem/problem.h"
+
 #include <istream>
+
+// A triangulation's rows of its own, as the reader and the judge take them:
+// rows()[e][1..3] are element e's node numbers, e from 1 to element_count;
+// slot 0 of each is never read.
+class element_table {
+  public:
+    element_table() {
+        for (int e = 0; e <= element_count; e++) {
+            row[e] = values[e];
+        }
+    }
+    element_table(const element_table&) = delete;
+    element_table& operator=(const element_table&) = delete;
+    double** rows() {
+        return row;
+    }
+    // Element e's node numbers, each truncated toward zero as the assembly
+    // takes it.
+    int node(int e, int local) const {
+        return static_cast<int>(values[e][local]);
+    }
+
+  private:
+    double values[element_count + 1][4] = {};
+    double* row[element_count + 1];
+};
 
 // Parses the first 3 * element_count numbers of input into
 // elements[1..element_count][1..3], in file order; anything after them is not

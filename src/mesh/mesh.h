@@ -1,10 +1,10 @@
 // Node generation and mesh export.
 #pragma once
 
-// Fills nodes[1..node_count][1..2] with the coordinates of the 18 nodes,
-// numbered column by column from x = 0, bottom to top within a column.
-void place_nodes(double** nodes);
+#include "problem/plate.h"
 
-// Places the nodes as above and writes them to mesh.txt ("x y" a line) and
-// mesh.geo (point statements).
-void generate_mesh(double** nodes);
+// Places the nodes of a plate of these dimensions (the design's unless given)
+// into nodes[1..node_count][1..2], numbered column by column from x = 0,
+// bottom to top within a column, and writes them to mesh.txt ("x y" a line)
+// and mesh.geo (point statements).
+void generate_mesh(double** nodes, const plate_dimensions& dimensions = {});

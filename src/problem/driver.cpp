@@ -5,18 +5,20 @@
 #include "mesh/connectivity.h"
 #include "mesh/mesh.h"
 #include "platform/process.h"
+#include "problem/plate.h"
 #include "problem/problem.h"
 #include "problem/status.h"
 #include "solver/cholesky.h"
 
 int run_program(const problem_values& values) {
+    const plate problem(values);
     prepare_process();
     allocate_storage();
-    generate_mesh(nodes);
+    generate_mesh(nodes, problem.dimensions());
     try {
         read_elements(elements);
-        check_triangulation(elements, nodes);
-        assemble_system(elements, nodes, values, local_stiffness, convection_matrix, K,
+        check_triangulation(elements, problem);
+        assemble_system(elements, nodes, problem.values(), local_stiffness, convection_matrix, K,
                         element_matrix);
         solve_cholesky(K, f);
         write_values(values);

@@ -54,7 +54,7 @@ double adapt_nodes(double bytes) {
     return std::max(0.0, (bytes - fixed_bytes) / bytes_a_node);
 }
 
-adaptation::adaptation(const level_mesh& base, const problem_values& given) : values(given) {
+adaptation::adaptation(const level_mesh& base, const plate& given) : problem(given) {
     // Room for the step's mesh and the split one, so that neither moves.
     meshes.reserve(2);
     meshes.push_back(longest_side_first(base));
@@ -85,7 +85,7 @@ adapt_line adaptation::next() {
         }
     }
     const level_mesh& mesh = meshes[0];
-    systems.assign(1, assemble_level(mesh, values));
+    systems.assign(1, assemble_level(mesh, values()));
     const auto factors = std::make_shared<const direct_solver>(systems[0]);
     const solve_report solved = factors->solve_from(systems[0], start, solve_tolerance);
     T = solved.T;
@@ -93,7 +93,7 @@ adapt_line adaptation::next() {
     // The same mesh split once, solved with the step's factors at the bottom
     // of the V-cycle; the answer at heat2d's nodes extrapolated from the two.
     meshes.push_back(refine(mesh));
-    systems.push_back(assemble_level(meshes[1], values));
+    systems.push_back(assemble_level(meshes[1], values()));
     multigrid split(meshes, systems, factors);
     const solve_report fine = split.solve(prolonged(mesh, T), solve_tolerance);
     T_split = fine.T;
@@ -106,8 +106,8 @@ adapt_line adaptation::next() {
     // scaled by a power of two (exact), which the marking does not see.
     const std::vector<int> sides = edge_triangles(mesh);
     const double scale = load_scale(
-        std::max({std::abs(values.heat_flux), std::abs(values.ambient), largest_magnitude(T)}));
-    problem_data scaled{values, {}};
+        std::max({std::abs(values().heat_flux), std::abs(values().ambient), largest_magnitude(T)}));
+    problem_data scaled{values(), {}};
     std::vector<double> T_scaled;
     if (scale != 1) {
         scaled.values.heat_flux *= scale;
@@ -117,7 +117,7 @@ adapt_line adaptation::next() {
         }
     }
     const std::vector<double> eta2 = ::indicators(mesh, sides, scale != 1 ? T_scaled : T, scaled);
-    problem_data dual{values, {}};
+    problem_data dual{values(), {}};
     dual.values.heat_flux = 0;
     dual.values.ambient = 0;
     const std::vector<double> z = factors->solve(node_loads(mesh, load_radius, dual));
@@ -166,17 +166,17 @@ adapt_line adaptation::next() {
     line.step = steps() - 1;
     line.triangles = mesh.triangle_count();
     line.nodes = mesh.node_count();
-    line.smallest_side = shortest_side_at(mesh, 5);
+    line.smallest_side = shortest_side_at(mesh, plate::notch_corner - 1);
     line.eta = std::sqrt(eta_sum) / scale;
     const auto hottest = std::max_element(T.begin(), T.end());
     line.hottest = *hottest;
     line.hottest_node = static_cast<int>(hottest - T.begin()) + 1;
-    line.node_8 = T[7];
+    line.node_8 = T[plate::notch_top - 1];
     const std::size_t k = at.size() - 1;
     for (int i = 0; k > 0 && i < node_count; i++) {
         line.change = std::max(line.change, std::abs(at[k][i] - at[k - 1][i]));
     }
-    line.balance = balance_of(mesh, T, values);
+    line.balance = balance_of(mesh, T, values());
     line.residual = std::max(solved.residual, fine.residual);
     line.iterations = solved.iterations + fine.iterations;
     line.converged = solved.converged && fine.converged;

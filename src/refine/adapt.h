@@ -5,6 +5,7 @@
 // two.
 #pragma once
 
+#include "problem/plate.h"
 #include "refine/estimators.h"
 #include "refine/fine_mesh.h"
 #include "refine/fine_system.h"
@@ -20,11 +21,11 @@
 struct adapt_line {
     int step = 0;
     std::size_t triangles = 0, nodes = 0;
-    double smallest_side = 0; // of the sides at node 6, the notch's corner
+    double smallest_side = 0; // of the sides at the notch's corner
     double eta = 0;           // the total indicator: the energy error's estimate
     double hottest = 0;
     int hottest_node = 0; // 1-based
-    double node_8 = 0;    // the temperature at node 8
+    double node_8 = 0;    // the temperature at the top of the notch's wall
     double change = 0;    // the largest at heat2d's nodes from the step before
     heat_balance balance;
     double residual = 0; // the larger of the step's two solves
@@ -50,8 +51,9 @@ extern const char* const adapt_obtained;
 // The steps of one triangulation, one a call.
 class adaptation {
   public:
-    // Step 0 solves the given mesh (heat2d's 18 nodes first), with values.
-    explicit adaptation(const level_mesh& base, const problem_values& values = {});
+    // Step 0 solves the given mesh (heat2d's 18 nodes first), with the
+    // plate's values.
+    explicit adaptation(const level_mesh& base, const plate& problem = plate{});
     adaptation(const adaptation&) = delete;
     adaptation& operator=(const adaptation&) = delete;
     // Bisects the triangles the last step marked (none before step 0),
@@ -90,7 +92,10 @@ class adaptation {
     }
 
   private:
-    problem_values values;
+    const problem_values& values() const {
+        return problem.values();
+    }
+    plate problem;
     std::vector<level_mesh> meshes; // the step's mesh, then the same split
     std::vector<level_system> systems;
     std::vector<double> T, T_split, eta;

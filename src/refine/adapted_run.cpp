@@ -1,8 +1,6 @@
 #include "refine/adapted_run.h"
 
-#include "mesh/mesh.h"
 #include "platform/process.h"
-#include "problem/problem.h"
 #include "problem/status.h"
 #include "refine/adapt.h"
 #include "refine/limits.h"
@@ -43,10 +41,12 @@ bool adapt_error(const char* text, double& error) {
 }
 
 int run_adapted(double error, const problem_values& values) {
-    if (!judged_elements()) {
+    const plate problem(values);
+    element_table elements;
+    if (!judged_elements(problem, elements)) {
         return run_status();
     }
-    adaptation steps(table_mesh(elements, nodes), values);
+    adaptation steps(table_mesh(elements, problem), problem);
     const bool progress = error_is_terminal();
     std::cout << "step  triangles      nodes  side at 6        eta    hottest  at node     node 8"
                  "     change    heat in   heat out   residual error left  seconds"

@@ -8,20 +8,20 @@
 #include <cmath>
 #include <utility>
 
-level_mesh table_mesh(double** element_rows, double** node_rows) {
+level_mesh table_mesh(const element_table& elements, const plate& problem) {
     std::vector<double> x, y;
     for (int i = 1; i <= node_count; i++) {
-        x.push_back(node_rows[i][1]);
-        y.push_back(node_rows[i][2]);
+        x.push_back(problem.x(i));
+        y.push_back(problem.y(i));
     }
     std::vector<int> triangles;
     for (int e = 1; e <= element_count; e++) {
         for (int k = 1; k <= 3; k++) {
-            triangles.push_back(static_cast<int>(element_rows[e][k]) - 1);
+            triangles.push_back(elements.node(e, k) - 1);
         }
     }
     return mesh_of(std::move(x), std::move(y), std::move(triangles),
-                   [node_rows](int a, int b) { return outline_term(node_rows, a + 1, b + 1); });
+                   [&problem](int a, int b) { return outline_term(problem, a + 1, b + 1); });
 }
 
 double level_bytes(int level) {
@@ -34,14 +34,14 @@ double level_bytes(int level) {
     return triangles * per_triangle * 4 / 3 + (64 << 20);
 }
 
-refinement::refinement(level_mesh first, const problem_values& given)
-    : base(std::move(first)), values(given) {}
+refinement::refinement(level_mesh first, const plate& given)
+    : base(std::move(first)), problem(given) {}
 
 level_line refinement::next() {
     const auto started = std::chrono::steady_clock::now();
     const int l = levels();
     meshes.push_back(l == 0 ? base : refine(meshes.back()));
-    systems.push_back(assemble_level(meshes.back(), values));
+    systems.push_back(assemble_level(meshes.back(), problem.values()));
     from_below = l == 0 ? std::vector<double>{} : prolonged(meshes[l - 1], T);
     const solve_report solved = solver.solve(l == 0 ? T : from_below, solve_tolerance);
     T = solved.T;
@@ -56,7 +56,7 @@ level_line refinement::next() {
     for (int i = 0; l > 0 && i < node_count; i++) {
         line.change = std::max(line.change, std::abs(at_nodes[l][i] - at_nodes[l - 1][i]));
     }
-    line.balance = balance_of(meshes.back(), T, values);
+    line.balance = balance_of(meshes.back(), T, problem.values());
     line.residual = solved.residual;
     line.iterations = solved.iterations;
     line.converged = solved.converged;

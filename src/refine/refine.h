@@ -4,6 +4,8 @@
 // levels below it.
 #pragma once
 
+#include "mesh/connectivity.h"
+#include "problem/plate.h"
 #include "refine/estimators.h"
 #include "refine/fine_mesh.h"
 #include "refine/fine_system.h"
@@ -13,10 +15,10 @@
 #include <cstddef>
 #include <vector>
 
-// heat2d's elements (rows 1-based, node numbers as read, each truncated) over
-// its nodes, each side's term by the part of the outline it lies on.
+// A triangulation of heat2d's nodes (node numbers as read, each truncated)
+// over the plate, each side's term by the part of the outline it lies on.
 // Precondition: the judge takes the elements in table order.
-level_mesh table_mesh(double** element_rows, double** node_rows);
+level_mesh table_mesh(const element_table& elements, const plate& problem);
 
 // About how many bytes a level's mesh, system and solve take, levels below it
 // included.
@@ -41,8 +43,9 @@ struct level_line {
 // The levels of one triangulation, solved one a call.
 class refinement {
   public:
-    // Level 0: the given mesh (heat2d's 18 nodes first), solved with values.
-    explicit refinement(level_mesh base, const problem_values& values = {});
+    // Level 0: the given mesh (heat2d's 18 nodes first), solved with the
+    // plate's values.
+    explicit refinement(level_mesh base, const plate& problem = plate{});
     refinement(const refinement&) = delete;
     refinement& operator=(const refinement&) = delete;
     // Builds, assembles and solves the next level; its figures.
@@ -69,7 +72,7 @@ class refinement {
 
   private:
     level_mesh base;
-    problem_values values;
+    plate problem;
     std::vector<level_mesh> meshes;
     std::vector<level_system> systems;
     multigrid solver{meshes, systems};

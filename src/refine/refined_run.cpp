@@ -1,10 +1,6 @@
 #include "refine/refined_run.h"
 
-#include "assembly/triangulation.h"
-#include "mesh/connectivity.h"
-#include "mesh/mesh.h"
 #include "platform/process.h"
-#include "problem/problem.h"
 #include "problem/status.h"
 #include "refine/refine.h"
 #include "refine/run_files.h"
@@ -53,7 +49,9 @@ bool refine_level(const char* text, int& level) {
 }
 
 int run_refined(int level, const problem_values& values) {
-    if (!judged_elements()) {
+    const plate problem(values);
+    element_table elements;
+    if (!judged_elements(problem, elements)) {
         return run_status();
     }
     const double available = available_memory();
@@ -67,7 +65,7 @@ int run_refined(int level, const problem_values& values) {
                        " available: the largest level that fits is " + std::to_string(fits));
         return run_status();
     }
-    refinement levels(table_mesh(elements, nodes), values);
+    refinement levels(table_mesh(elements, problem), problem);
     const bool progress = error_is_terminal();
     double seconds = 0;
     std::cout << "level  triangles      nodes    hottest  at node     change    heat in   heat out"

@@ -2,9 +2,7 @@
 
 #include "assembly/triangulation.h"
 #include "mesh/connectivity.h"
-#include "mesh/mesh.h"
 #include "platform/process.h"
-#include "problem/problem.h"
 #include "problem/status.h"
 
 #include <cerrno>
@@ -128,16 +126,14 @@ void write_fine_files(const std::string& prefix, const level_mesh& mesh,
     }
 }
 
-bool judged_elements() {
+bool judged_elements(const plate& problem, element_table& elements) {
     prepare_process();
-    allocate_storage();
-    place_nodes(nodes);
     try {
-        read_elements(elements);
+        read_elements(elements.rows());
     } catch (const input_error& error) {
         report_failure(error.what(), error.named_things());
         return false;
     }
-    check_triangulation(elements, nodes);
+    check_triangulation(elements.rows(), problem);
     return run_status() == 0;
 }

@@ -1,6 +1,8 @@
 // The files of a fine mesh's run, and the words the console uses of sizes.
 #pragma once
 
+#include "mesh/connectivity.h"
+#include "problem/plate.h"
 #include "refine/fine_mesh.h"
 
 #include <ostream>
@@ -30,7 +32,7 @@ std::ostream& operator<<(std::ostream& out, column c);
 // error ("  limited by rounding: backward error 1.2e-16"), or "".
 std::string rounding_words(bool at_rounding, double backward);
 
-// The start of a fine run: elements.txt of the current folder read and judged
-// as heat2d reads and judges it, over heat2d's nodes, into the program's
-// tables; false, with the faults reported, when it cannot be used.
-bool judged_elements();
+// The start of a fine run: elements.txt of the current folder read into
+// elements and judged over the plate as heat2d reads and judges it; false,
+// with the faults reported, when it cannot be used.
+bool judged_elements(const plate& problem, element_table& elements);
