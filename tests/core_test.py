@@ -87,7 +87,7 @@ class Core(unittest.TestCase):
                          sorted([(convection, 14 + k, 15 + k) for k in range(4)] +
                                 [(flux, a, b) for a, b in [(3, 6), (6, 7), (7, 8), (8, 13), (13, 18)]]))
 
-    def test_element_values_by_hand_and_summed_into_K_and_f(self):
+    def test_element_values_by_hand_summed_into_K_and_f_and_solved(self):
         one = core.element(TRIANGLES, 1)  # nodes 1 4 5: (0, 0), (1.5, 0), (1.5, 2)
         self.assertEqual((one.nodes, one.x, one.y, one.area, one.b, one.c, one.terms, one.loads),
                          ([1, 4, 5], [0, 1.5, 1.5], [0, 0, 2], 1.5, [-2, 2, 0], [0, -1.5, 1.5], [], [0, 0, 0]))
@@ -111,12 +111,22 @@ class Core(unittest.TestCase):
                 f[p - 1] += values.loads[i]
                 for j, q in enumerate(values.nodes):
                     K[p - 1][q - 1] += values.matrix[i][j]
+        # The core's solve adds them so, and its K, f and T are the program's files to their six digits,
+        # with the heat balanced: 150 over 6.5 of flux sides, all out through the right edge.
+        solved = core.solve(TRIANGLES)
+        self.assertEqual([list(row) for row in solved.K], K)
+        self.assertEqual(list(solved.f), f)
         close = lambda got, text: self.assertTrue(abs(got - float(text)) <= 5e-6 * max(1.0, abs(got)), (got, text))
-        for row, line in zip(K, EXPECTED["K.txt"].splitlines()):
-            for got, text in zip(row, line.split(), strict=True):
-                close(got, text)
-        for got, text in zip(f, EXPECTED["f.txt"].split(), strict=True):
+        for got, text in zip(sum(K, []) + f + list(solved.temperatures), (EXPECTED["K.txt"] + EXPECTED["f.txt"]).split() +
+                             EXPECTED["write_.txt"].split()[1::2], strict=True):
             close(got, text)
+        self.assertEqual((solved.heat_in, round(solved.heat_out, 9)), (975, 975))
+        # A triangulation it refuses: heat2d's lines, and what each names as data (line, kind, element 1 side 2).
+        swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]
+        with self.assertRaises(core.Refused) as refused:
+            core.solve(swapped)
+        self.assertEqual((refused.exception.lines, refused.exception.named), (core.judge(swapped), [
+            [0, 1, 14, 0], [0, 2, 15, 10], [1, 2, 14, 15]]))
         # A clockwise element: the conduction matrix of the opposite sign.
         mirrored = [t[::-1] if k == 0 else t for k, t in enumerate(TRIANGLES)]
         self.assertEqual([list(row) for row in core.element(mirrored, 1).conduction],

@@ -11,7 +11,7 @@ that carry the boundary conditions. When the folder holds the finest level of
 heat2d --refine, it draws that field too, as refined_temperature.png, its
 triangles' lines left out past a few thousand; and the finest mesh of
 heat2d --adapt as adapted_temperature.png, with its mesh and a second picture,
-adapted_corner.png, of the notch's corner at node 6, where the steps graded
+adapted_corner.png, of the notch's corner, where the steps graded
 the mesh. Files older than elements.txt are another triangulation's: their
 field is left out, and a line says so. The legend and the scale name the
 problem's values the field was solved with: the design's, or those that the
@@ -32,10 +32,10 @@ from heat2d_problem import InputError, command, replaced, run_folder_tool, value
 # Past this many triangles their lines would hide the field (an adapted mesh's
 # are drawn all the same: where they crowd is the picture).
 MOST_LINES = 5000
-# The window of the corner's picture: node 6 and, about it, this many times
-# its shortest side (the steps halve it again and again: the grading looks the
-# same at any zoom).
-CORNER_NODE, CORNER_SIDES = 6, 64
+# The window of the corner's picture: the notch's corner and, about it, this
+# many times its shortest side (the steps halve it again and again: the
+# grading looks the same at any zoom).
+CORNER_SIDES = 64
 
 
 def draw(folder, run, fine):
@@ -57,7 +57,7 @@ def draw(folder, run, fine):
 def figure_of(run, elements=None, corner=False, every_line=False):
     """The picture of a run's field, on the Agg canvas; the sides that carry a
     term are those the boundary table gives elements (the run's own triangles
-    when none are given). corner: only the square about node 6; every_line:
+    when none are given). corner: only the square about the notch's corner; every_line:
     the triangles' lines however many there are."""
     import matplotlib.tri as mtri
     import numpy
@@ -104,10 +104,11 @@ def figure_of(run, elements=None, corner=False, every_line=False):
         axes.set_xlim(min(xs) - pad, max(xs) + pad)
         axes.set_ylim(min(ys) - pad, max(ys) + pad)
     else:
-        x, y = xs[CORNER_NODE - 1], ys[CORNER_NODE - 1]
+        corner = heat2d_core.node("notch_corner")
+        x, y = xs[corner - 1], ys[corner - 1]
         at = numpy.array(run.triangles)
-        at = at[(at == CORNER_NODE).any(axis=1)] - 1
-        half = CORNER_SIDES * min(numpy.hypot(xs[n] - x, ys[n] - y) for n in at.flatten() if n != CORNER_NODE - 1)
+        at = at[(at == corner).any(axis=1)] - 1
+        half = CORNER_SIDES * min(numpy.hypot(xs[n] - x, ys[n] - y) for n in at.flatten() if n != corner - 1)
         axes.set_xlim(x - half, x + half)
         axes.set_ylim(y - half, y + half)
         for axis in (axes.xaxis, axes.yaxis):
@@ -116,7 +117,7 @@ def figure_of(run, elements=None, corner=False, every_line=False):
     axes.set_xlabel("x")
     axes.set_ylabel("y")
     if corner:
-        axes.set_title(f"Node {CORNER_NODE}, the notch's corner: the mesh graded toward it\n"
+        axes.set_title(f"Node {corner}, the notch's corner: the mesh graded toward it\n"
                        f"({len(run.triangles):,} triangles in all)", pad=12)
     else:
         axes.set_title(f"Temperature: lowest {lowest:g} (node {temperatures.argmin() + 1}),\n"

@@ -32,7 +32,7 @@ const convergence = (() => {
       // with no heat coming in there is no rise, and the plate is at the air's temperature.
       const {ambient_temperature: air, heat_flux: q} = state.values.given || state.values.design;
       const truth = t[hot] + left[hot], off = (100 * (levelZero[hot] - truth)) / (truth - air);
-      const answer = state.values.given ? "the 20 triangles' answer with these values" : "elements.txt's answer";
+      const answer = state.values.given ? `the ${state.problem.elements} triangles' answer with these values` : "elements.txt's answer";
       $("refined-estimate").textContent = `At the hottest node, ${hot + 1}, ${name} gives ${sixDigits(t[hot])}, and the ` +
         `error left there is about ${sixDigits(left[hot])} (order ${orders[hot].toFixed(2)}): the field is about ${sixDigits(truth)}, ` +
         `and ${answer}, ${sixDigits(levelZero[hot])}, ` + (q === 0 ? `is the same: no heat comes in, and the plate is at the air's ${air}.`
@@ -51,8 +51,8 @@ const convergence = (() => {
       .sort((a, b) => a[key] - b[key])
       .map((line) => ({kind, number: line[key], nodes: line.nodes, error: line.error, x: Math.log10(line.nodes), y: Math.log10(line.error)}));
     const levels = series(state.levels.lines, "level", "level"), steps = series(state.levels.steps, "step", "step");
-    // Node 6 (the corner) and node 8 (the hottest), each series' own thin curves, when asked.
-    const byNode = (lines, key) => (state.levels.byNode ? [6, 8].map((node) => [node, [...lines.values()]
+    // The notch's corner and the top of its wall (the hottest), each series' own thin curves, when asked.
+    const byNode = (lines, key) => (state.levels.byNode ? [state.problem.notchCorner, state.problem.notchTop].map((node) => [node, [...lines.values()]
       .filter((line) => line[key] >= 1 && line.left && Math.abs(line.left[node - 1]) > 0).sort((a, b) => a[key] - b[key])
       .map((line) => ({x: Math.log10(line.nodes), y: Math.log10(Math.abs(line.left[node - 1]))}))]) : []);
     const nodeCurves = [...byNode(state.levels.lines, "level").map((curve) => [...curve, "measured"]),

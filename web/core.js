@@ -124,8 +124,10 @@ function coreBinding() {
     const termName = (kind) => statics(module._heat2d_term_name, kind);
     const nodeCount = named(module._heat2d_count, "nodes"), elementCount = named(module._heat2d_count, "elements");
     const numbers = 3 * elementCount;
+    // The nodes that the rules name.
+    const node = (name) => named(module._heat2d_node, name);
     return {
-      module, release, nodeCount, elementCount,
+      module, release, nodeCount, elementCount, notchCorner: node("notch_corner"), notchTop: node("notch_top"),
       nodes: rows(sized("HEAPF64", module._heat2d_nodes), 2),
       table: rows(sized("HEAP32", module._heat2d_boundary_table), 4)
         .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second})),
@@ -203,6 +205,23 @@ function coreBinding() {
                   terms: i("term_kinds").map((kind, k) => ({term: termName(kind), first: sides[k][0], second: sides[k][1],
                                                              a: ends[k][0], b: ends[k][1], length: lengths[k], load: loads[k],
                                                              matrix: rows(matrices[k], 3)}))};
+        } finally {
+          module._heat2d_result_free(result);
+        }
+      })),
+      // heat2d's own problem on the triangulation flat with the values given,
+      // solved by the core: {K (rows), f, temperatures, heatIn, heatOut}, full
+      // precision; or {faults: [lines], named: [[line, kind, a, b], ...]}.
+      solve: (flat, given) => withValues(given, (values) => scratch((alloc) => {
+        const handle = alloc(4), lines = alloc(4);
+        const status = checked(module._heat2d_solve(intsIn(alloc, flat), flat.length, values, handle, lines));
+        const result = module.HEAP32[handle / 4];
+        try {
+          const read = reader(result);
+          if (status !== STATUS.ok) return {faults: taken(lines), named: result ? rows(read("HEAP32", "named"), 4) : []};
+          const d = (name) => read("HEAPF64", name);
+          return {K: rows(d("K"), nodeCount), f: d("f"), temperatures: d("temperatures"),
+                  heatIn: d("heat_in")[0], heatOut: d("heat_out")[0]};
         } finally {
           module._heat2d_result_free(result);
         }

@@ -28,10 +28,12 @@
 
   // The problem's table, its sizes and the legend's values, from the core.
   function showProblem(core) {
-    state.problem = {nodes: core.nodeCount, elements: core.elementCount};
+    state.problem = {nodes: core.nodeCount, elements: core.elementCount, notchCorner: core.notchCorner, notchTop: core.notchTop,
+                     halfWidth: core.parameter("width") / 2};
     for (const node of document.querySelectorAll("[data-count]")) {
       node.textContent = node.dataset.count === "nodes" ? core.nodeCount : core.elementCount;
     }
+    for (const node of document.querySelectorAll("[data-named-node]")) node.textContent = state.problem[node.dataset.namedNode];
     $("elements").rows = core.elementCount;
     $("input").style.setProperty("--rows", core.elementCount);
     $("table").tBodies[0].replaceChildren(...core.table.map(({element, term, first, second}) =>
@@ -127,20 +129,19 @@
     }
   }
 
-  // While a value's slider moves: level 0 solved by the core kept loaded (a
-  // call, not a run), drawn with its extremes and the inspector's numbers.
+  // While a value's slider moves: the triangulation solved by the core kept
+  // loaded (a call, not a run), drawn with its extremes, and K, f and the
+  // temperatures of these values for the inspector.
   function preview(core) {
     const run = state.run;
     if (!run.numbers || run.faults || Object.keys(state.values.faults).length) return;
     levels.back();
-    core.refine(run.numbers, 0, (level) => {
-      if (!level.temperatures) return;
-      const t = run.temperatures = Array.from(level.temperatures);
-      run.extremes = extremesOf(t);
-      drawing.draw(core, run.triangles, core.sides(run.numbers), t);
-      $("extremes").textContent = run.extremes;
-      inspectAgain(core);
-    }, state.values.given);
+    const solved = core.solve(run.numbers, state.values.given);
+    if (!solved.temperatures) return;
+    Object.assign(run, {K: solved.K, f: solved.f, temperatures: solved.temperatures, extremes: extremesOf(solved.temperatures)});
+    drawing.draw(core, run.triangles, core.sides(run.numbers), run.temperatures);
+    $("extremes").textContent = run.extremes;
+    inspectAgain(core);
   }
 
   // Chooses element e: its numbers in the inspector, its handles on the drawing.
@@ -192,14 +193,14 @@
   // node, flip a side by its handle, or hear that a side of the outline
   // cannot flip; the inspector and the flips are level 0's. At a finer level
   // a click or tap reads the temperature where it lands, and the level stays:
-  // going back to the 20 triangles is the Fineness control's.
+  // going back to the triangles of elements.txt is the Fineness control's.
   async function onDrawingClick(event) {
     const target = event.target.closest("[data-element], .handle, [data-node], [data-outline]");
     if (!target || !$("drawing").contains(target)) return;
     notice();
     const level = state.levels.shown, t = level ? finer.temperatureAt(event.clientX, event.clientY) : NaN;
     if (level) {
-      return said(Number.isFinite(t) ? `Level ${level}: temperature ${Number(t.toPrecision(4))} here. The 20 triangles, ` +
+      return said(Number.isFinite(t) ? `Level ${level}: temperature ${Number(t.toPrecision(4))} here. The ${state.problem.elements} triangles, ` +
                                         "their numbers and their flips are the Fineness control's level 0." : "");
     }
     said();

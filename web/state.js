@@ -4,8 +4,9 @@
 // inspector and the levels' view. Nothing in it is read back from the page.
 
 const state = {
-  // The problem, from the core: how many nodes and elements.
-  problem: {nodes: 0, elements: 0},
+  // The problem, from the core: how many nodes and elements, the nodes that
+  // the rules name (the notch's corner, the top of its wall), the half plate's width.
+  problem: {nodes: 0, elements: 0, notchCorner: 0, notchTop: 0, halfWidth: 0},
   // The last run: elements.txt as read (flat node numbers, or null), its
   // triangles (0-based corners), K and f as written, its temperatures (null
   // when it gave no valid answer), how many faults, and its extremes in words.
@@ -30,8 +31,8 @@ const state = {
   // each pixel's triangle, row by row, with the mesh and its temperatures.
   // Whether the picture is the error map (an adaptive step's indicators, or
   // a level's change from the one below), the last level or step solved, to
-  // draw again, and whether the plot draws node 6 and node 8 as their own
-  // curves.
+  // draw again, and whether the plot draws the notch's corner and the top of
+  // its wall as their own curves.
   levels: {shown: 0, lines: new Map(), steps: new Map(), levelZero: null, field: {owner: null, width: 0, height: 0},
            map: false, solved: null, byNode: false},
   // The drawing's view: its zoom and the frame's point at its top left, in

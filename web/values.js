@@ -58,12 +58,12 @@ const whatIf = (() => {
   // After a change: the state, the sentence, the address; then the page asked.
   function changed(final) {
     state.values.given = given(current());
-    const {conductivity: k, convection_coeff: h} = current(), biot = (h * 4.5) / k;
+    const {conductivity: k, convection_coeff: h} = current(), width = state.problem.halfWidth, biot = (h * width) / k;
     const field = biot < 0.1 ? "the plate is nearly one temperature, and the air takes the heat at the right edge"
       : biot > 10 ? "the right edge stays near the air's temperature, and the heat piles up under the flux"
         : "both shape the field";
     for (const node of document.querySelectorAll("[data-parameter]")) node.textContent = current()[node.dataset.parameter];
-    $("biot").textContent = `h·4.5/k = ${Number(biot.toPrecision(3))} (a Biot number): convection against conduction ` +
+    $("biot").textContent = `h·${width}/k = ${Number(biot.toPrecision(3))} (a Biot number): convection against conduction ` +
       `across the plate's width; here ${field}.`;
     if (final) {
       const values = state.values.given;

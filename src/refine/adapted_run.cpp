@@ -48,9 +48,9 @@ int run_adapted(double error, const problem_values& values) {
     }
     adaptation steps(table_mesh(elements, problem), problem);
     const bool progress = error_is_terminal();
-    std::cout << "step  triangles      nodes  side at 6        eta    hottest  at node     node 8"
-                 "     change    heat in   heat out   residual error left  seconds"
-              << std::endl;
+    std::cout << "step  triangles      nodes  side at " << plate::notch_corner
+              << "        eta    hottest  at node     node " << plate::notch_top
+              << "     change    heat in   heat out   residual error left  seconds" << std::endl;
     double seconds = 0, last_estimate = INFINITY;
     stall_rule stall;
     std::size_t last_nodes = 0;
