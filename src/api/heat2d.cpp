@@ -659,7 +659,9 @@ int heat2d_solve(const int* elements, int count, const heat2d_values* values,
         }
         if (!found.lines.empty()) {
             const int status = refused(found.lines, lines);
-            *result = made.release();
+            if (status == HEAT2D_REFUSED) {
+                *result = made.release();
+            }
             return status;
         }
         const plate_solution solved = solve_plate(t, problem);
