@@ -367,7 +367,7 @@ class Core(unittest.TestCase):
         """The table's two constrained corners: node 8 needs two triangles or more,
         node 18 exactly one; the shipped triangulation meets both, CORNERS
         neither. A level's memory grows about fourfold a level; past the last it
-        is a bad call."""
+        is a bad call; one that does not fit is refused."""
         self.assertEqual(core.corner_counts(TRIANGLES), [core.CornerCount(18, 1, 1, 1),
                                                          core.CornerCount(8, 2, 2, core.element_count())])
         self.assertEqual([(c.node, c.count) for c in core.corner_counts(CORNERS)], [(18, 2), (8, 1)])
@@ -376,6 +376,14 @@ class Core(unittest.TestCase):
         with self.assertRaises(core.BadCall) as bad:
             core.refine_memory(13)
         self.assertEqual(bad.exception.lines, ["level is not from 0 to 12"])
+        if not os.environ.get("HEAT2D_SANITIZE"):  # in 1 GiB of address space, the level that does not fit is refused
+            import resource
+            import subprocess
+            script = ("import sys; sys.path.insert(0, %r); import heat2d_core as core\ntry: list(core.refine(%r))\n"
+                      "except core.Refused as fault: print(fault.lines)") % (os.path.join(HERE, "..", "tools"), TRIANGLES)
+            said = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True,
+                                  preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))).stdout
+            self.assertRegex(said, r"^\['level 9 needs about 1\d\d\d MB, more than the \d\d\d MB available'\]$")
 
     def test_the_scripts_for_other_programs_follow_the_core(self):
         """region.geo and converged.edp, run only where Gmsh or FreeFEM is, hold the

@@ -17,7 +17,7 @@ from dataclasses import dataclass
 from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-INTERFACE = 8  # the library's HEAT2D_INTERFACE that this module speaks
+INTERFACE = 9  # the library's HEAT2D_INTERFACE that this module speaks
 OK, REFUSED, TOO_SMALL, BAD_CALL = 0, 1, 2, -1
 
 

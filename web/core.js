@@ -5,7 +5,7 @@
 // global: its source also goes into the Worker that solves the finer levels.
 
 function coreBinding() {
-  const HEAT2D_INTERFACE = 8; // the API that this page speaks
+  const HEAT2D_INTERFACE = 9; // the API that this page speaks
   const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
 
   // A call the core could not take: a fault of the page. A value out of its
@@ -238,7 +238,7 @@ function coreBinding() {
           return module.HEAPF64[at / 8];
         });
         const probe = module._malloc(bytes);
-        if (!probe) return hear({refused: [`level ${last} needs ${Math.ceil(bytes / 1e6)} MB of memory, more than this browser gives the page`]});
+        if (!probe) return hear({refused: [`level ${last} needs about ${Math.ceil(bytes / 2 ** 20)} MB, more than this browser gives the page`]});
         module._free(probe);
         stepped(module._heat2d_refine, module._heat2d_refine_next, module._heat2d_refine_free, flat, given, hear, (read, level) => {
           const d = (name) => read("HEAPF64", name, true), one = (heap, name) => read(heap, name, true)[0];
@@ -259,8 +259,8 @@ function coreBinding() {
         });
       },
       // The adaptive steps 0 to last of the triangulation flat (or, when last
-      // is {error, most}, until the error left is at most error, and at most
-      // step most): hear(step) a step, step {line, answer, left, orders} (its answer at heat2d's nodes
+      // is {error}, until the error left is at most error, or the core's stall
+      // rule refuses the next): hear(step) a step, step {line, answer, left, orders} (its answer at heat2d's nodes
       // with the error left, none at step 0), the last step with its nodes,
       // temperatures, triangles and indicators (typed arrays); or
       // hear({refused: [lines]}).
@@ -276,7 +276,7 @@ function coreBinding() {
                       answer: d("answer"), left, orders: d("orders")};
         if (step === 0) made.levelZero = d("temperatures").slice(0, nodeCount); // the design's mesh: heat2d's nodes
         // The last step: a count of steps, or the first whose error left is at most an error.
-        const lastOne = typeof last === "number" ? step === last : (left.length > 0 && made.line.error <= last.error) || step === last.most;
+        const lastOne = typeof last === "number" ? step === last : left.length > 0 && made.line.error <= last.error;
         if (lastOne) {
           Object.assign(made, {nodes: d("nodes"), temperatures: d("temperatures"), triangles: read("HEAP32", "triangles", true),
                                indicators: d("indicators")});

@@ -11,7 +11,6 @@ const refiner = (() => {
   // In the Worker: solves levels 0 to `level` of `elements` through the core's
   // binding, posting each level as it comes, its arrays handed over.
   function solveInWorker() {
-    const MOST_STEPS = 60; // adaptive steps: past these the error no longer falls as it should
     let made = null; // the core, once the module is posted
     onmessage = ({data: {module, elements, level, error, given}}) => {
       if (module) {
@@ -22,7 +21,7 @@ const refiner = (() => {
       made.then((core) => {
         const post = (message) =>
           postMessage(message, Object.values(message).filter((values) => values.buffer).map((values) => values.buffer));
-        if (error) core.adapt(elements, {error, most: MOST_STEPS}, post, given);
+        if (error) core.adapt(elements, {error}, post, given);
         else core.refine(elements, level, post, given);
       }).catch((error) => postMessage({refused: [String(error.message || error)]}));
     };

@@ -709,8 +709,8 @@ int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lin
         if (next > most_level) {
             return refused({refusal_text(refusal_reason::past_the_last, what)}, lines);
         }
-        if (level_bytes(next) > available_memory()) {
-            return refused({refusal_text(refusal_reason::too_little_memory, what)}, lines);
+        if (const double available = available_memory(); level_bytes(next) > available) {
+            return refused({memory_words(what, level_bytes(next), available)}, lines);
         }
         const level_line line = levels.next();
         if (!line.converged) {
@@ -767,8 +767,11 @@ int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines
         *step = nullptr;
         adaptation& steps = run->steps;
         const std::string what = "step " + std::to_string(steps.steps());
-        if (steps.next_bytes() > available_memory()) {
-            return refused({refusal_text(refusal_reason::too_little_memory, what)}, lines);
+        if (steps.stalled()) {
+            return refused({stall_words(steps.steps() - 1, steps.answer().error[0])}, lines);
+        }
+        if (const double available = available_memory(); steps.next_bytes() > available) {
+            return refused({memory_words(what, steps.next_bytes(), available)}, lines);
         }
         const adapt_line line = steps.next();
         if (!line.converged) {

@@ -53,7 +53,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 8
+#define HEAT2D_INTERFACE 9
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -257,8 +257,10 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, const heat2d_values
  *           "observed" (from level 2 on: 1 where the order is observed, 0
  *           where 4/3 is assumed), and one value each: "level",
  *           "triangles_count", "nodes_count", "hottest_node", "iterations".
- * HEAT2D_REFUSED: *lines says why not: the level needs more memory than is
- * available, did not converge, or is past the last (HEAT2D_LAST_LEVEL). */
+ * HEAT2D_REFUSED: *lines says why not, as heat2d --refine words it: the level
+ * needs more memory than is available ("level 9 needs about 2600 MB, more
+ * than the 2000 MB available", megabytes of 2^20 bytes), did not converge,
+ * or is past the last (HEAT2D_LAST_LEVEL). */
 HEAT2D_API int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines);
 
 /* The bytes that solving the given level (0 to HEAT2D_LAST_LEVEL) takes at its peak, as
@@ -294,8 +296,11 @@ HEAT2D_API int heat2d_adapt(const int* elements, int count, const heat2d_values*
  *           "marked" (1 or 0 a triangle: bisected by the next step), and one
  *           value each: "step", "triangles_count", "nodes_count",
  *           "hottest_node", "iterations".
- * HEAT2D_REFUSED: *lines says why not: the step needs more memory than is
- * available, or did not converge. */
+ * HEAT2D_REFUSED: *lines says why not, as heat2d --adapt words it: the step
+ * needs more memory than is available, did not converge, or the steps
+ * stalled at the step before ("the steps stalled: the estimated error has not
+ * fallen for 5 steps, and is 1.2e-05 at step 30"), where heat2d --adapt
+ * stops unless that step's error is the one asked. */
 HEAT2D_API int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines);
 
 /* How a step's answer and its error left are obtained, in words. */

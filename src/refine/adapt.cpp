@@ -185,6 +185,7 @@ adapt_line adaptation::next() {
     if (!answers.back().error.empty()) {
         line.estimate = answers.back().error[0];
     }
+    stalled_ = stall.stalled(line.estimate);
     line.seconds = now() - started;
     return line;
 }

@@ -48,6 +48,19 @@ struct adapt_answer {
 // How the answer and its error are obtained, in words.
 extern const char* const adapt_obtained;
 
+// The steps stall when the largest estimate has not fallen below its least
+// for stall_steps steps in a row (an infinite one, before there is any, does
+// not count).
+class stall_rule {
+  public:
+    // Whether the steps have stalled, with this step's estimate.
+    bool stalled(double estimate);
+
+  private:
+    double least = INFINITY;
+    int not_fallen = 0;
+};
+
 // The steps of one triangulation, one a call.
 class adaptation {
   public:
@@ -65,6 +78,11 @@ class adaptation {
     double next_nodes() const;
     int steps() const {
         return static_cast<int>(answers.size());
+    }
+    // Whether the steps have stalled by the stall rule, at the last step: the
+    // steps end there, unless its estimate is the error asked.
+    bool stalled() const {
+        return stalled_;
     }
     const adapt_answer& answer() const {
         return answers.back();
@@ -103,19 +121,8 @@ class adaptation {
     std::vector<adapt_answer> answers;   // one a step
     std::vector<double> split_nodes;     // the split mesh's nodes, one a step
     std::vector<std::vector<double>> at; // the step's temperatures at heat2d's nodes
-};
-
-// The steps stall when the largest estimate has not fallen below its least
-// for stall_steps steps in a row (an infinite one, before there is any, does
-// not count).
-class stall_rule {
-  public:
-    // Whether the steps have stalled, with this step's estimate.
-    bool stalled(double estimate);
-
-  private:
-    double least = INFINITY;
-    int not_fallen = 0;
+    stall_rule stall;
+    bool stalled_ = false;
 };
 
 // About how many bytes a step on a mesh of this many nodes takes, its split

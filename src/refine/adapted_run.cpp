@@ -52,7 +52,6 @@ int run_adapted(double error, const problem_values& values) {
               << "        eta    hottest  at node     node " << plate::notch_top
               << "     change    heat in   heat out   residual error left  seconds" << std::endl;
     double seconds = 0, last_estimate = INFINITY;
-    stall_rule stall;
     std::size_t last_nodes = 0;
     while (true) {
         const double available = available_memory();
@@ -62,10 +61,9 @@ int run_adapted(double error, const problem_values& values) {
             if (std::isfinite(last_estimate) && fits > 0) {
                 smallest = rounded_up(last_estimate * static_cast<double>(last_nodes) / fits);
             }
-            report_failure("step " + std::to_string(steps.steps()) + " needs about " +
-                           megabytes(steps.next_bytes()) + ", more than the " +
-                           megabytes(available) +
-                           " available: the smallest error that fits is about " + smallest);
+            report_failure(memory_words("step " + std::to_string(steps.steps()), steps.next_bytes(),
+                                        available) +
+                           ": the smallest error that fits is about " + smallest);
             return run_status();
         }
         const bool shown = progress && 4 * seconds > 1;
@@ -105,11 +103,8 @@ int run_adapted(double error, const problem_values& values) {
         if (line.estimate <= error) {
             break;
         }
-        if (stall.stalled(line.estimate)) {
-            std::ostringstream why;
-            why << "the steps stalled: the estimated error has not fallen for " << stall_steps
-                << " steps, and is " << line.estimate << " at step " << line.step;
-            report_failure(why.str());
+        if (steps.stalled()) {
+            report_failure(stall_words(line.step, line.estimate));
             return run_status();
         }
     }

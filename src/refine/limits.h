@@ -48,7 +48,18 @@ inline constexpr double recurrence_margin = 4;
 inline constexpr double assumed_order = 4.0 / 3;
 
 // Why a step or level is not taken.
-enum class refusal_reason { none, past_the_last, too_little_memory, not_converged, stalled };
+enum class refusal_reason { none, past_the_last, not_converged };
 
 // The reason in a sentence of its own, for the API: "level 13 is past the last, 12".
 std::string refusal_text(refusal_reason reason, const std::string& what);
+
+// "12 MB": bytes in whole megabytes of 2^20 bytes, rounded up.
+std::string megabytes(double bytes);
+
+// Memory weighed, in the words of every front end: "level 12 needs about
+// 95000 MB, more than the 2000 MB available".
+std::string memory_words(const std::string& what, double needed, double available);
+
+// The stall rule's refusal: "the steps stalled: the estimated error has not
+// fallen for 5 steps, and is 1.2e-05 at step 30".
+std::string stall_words(int step, double estimate);

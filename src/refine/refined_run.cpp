@@ -60,9 +60,9 @@ int run_refined(int level, const problem_values& values) {
         while (fits > 0 && level_bytes(fits) > available) {
             fits--;
         }
-        report_failure("level " + std::to_string(level) + " needs about " +
-                       megabytes(level_bytes(level)) + ", more than the " + megabytes(available) +
-                       " available: the largest level that fits is " + std::to_string(fits));
+        report_failure(
+            memory_words("level " + std::to_string(level), level_bytes(level), available) +
+            ": the largest level that fits is " + std::to_string(fits));
         return run_status();
     }
     refinement levels(table_mesh(elements, problem), problem);

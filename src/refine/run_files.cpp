@@ -74,10 +74,6 @@ std::string rounding_words(bool at_rounding, double backward) {
     return std::string("  limited by rounding: backward error ") + digits;
 }
 
-std::string megabytes(double bytes) {
-    return std::to_string(static_cast<long long>(std::ceil(bytes / (1 << 20)))) + " MB";
-}
-
 void write_fine_files(const std::string& prefix, const level_mesh& mesh,
                       const std::vector<double>& T) {
     const std::string names[] = {prefix + "_mesh.txt", prefix + "_elements.txt",

@@ -17,9 +17,6 @@
 void write_fine_files(const std::string& prefix, const level_mesh& mesh,
                       const std::vector<double>& T);
 
-// "12 MB": bytes in whole megabytes, rounded up.
-std::string megabytes(double bytes);
-
 // A column of a level's or step's line: out << column{11} << value
 // right-aligns value in 11 characters with at least one blank before it, so
 // that a value wider than its column never runs into the one before.
