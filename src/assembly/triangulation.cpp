@@ -279,6 +279,26 @@ int outline_side(const plate& problem, int a, int b, bool& forward) {
     return no_part;
 }
 
+std::vector<outline_step> outline_walk(const plate& problem) {
+    // From each node along the one side of the outline that leaves it with
+    // the region on the left, until the walk is back at node 1.
+    std::vector<outline_step> walk;
+    int a = 1;
+    do {
+        int next = 0;
+        for (int b = 1; b <= node_count && next == 0; b++) {
+            bool forward = false;
+            const int part = b == a ? -1 : outline_side(problem, a, b, forward);
+            if (part >= 0 && forward) {
+                walk.push_back({a, b, part});
+                next = b;
+            }
+        }
+        a = next;
+    } while (a > 1 && walk.size() <= static_cast<std::size_t>(node_count));
+    return walk;
+}
+
 condition outline_term(const plate& problem, int a, int b) {
     bool forward = true;
     const int part = outline_side(problem, a, b, forward);

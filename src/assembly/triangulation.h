@@ -14,6 +14,15 @@
 // to b runs with the region on the left.
 int outline_side(const plate& problem, int a, int b, bool& forward);
 
+// The sides of the outline, walked with the region on the left from node 1:
+// each from a to b, on its part.
+struct outline_step {
+    int a;
+    int b;
+    int part;
+};
+std::vector<outline_step> outline_walk(const plate& problem);
+
 // The term that side a-b needs: the one of its part of the outline, or
 // condition::none when it is not a side of the outline.
 condition outline_term(const plate& problem, int a, int b);
