@@ -1,7 +1,4 @@
-/* heat2d's rules for other programs: the nodes, the outline, the boundary
- * table, the reading of elements.txt, the judge of a triangulation, the
- * numbering for the table, the flip of a side and one element's values, as
- * the program itself has them.
+/* heat2d's rules and solves for other programs, as the program has them.
  *
  * The conventions of every call:
  * - Status. A call that can fail returns one of the HEAT2D_ statuses below;
@@ -28,9 +25,9 @@
  *   NULL after any other status.
  * - Errors. heat2d_error() gives the reason of the last bad call of the
  *   calling thread ("" after a good call); each thread has its own.
- * - Results too large for a buffer of known size are handles: the call that
- *   makes one, heat2d_result_ints and heat2d_result_doubles that read it one
- *   flat array at a time by its name, and heat2d_result_free.
+ * - Results of many arrays are handles, read one flat array at a time by its
+ *   name (heat2d_result_ints, heat2d_result_doubles), freed by
+ *   heat2d_result_free.
  * - Versions. HEAT2D_INTERFACE changes whenever a call or its meaning does. A
  *   binding checks heat2d_version() when it loads the library, and refuses
  *   one of another interface.
@@ -73,12 +70,10 @@ enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL 
 #define HEAT2D_LEAST_AMBIENT -1e3
 #define HEAT2D_MOST_AMBIENT 1e3
 
-/* What a line of a fault names, so that a reader follows it without reading
- * its words: element a (line a of elements.txt), side a-b, node a (row a of
- * K), or the count a of faults that the line stands for ("and 8 more ...").
- * A run of the program in a browser hands them to the page, line by line as
- * it writes them on standard error, through the module's function
- * onNames(line, [kind, a, b, ...]), line 0 the first. */
+/* What a line of a fault names: element a (line a of elements.txt), side
+ * a-b, node a (row a of K), or the count a of faults that the line stands for
+ * ("and 8 more ..."). A run of the program in a browser hands them to the
+ * page as it writes each line: the module's onNames(line, [kind, a, b, ...]). */
 #define HEAT2D_NAMES_ELEMENT 1
 #define HEAT2D_NAMES_SIDE 2
 #define HEAT2D_NAMES_NODE 3
@@ -159,11 +154,10 @@ HEAT2D_API int heat2d_number_triangles(const int* triangles, int count, int flip
                                        int* elements, int capacity, int* written, int* flips,
                                        int flip_capacity, int* flip_count, char** lines);
 
-/* The corners where the boundary table's slots fit only so many triangles,
- * and how many of the triangles (60 node numbers) meet at each: four ints a
- * corner, the node, its triangles, and the least and most the table takes
- * (node 18: one; node 8: two or more). They are the data of the numbering's
- * corner faults, so that a caller can word them for what it did. */
+/* The corners where the boundary table's slots fit only so many triangles
+ * (the data of the numbering's corner faults), with how many of the triangles
+ * (60 node numbers) meet at each: four ints a corner, the node, its
+ * triangles, and the least and most the table takes. */
 HEAT2D_API int heat2d_corner_counts(const int* triangles, int count, int* corners, int capacity,
                                     int* written);
 
@@ -188,11 +182,9 @@ HEAT2D_API void heat2d_result_free(heat2d_result* result);
 
 /* The problem's four values to compute with, made with the design's:
  * "conductivity" (k), "heat_flux" (q, into the top and the notch),
- * "convection_coeff" (h) and "ambient_temperature" (T of the air), the names
- * of heat2d_parameter, each in its closed range above. A call that takes a
- * handle takes NULL for the design's values. heat2d_values_set:
- * HEAT2D_REFUSED, the value left as it was, with *why naming the range (and,
- * for h, that heat coming in would have no way out). */
+ * "convection_coeff" (h) and "ambient_temperature" (T of the air), each in
+ * its closed range above; NULL for the design's values. heat2d_values_set:
+ * HEAT2D_REFUSED, the value kept, with *why naming the range. */
 typedef struct heat2d_values heat2d_values;
 HEAT2D_API int heat2d_values_new(heat2d_values** values);
 HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double value, char** why);
@@ -203,7 +195,7 @@ HEAT2D_API void heat2d_values_free(heat2d_values* values);
 HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most);
 
 /* The values of element e (1 to 20) of elements (60 node numbers) as the
- * assembly computes them with the problem's values, as a result (matrices row by row, terms in the
+ * assembly computes them, as a result (matrices row by row, terms in the
  * order of the boundary table):
  *   ints    "nodes" (3: the rows and columns of K it goes to), "term_kinds"
  *           (one a term), "term_sides" (its local nodes, 2 a term),
@@ -225,18 +217,15 @@ HEAT2D_API int heat2d_element(const int* elements, int count, int e, const heat2
  *           Cholesky's factors), and one value each: "heat_in" (through the
  *           flux sides), "heat_out" (through the convection sides);
  *   ints    "named" (none).
- * HEAT2D_REFUSED: *lines holds the faults of the triangulation that heat2d
- * shows, and *result their "named" alone: four ints a thing that a line
- * names, the line (0 first), the kind (HEAT2D_NAMES_*), a and b; the caller
- * frees both. */
+ * HEAT2D_REFUSED: *lines holds the faults heat2d shows, and *result their
+ * "named" alone: four ints a thing a line names, the line (0 first), the
+ * kind (HEAT2D_NAMES_*), a and b. */
 HEAT2D_API int heat2d_solve(const int* elements, int count, const heat2d_values* values,
                             heat2d_result** result, char** lines);
 
-/* The same problem on finer meshes: elements (60 node numbers, as heat2d
- * takes them) split level by level, each triangle into four, solved one level
- * a call, so that a caller can show progress and stop between levels.
- * heat2d_refine starts it; HEAT2D_REFUSED: *lines holds the faults of the
- * triangulation, as heat2d names them. */
+/* The same problem on finer meshes: elements (60 node numbers) split level by
+ * level, each triangle into four, one level a call. HEAT2D_REFUSED: *lines
+ * holds the faults of the triangulation, as heat2d names them. */
 typedef struct heat2d_refinement heat2d_refinement;
 HEAT2D_API int heat2d_refine(const int* elements, int count, const heat2d_values* values,
                              heat2d_refinement** run, char** lines);
@@ -247,8 +236,8 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, const heat2d_values
  *           "change" (the largest at the 18 nodes from the level before),
  *           "heat_in", "heat_out", "residual" (relative), "seconds";
  *           "backward_error" (one value where rounding kept the residual above
- *           its tolerance, 1e-10, and the solve was taken at a backward error
- *           |f - K T| / (|K| |T| + |f|) of rounding's level; none otherwise); and
+ *           1e-10 and the solve was taken at |f - K T| / (|K| |T| + |f|)
+ *           of rounding's level; none otherwise); and
  *           "error_left" and "orders" (one each of the 18 nodes from level 2
  *           on, none before), "below" (the level below's field at this
  *           level's nodes, its midpoints the mean of their side's ends: T
@@ -263,20 +252,15 @@ HEAT2D_API int heat2d_refine(const int* elements, int count, const heat2d_values
  * or is past the last (HEAT2D_LAST_LEVEL). */
 HEAT2D_API int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines);
 
-/* The bytes that solving the given level (0 to HEAT2D_LAST_LEVEL) takes at its peak, as
- * heat2d_refine_next weighs it against the memory available. */
+/* The bytes that a level (0 to HEAT2D_LAST_LEVEL) takes at its peak. */
 HEAT2D_API int heat2d_refine_memory(int level, double* bytes);
 
 /* Frees a refinement; NULL is ignored. */
 HEAT2D_API void heat2d_refine_free(heat2d_refinement* run);
 
-/* Adaptive refinement of elements (60 node numbers, as heat2d takes them):
- * each step solves its mesh, gives each triangle its error indicator, marks
- * the triangles that carry half of the total (weighted toward the 18 nodes)
- * and the next step bisects them; each step's answer at the 18 nodes comes
- * from its mesh and the same split once more, extrapolated. heat2d_adapt
- * starts it; HEAT2D_REFUSED: *lines holds the faults of the triangulation, as
- * heat2d names them. */
+/* Adaptive refinement of elements (60 node numbers): each step solves its
+ * mesh, indicates each triangle's error and marks those that carry half of it
+ * for the next step to bisect. HEAT2D_REFUSED as heat2d_refine. */
 typedef struct heat2d_adaptation heat2d_adaptation;
 HEAT2D_API int heat2d_adapt(const int* elements, int count, const heat2d_values* values,
                             heat2d_adaptation** run, char** lines);
@@ -298,9 +282,8 @@ HEAT2D_API int heat2d_adapt(const int* elements, int count, const heat2d_values*
  *           "hottest_node", "iterations".
  * HEAT2D_REFUSED: *lines says why not, as heat2d --adapt words it: the step
  * needs more memory than is available, did not converge, or the steps
- * stalled at the step before ("the steps stalled: the estimated error has not
- * fallen for 5 steps, and is 1.2e-05 at step 30"), where heat2d --adapt
- * stops unless that step's error is the one asked. */
+ * stalled at the step before (heat2d --adapt ends there, unless that step's
+ * error is the one asked). */
 HEAT2D_API int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines);
 
 /* How a step's answer and its error left are obtained, in words. */
