@@ -1,6 +1,6 @@
 "use strict";
 // What the page knows and shows, in one place and as data: written by page.js
-// (a run, a choice) and refined.js (a level), read by the drawing, the
+// (a run, a choice) and levels.js (a level), read by the drawing, the
 // inspector and the levels' view. Nothing in it is read back from the page.
 
 const state = {

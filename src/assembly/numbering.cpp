@@ -141,15 +141,15 @@ std::vector<std::string> mend_corners(std::vector<triangle>& triangles, const pl
 }
 
 // A side with its term: (term, lower node, higher node).
-using term_side = std::tuple<int, int, int>;
+using sided_term = std::tuple<int, int, int>;
 
-term_side sided(condition kind, int a, int b) {
+sided_term sided(condition kind, int a, int b) {
     return {static_cast<int>(kind), std::min(a, b), std::max(a, b)};
 }
 
 // The sides of a triangle on parts of the outline that carry a term.
-std::set<term_side> terms_of(const triangle& t, const plate& problem) {
-    std::set<term_side> found;
+std::set<sided_term> terms_of(const triangle& t, const plate& problem) {
+    std::set<sided_term> found;
     for (int k = 0; k < 3; k++) {
         const condition needs = outline_term(problem, t[k], t[(k + 1) % 3]);
         if (needs != condition::none) {
@@ -175,7 +175,7 @@ bool fill_slots(const std::vector<triangle>& triangles, const plate& problem,
     }
     std::map<int, triangle> taken;
     for (const triangle& t : triangles) {
-        const std::set<term_side> terms = terms_of(t, problem);
+        const std::set<sided_term> terms = terms_of(t, problem);
         if (terms.empty() && !free.empty()) {
             taken[free.front()] = t;
             free.pop_front();
@@ -188,7 +188,7 @@ bool fill_slots(const std::vector<triangle>& triangles, const plate& problem,
             }
             for (int k = 0; k < 3 && !placed; k++) {
                 const triangle turn = {t[k], t[(k + 1) % 3], t[(k + 2) % 3]};
-                std::set<term_side> given;
+                std::set<sided_term> given;
                 for (const boundary_side& side : needs) {
                     given.insert(sided(side.kind, turn[side.first - 1], turn[side.second - 1]));
                 }

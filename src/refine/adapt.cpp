@@ -34,6 +34,98 @@ double now() {
         .count();
 }
 
+// The mesh with its marked triangles bisected, and the field to start its
+// solve from: each node's temperature, a new node the mean of its side's ends.
+std::vector<double> bisect_marked(level_mesh& mesh, const std::vector<char>& marks,
+                                  const std::vector<double>& T) {
+    std::vector<int> from;
+    level_mesh bisected = bisect(mesh, marks, &from);
+    mesh = std::move(bisected);
+    std::vector<double> start = T;
+    for (std::size_t k = 0; k < from.size(); k += 2) {
+        start.push_back((T[from[k]] + T[from[k + 1]]) / 2);
+    }
+    return start;
+}
+
+// The squared indicators of the heat problem, each triangle's, and the
+// scale they were computed at: a field so small that the squares would
+// underflow is indicated scaled by a power of two (exact), which the
+// marking does not see; the indicators are the squares' roots over scale.
+struct indicated {
+    std::vector<double> squares;
+    double scale;
+};
+
+indicated heat_indicators(const level_mesh& mesh, const std::vector<int>& sides,
+                          const std::vector<double>& T, const problem_values& values) {
+    const double scale = load_scale(
+        std::max({std::abs(values.heat_flux), std::abs(values.ambient), largest_magnitude(T)}));
+    if (scale == 1) {
+        return {indicators(mesh, sides, T, {values, {}}), 1};
+    }
+    problem_data scaled{values, {}};
+    scaled.values.heat_flux *= scale;
+    scaled.values.ambient *= scale;
+    std::vector<double> T_scaled;
+    for (const double t : T) {
+        T_scaled.push_back(t * scale);
+    }
+    return {indicators(mesh, sides, T_scaled, scaled), scale};
+}
+
+// The squared indicators of the dual problem, whose solution is the influence
+// of each triangle's residual on the temperatures at heat2d's nodes.
+std::vector<double> dual_indicators(const level_mesh& mesh, const std::vector<int>& sides,
+                                    const direct_solver& factors, const problem_values& values) {
+    problem_data dual{values, {}};
+    dual.values.heat_flux = 0;
+    dual.values.ambient = 0;
+    const std::vector<double> z = factors.solve(node_loads(mesh, load_radius, dual));
+    return indicators(mesh, sides, z, dual);
+}
+
+// Each triangle weighted by both problems' indicators, for the marking.
+std::vector<double> weighted(const std::vector<double>& eta2, const std::vector<double>& zeta2) {
+    const double eta_sum = std::accumulate(eta2.begin(), eta2.end(), 0.0);
+    const double zeta_sum = std::accumulate(zeta2.begin(), zeta2.end(), 0.0);
+    std::vector<double> weights(eta2.size());
+    for (std::size_t t = 0; t < eta2.size(); t++) {
+        weights[t] = eta2[t] * zeta_sum + zeta2[t] * eta_sum;
+    }
+    return weights;
+}
+
+// The answer at heat2d's nodes, extrapolated from the step's mesh and the
+// same split once with order 2, as the graded meshes have it. Not the order
+// that a fit of the last steps' changes shows: those scatter by a factor of 2
+// a step, and the fit fell from 2 to 1.3 at step 23 of the shipped case,
+// which made the answer's error twenty times larger.
+adapt_answer extrapolated(const std::vector<double>& T, const std::vector<double>& T_split) {
+    adapt_answer answer;
+    for (int i = 0; i < node_count; i++) {
+        answer.T.push_back(T_split[i] + (T_split[i] - T[i]) / 3);
+        answer.order.push_back(2);
+    }
+    return answer;
+}
+
+// The error left in the answer, one bound at every node: the change to come.
+// With the error as 1/nodes, the last change times the nodes before over
+// those added. One node's change scatters about its error (a step may move
+// it little where the error is still large), the largest does not: that
+// bounds them all.
+std::vector<double> error_to_come(const adapt_answer& answer, const adapt_answer& before,
+                                  const std::vector<double>& split_nodes) {
+    const std::size_t k = split_nodes.size() - 1;
+    const double factor = split_nodes[k - 1] / (split_nodes[k] - split_nodes[k - 1]);
+    double largest_change = 0;
+    for (int i = 0; i < node_count; i++) {
+        largest_change = std::max(largest_change, std::abs(answer.T[i] - before.T[i]) * factor);
+    }
+    return std::vector<double>(node_count, largest_change);
+}
+
 } // namespace
 
 bool stall_rule::stalled(double estimate) {
@@ -76,13 +168,7 @@ adapt_line adaptation::next() {
     std::vector<double> start;
     meshes.resize(1);
     if (steps() > 0) {
-        std::vector<int> from;
-        level_mesh bisected = bisect(meshes[0], marks, &from);
-        meshes[0] = std::move(bisected);
-        start = T;
-        for (std::size_t k = 0; k < from.size(); k += 2) {
-            start.push_back((T[from[k]] + T[from[k + 1]]) / 2);
-        }
+        start = bisect_marked(meshes[0], marks, T);
     }
     const level_mesh& mesh = meshes[0];
     systems.assign(1, assemble_level(mesh, values()));
@@ -99,75 +185,40 @@ adapt_line adaptation::next() {
     T_split = fine.T;
     at.emplace_back(T.begin(), T.begin() + node_count);
 
-    // The indicators of the heat problem and of the dual problem, whose
-    // solution is the influence of each triangle's residual on the
-    // temperatures at heat2d's nodes; each triangle weighted by both. A field
-    // so small that the indicators' squares would underflow is indicated
-    // scaled by a power of two (exact), which the marking does not see.
     const std::vector<int> sides = edge_triangles(mesh);
-    const double scale = load_scale(
-        std::max({std::abs(values().heat_flux), std::abs(values().ambient), largest_magnitude(T)}));
-    problem_data scaled{values(), {}};
-    std::vector<double> T_scaled;
-    if (scale != 1) {
-        scaled.values.heat_flux *= scale;
-        scaled.values.ambient *= scale;
-        for (const double t : T) {
-            T_scaled.push_back(t * scale);
-        }
+    const indicated heat = heat_indicators(mesh, sides, T, values());
+    const std::vector<double> zeta2 = dual_indicators(mesh, sides, *factors, values());
+    marks = marked_by_share(weighted(heat.squares, zeta2), marked_share);
+    eta.clear();
+    for (const double e2 : heat.squares) {
+        eta.push_back(std::sqrt(e2) / heat.scale);
     }
-    const std::vector<double> eta2 = ::indicators(mesh, sides, scale != 1 ? T_scaled : T, scaled);
-    problem_data dual{values(), {}};
-    dual.values.heat_flux = 0;
-    dual.values.ambient = 0;
-    const std::vector<double> z = factors->solve(node_loads(mesh, load_radius, dual));
-    const std::vector<double> zeta2 = ::indicators(mesh, sides, z, dual);
-    const double eta_sum = std::accumulate(eta2.begin(), eta2.end(), 0.0);
-    const double zeta_sum = std::accumulate(zeta2.begin(), zeta2.end(), 0.0);
-    std::vector<double> weighted(eta2.size());
-    eta.resize(eta2.size());
-    for (std::size_t t = 0; t < eta2.size(); t++) {
-        weighted[t] = eta2[t] * zeta_sum + zeta2[t] * eta_sum;
-        eta[t] = std::sqrt(eta2[t]) / scale;
-    }
-    marks = marked_by_share(weighted, marked_share);
+    const double eta_sum = std::accumulate(heat.squares.begin(), heat.squares.end(), 0.0);
 
-    // The answer at heat2d's nodes, extrapolated from the two meshes with
-    // order 2, as the graded meshes have it. Not the order that a fit of the
-    // last steps' changes shows: those scatter by a factor of 2 a step, and
-    // the fit fell from 2 to 1.3 at step 23 of the shipped case, which made
-    // the answer's error twenty times larger.
-    adapt_answer answer;
-    for (int i = 0; i < node_count; i++) {
-        answer.T.push_back(T_split[i] + (T_split[i] - T[i]) / 3);
-        answer.order.push_back(2);
-    }
+    adapt_answer answer = extrapolated(T, T_split);
     split_nodes.push_back(static_cast<double>(meshes[1].node_count()));
     if (eta_sum == 0) {
         // No triangle or side has any residual: the field is the exact one.
         answer.error.assign(node_count, 0.0);
     } else if (!answers.empty()) {
-        // The error left is the change to come: with the error as 1/nodes, the
-        // last change times the nodes before over those added. One node's
-        // change scatters about its error (a step may move it little where the
-        // error is still large), the largest does not: that bounds them all.
-        const std::size_t k = split_nodes.size() - 1;
-        const double factor = split_nodes[k - 1] / (split_nodes[k] - split_nodes[k - 1]);
-        double largest_change = 0;
-        for (int i = 0; i < node_count; i++) {
-            largest_change =
-                std::max(largest_change, std::abs(answer.T[i] - answers.back().T[i]) * factor);
-        }
-        answer.error.assign(node_count, largest_change);
+        answer.error = error_to_come(answer, answers.back(), split_nodes);
     }
     answers.push_back(answer);
 
+    adapt_line line = step_line(solved, fine);
+    line.eta = std::sqrt(eta_sum) / heat.scale;
+    stalled_ = stall.stalled(line.estimate);
+    line.seconds = now() - started;
+    return line;
+}
+
+adapt_line adaptation::step_line(const solve_report& solved, const solve_report& fine) const {
+    const level_mesh& mesh = meshes[0];
     adapt_line line;
     line.step = steps() - 1;
     line.triangles = mesh.triangle_count();
     line.nodes = mesh.node_count();
     line.smallest_side = shortest_side_at(mesh, plate::notch_corner - 1);
-    line.eta = std::sqrt(eta_sum) / scale;
     const auto hottest = std::max_element(T.begin(), T.end());
     line.hottest = *hottest;
     line.hottest_node = static_cast<int>(hottest - T.begin()) + 1;
@@ -185,7 +236,5 @@ adapt_line adaptation::next() {
     if (!answers.back().error.empty()) {
         line.estimate = answers.back().error[0];
     }
-    stalled_ = stall.stalled(line.estimate);
-    line.seconds = now() - started;
     return line;
 }

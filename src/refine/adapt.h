@@ -110,6 +110,8 @@ class adaptation {
     }
 
   private:
+    // The step's line, its estimate that of the newest answer.
+    adapt_line step_line(const solve_report& solved, const solve_report& fine) const;
     const problem_values& values() const {
         return problem.values();
     }

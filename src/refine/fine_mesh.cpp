@@ -17,7 +17,7 @@ std::uint64_t key_of(int a, int b) {
 } // namespace
 
 level_mesh mesh_of(std::vector<double> x, std::vector<double> y, std::vector<int> triangles,
-                   const side_term& term) {
+                   const term_of_side& term) {
     level_mesh mesh;
     mesh.x = std::move(x);
     mesh.y = std::move(y);

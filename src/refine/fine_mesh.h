@@ -31,12 +31,12 @@ struct level_mesh {
 };
 
 // The term that the side between two nodes (0-based) carries.
-using side_term = std::function<condition(int a, int b)>;
+using term_of_side = std::function<condition(int a, int b)>;
 
 // A mesh of the given nodes and counter-clockwise triangles (3 node indices
 // each), each edge's term given by term.
 level_mesh mesh_of(std::vector<double> x, std::vector<double> y, std::vector<int> triangles,
-                   const side_term& term);
+                   const term_of_side& term);
 
 // The next uniform level: each triangle into four, its corners' triangles
 // first (in the order of its corners), then the middle one; the midpoint of
