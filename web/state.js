@@ -1,7 +1,7 @@
 "use strict";
 // What the page knows and shows, in one place and as data: written by page.js
-// (a run, a choice) and levels.js (a level), read by the drawing, the
-// inspector and the levels' view. Nothing in it is read back from the page.
+// (a run, a choice), levels.js (a level), whatif.js (the values), drawing.js
+// (the element chosen) and finer.js (the field drawn), read by the others. Nothing in it is read back from the page.
 
 const state = {
   // The problem, from the core: how many nodes and elements, the nodes that

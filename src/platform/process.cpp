@@ -2,6 +2,8 @@
 
 #include "problem/status.h"
 
+#include <charconv>
+#include <cstdio>
 #include <limits>
 
 #ifdef _WIN32
@@ -185,3 +187,14 @@ void pass_names(int line, const std::vector<int>& values) {
 }
 
 #endif
+
+void append_number(std::string& text, double value) {
+    char digits[32];
+#if defined(__EMSCRIPTEN__)
+    const int length = std::snprintf(digits, sizeof digits, "%.17g", value);
+    text.append(digits, static_cast<std::size_t>(length));
+#else
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text.append(digits, end);
+#endif
+}

@@ -2,6 +2,7 @@
 // start and the final pause. All code that differs between systems is here.
 #pragma once
 
+#include <string>
 #include <vector>
 
 // Called first. On POSIX systems: opens the null device on each of the
@@ -31,6 +32,11 @@ double available_memory();
 // page's function onNames(line, values) on the module, when it has one. Does
 // nothing elsewhere.
 void pass_names(int line, const std::vector<int>& values);
+
+// Appends a double that reads back as the same number: in the shortest such
+// form, or in a browser, whose library has no shortest form, in 17
+// significant digits.
+void append_number(std::string& text, double value);
 
 // Whether standard error is a terminal (progress is shown only there).
 bool error_is_terminal();

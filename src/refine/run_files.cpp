@@ -6,7 +6,6 @@
 #include "problem/status.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -14,18 +13,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// A double in the shortest form that reads back to it.
-void append(std::string& text, double value) {
-    char digits[32];
-#if defined(__EMSCRIPTEN__)
-    const int length = std::snprintf(digits, sizeof digits, "%.17g", value);
-    text.append(digits, static_cast<std::size_t>(length));
-#else
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text.append(digits, end);
-#endif
-}
 
 // Writes the lines that line(i, text) appends for i < count to name's
 // temporary neighbour, in blocks; false, reported, when it fails.
@@ -89,9 +76,9 @@ void write_fine_files(const std::string& prefix, const level_mesh& mesh,
     const bool written =
         write_aside(refined_files[0], mesh.node_count(),
                     [&](std::size_t i, std::string& text) {
-                        append(text, mesh.x[i]);
+                        append_number(text, mesh.x[i]);
                         text += ' ';
-                        append(text, mesh.y[i]);
+                        append_number(text, mesh.y[i]);
                         text += '\n';
                     }) &&
         write_aside(refined_files[1], mesh.triangle_count(),
@@ -104,7 +91,7 @@ void write_fine_files(const std::string& prefix, const level_mesh& mesh,
         write_aside(refined_files[2], T.size(), [&](std::size_t i, std::string& text) {
             text += std::to_string(i + 1);
             text += ' ';
-            append(text, T[i]);
+            append_number(text, T[i]);
             text += '\n';
         });
     for (const char* name : refined_files) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 // PREFIX_mesh.txt (x y a node), PREFIX_elements.txt (three 1-based node
-// numbers a triangle) and PREFIX_write_.txt (node and temperature), numbers in
-// the shortest form that reads back; each written aside and then renamed, so
+// numbers a triangle) and PREFIX_write_.txt (node and temperature), numbers that
+// read back as the same (append_number); each written aside and then renamed, so
 // that a failed run leaves the old files whole. A target that is a folder is
 // refused before anything is written; a failure is reported.
 void write_fine_files(const std::string& prefix, const level_mesh& mesh,
