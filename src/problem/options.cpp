@@ -5,6 +5,7 @@
 #include "refine/limits.h"
 #include "refine/refined_run.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <sstream>
@@ -145,14 +146,10 @@ bool read_options(int argc, char** argv, command& given) {
     }
     // Whether an argument names the option at all, its value read or not.
     const auto anywhere = [&](const char* name) {
-        for (char* a : left) {
-            int i = 0;
-            const char* text = nullptr;
-            if (named(1, &a, i, name, true, text)) {
-                return true;
-            }
-        }
-        return false;
+        const std::size_t length = std::strlen(name);
+        return std::any_of(left.begin(), left.end(), [&](const char* a) {
+            return std::strncmp(a, name, length) == 0 && (a[length] == '\0' || a[length] == '=');
+        });
     };
     if (options.empty()) {
         return true;
