@@ -36,7 +36,8 @@ const heat2d = (() => {
   // console, faults with what they name, files and status.
   async function run(text, args = []) {
     const {program, run: made} = await spare;
-    spare = fresh();
+    // The next one's instance is made once this run is shown, not during it.
+    spare = new Promise((made) => setTimeout(() => made(fresh()), 0));
     program.FS.writeFile("elements.txt", text);
     try {
       program.callMain(args);
