@@ -49,14 +49,13 @@ const value_words value_help[value_count] = {
     {"T", "the air's temperature"},
 };
 
-// An argument of the command line: an option of the table (kind) or of the
-// values (value), its value's text when it takes one (nullptr when none is
-// given), or something else (neither).
+// An argument of the command line: an option of the table (kind, or none),
+// its value's text when it takes one (nullptr when none is given), and the
+// argument as given.
 struct argument {
-    const option_kind* kind = nullptr;
-    const value_kind* value = nullptr;
-    const char* text = nullptr;
-    const char* given = nullptr; // the argument as given
+    const option_kind* kind;
+    const char* text;
+    const char* given;
 };
 
 // The option that argv[i] names, as --name or --name=value, with its value;
@@ -84,30 +83,32 @@ void refuse(const std::string& line) {
 // Takes the problem's values out of the arguments, the others left in rest.
 // False after the line that refuses one: missing, not a decimal number, out
 // of its range, or given twice.
-bool take_values(int argc, char** argv, problem_values& values, std::vector<argument>& rest) {
+bool take_values(int argc, char** argv, problem_values& values, std::vector<char*>& rest) {
     bool given[value_count] = {};
     for (int i = 1; i < argc; i++) {
-        argument taken{nullptr, nullptr, nullptr, argv[i]};
+        char* const word = argv[i];
+        const value_kind* found = nullptr;
+        const char* text = nullptr;
         for (const value_kind& kind : value_kinds) {
-            if (named(argc, argv, i, kind.option, true, taken.text)) {
-                taken.value = &kind;
+            if (named(argc, argv, i, kind.option, true, text)) {
+                found = &kind;
                 break;
             }
         }
-        if (taken.value == nullptr) {
-            rest.push_back(taken);
+        if (found == nullptr) {
+            rest.push_back(word);
             continue;
         }
-        const value_kind& kind = *taken.value;
+        const value_kind& kind = *found;
         const std::string takes = std::string(kind.option) + " takes a decimal number ";
         double value = 0;
         bool& once = given[&kind - value_kinds];
         if (once) {
             refuse(std::string(kind.option) + " is given twice");
-        } else if (taken.text == nullptr) {
+        } else if (text == nullptr) {
             refuse(takes + value_range(kind) + ", and none is given");
-        } else if (!read_decimal(taken.text, true, value)) {
-            refuse(takes + value_range(kind) + ", not \"" + taken.text + "\"");
+        } else if (!read_decimal(text, true, value)) {
+            refuse(takes + value_range(kind) + ", not \"" + text + "\"");
         } else if (const std::string why = value_refusal(kind, value); !why.empty()) {
             refuse(takes + why);
         } else {
@@ -123,19 +124,15 @@ bool take_values(int argc, char** argv, problem_values& values, std::vector<argu
 } // namespace
 
 bool read_options(int argc, char** argv, command& given) {
-    std::vector<argument> rest;
-    if (!take_values(argc, argv, given.values, rest)) {
+    std::vector<char*> left;
+    if (!take_values(argc, argv, given.values, left)) {
         return false;
     }
     // The run's options, each with its value, from what the values left.
-    std::vector<char*> left;
-    for (const argument& a : rest) {
-        left.push_back(const_cast<char*>(a.given));
-    }
     std::vector<argument> options;
     const int count = static_cast<int>(left.size());
     for (int i = 0; i < count; i++) {
-        argument read{nullptr, nullptr, nullptr, left[i]};
+        argument read{nullptr, nullptr, left[i]};
         for (const option_kind& kind : run_options) {
             if (named(count, left.data(), i, kind.name, kind.value != nullptr, read.text)) {
                 read.kind = &kind;
