@@ -33,6 +33,7 @@ namespace api {
 // A bad call: remembered for heat2d_error.
 int bad_call(const std::string& why);
 
+// A call that went as it should: the reason cleared, its status.
 int good(int status);
 
 // Thrown by the checks of a call: its status, the reason in last_error.
@@ -40,8 +41,10 @@ struct refusal {
     int status;
 };
 
+// Ends a call's checks with its status and the reason.
 [[noreturn]] void fail(int status, const std::string& why);
 
+// A pointer that the call needs: a bad call when null.
 void not_null(const void* pointer, const char* what);
 
 // An input of count values, needed of them at least.
