@@ -121,12 +121,26 @@ class Core(unittest.TestCase):
                              EXPECTED["write_.txt"].split()[1::2], strict=True):
             close(got, text)
         self.assertEqual((solved.heat_in, round(solved.heat_out, 9)), (975, 975))
-        # A triangulation it refuses: heat2d's lines, and what each names as data (line, kind, element 1 side 2).
-        swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]
-        with self.assertRaises(core.Refused) as refused:
-            core.solve(swapped)
-        self.assertEqual((refused.exception.lines, refused.exception.named), (core.judge(swapped), [
-            [0, 1, 14, 0], [0, 2, 15, 10], [1, 2, 14, 15]]))
+        # Triangulations it refuses: heat2d's lines, and what each names as data (line, kind: element 1, side 2,
+        # node 3, the count of faults that a cut list's last line stands for 4): rows 13 and 14 swapped; element 2
+        # made element 1 (node 2 left out; the area, which names nothing; an overlap); element 5 clockwise and
+        # element 1 three times; the rows reversed (18 faults: 10 shown, then "and 8 more").
+        T = TRIANGLES
+        for triangles, at, lines, named in [
+                (T[:12] + [T[13], T[12]] + T[14:], 0, [], [[0, 1, 14, 0], [0, 2, 15, 10], [1, 2, 14, 15]]),
+                ([T[0], T[0], [1, 5, 6], [1, 6, 3]] + T[4:], 0, [
+                    "node 2 is a corner of no element; every node must belong to one",
+                    "the elements cover an area of 25.5, the region's is 24", "element 1 overlaps element 2"],
+                 [[0, 3, 2, 0], [2, 1, 1, 0], [2, 1, 2, 0]]),
+                ([T[0]] * 3 + [T[3], [T[4][0], T[4][2], T[4][1]]] + T[5:], 1, [
+                    "element 1 overlaps element 2 and element 3", "element 2 overlaps element 3"],
+                 [[0, 1, 5, 0], [1, 1, 1, 0], [1, 1, 2, 0], [1, 1, 3, 0]]),
+                (T[::-1], 10, ["and 8 more faults in the triangulation"], None)]:
+            with self.assertRaises(core.Refused) as refused:
+                core.solve(triangles)
+            fault = refused.exception
+            self.assertEqual((fault.lines, fault.lines[at:at + len(lines)]), (core.judge(triangles), lines))
+            self.assertEqual(fault.named[:len(named)] if named else fault.named[-1:], named or [[10, 4, 8, 0]])
         # A clockwise element: the conduction matrix of the opposite sign.
         mirrored = [t[::-1] if k == 0 else t for k, t in enumerate(TRIANGLES)]
         self.assertEqual([list(row) for row in core.element(mirrored, 1).conduction],
