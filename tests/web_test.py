@@ -203,23 +203,19 @@ class Page(unittest.TestCase):
             "heat2d.core.then((core) => { try { core.parameter('depth'); } catch (fault) { arguments[0](fault.message); } })"),
             'no parameter is named "depth"')
 
-    def test_the_inspector_summed_gives_K_and_f(self):
-        """Each element's entries, summed as the assembly sums them (element by
-        element, in order), give K.txt and f.txt."""
-        K = [[0.0] * 18 for _ in range(18)]
-        f = [0.0] * 18
+    def test_the_inspector_shows_where_an_element_goes(self):
+        """Element 20 (13 17 18: convection on 17-18, heat flux on 13-18): its
+        nine entries marked at the rows and columns of its nodes, its loads by
+        hand (1.5 x 150 / 2 and 1 x 10 x 22 / 2) in f; the node inspector's row."""
         script = self.browser.execute_script
-        for e in range(1, 21):
-            self.choose(e)
-            self.assertIn(f"Element {e}: nodes {SHIPPED.splitlines()[e - 1]}", self.text("#inspector"))
-            for row, column, value in script("return [...document.querySelectorAll('#inspector [data-row]')]"
-                                             ".map((c) => [c.dataset.row, c.dataset.column, c.dataset.value])"):
-                K[int(row) - 1][int(column) - 1] += float(value)
-            for entry, value in script("return [...document.querySelectorAll('#inspector [data-entry]')]"
-                                       ".map((c) => [c.dataset.entry, c.dataset.value])"):
-                f[int(entry) - 1] += float(value)
-        self.assertEqual("".join(" ".join(f"{v:g}" for v in row) + " \n" for row in K), data("K.txt"))
-        self.assertEqual("".join(f"{v:g}\n" for v in f), data("f.txt"))
+        self.choose(20)
+        self.assertIn("Element 20: nodes 13 17 18", self.text("#inspector"))
+        self.assertEqual(sorted(script("return [...document.querySelectorAll('#inspector [data-row]')]"
+                                       ".map((c) => [Number(c.dataset.row), Number(c.dataset.column)])")),
+                         sorted([i, j] for i in (13, 17, 18) for j in (13, 17, 18)))
+        self.assertEqual(script("return [...document.querySelectorAll('#inspector [data-entry]')]"
+                                ".map((c) => [Number(c.dataset.entry), Number(c.dataset.value)])"),
+                         [[13, 112.5], [17, 110], [18, 222.5]])
         self.assertIn("node 13 at (3, 6); node 17 at (4.5, 5); node 18 at (4.5, 6)", self.text("#inspector"))
         self.find('#drawing circle[data-node="8"]')[0].click()
         self.assertTrue(self.text("#inspector").startswith("Node 8: temperature 48.4099Its row of K: K[8][7] = "))
