@@ -24,10 +24,23 @@ using namespace api;
 
 namespace {
 
-// A solve's backward error where it converged by it; none where the residual
-// reached the tolerance.
-std::vector<double> rounding_only(bool at_rounding, double backward) {
-    return at_rounding ? std::vector<double>{backward} : std::vector<double>{};
+// The figures that a level's line and a step's have alike, into a result;
+// "backward_error" only where the solve converged by it.
+template <typename line_of> void put_figures(const line_of& line, heat2d_result& made) {
+    auto& d = made.doubles;
+    auto& i = made.ints;
+    d["hottest"] = {line.hottest};
+    d["change"] = {line.change};
+    d["heat_in"] = {line.balance.in};
+    d["heat_out"] = {line.balance.out};
+    d["residual"] = {line.residual};
+    d["backward_error"] =
+        line.at_rounding ? std::vector<double>{line.backward} : std::vector<double>{};
+    d["seconds"] = {line.seconds};
+    i["triangles_count"] = {static_cast<int>(line.triangles)};
+    i["nodes_count"] = {static_cast<int>(line.nodes)};
+    i["hottest_node"] = {line.hottest_node};
+    i["iterations"] = {line.iterations};
 }
 
 // A mesh's nodes (x y) and triangles (1-based) into a result.
@@ -114,18 +127,8 @@ int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lin
         auto& i = made->ints;
         d["temperatures"] = levels.temperatures();
         d["below"] = levels.below();
-        d["hottest"] = {line.hottest};
-        d["change"] = {line.change};
-        d["heat_in"] = {line.balance.in};
-        d["heat_out"] = {line.balance.out};
-        d["residual"] = {line.residual};
-        d["backward_error"] = rounding_only(line.at_rounding, line.backward);
-        d["seconds"] = {line.seconds};
+        put_figures(line, *made);
         i["level"] = {line.level};
-        i["triangles_count"] = {static_cast<int>(line.triangles)};
-        i["nodes_count"] = {static_cast<int>(line.nodes)};
-        i["hottest_node"] = {line.hottest_node};
-        i["iterations"] = {line.iterations};
         d["error_left"];
         d["orders"];
         i["observed"];
@@ -182,20 +185,10 @@ int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines
         d["orders"] = answer.order;
         d["smallest_side_at_node_6"] = {line.smallest_side};
         d["eta"] = {line.eta};
-        d["hottest"] = {line.hottest};
         d["node_8"] = {line.node_8};
-        d["change"] = {line.change};
-        d["heat_in"] = {line.balance.in};
-        d["heat_out"] = {line.balance.out};
-        d["residual"] = {line.residual};
-        d["backward_error"] = rounding_only(line.at_rounding, line.backward);
         d["error"] = {std::isfinite(line.estimate) ? line.estimate : 0.0};
-        d["seconds"] = {line.seconds};
+        put_figures(line, *made);
         i["step"] = {line.step};
-        i["triangles_count"] = {static_cast<int>(line.triangles)};
-        i["nodes_count"] = {static_cast<int>(line.nodes)};
-        i["hottest_node"] = {line.hottest_node};
-        i["iterations"] = {line.iterations};
         *step = made.release();
         return good(HEAT2D_OK);
     });
