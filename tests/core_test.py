@@ -59,7 +59,7 @@ def value_sets(rng, count):
         if special < 0.15:
             return 0.0 if special < 0.1 else 1e-200
         return rng.choice([-1, 1]) * 10 ** rng.uniform(-323, math.log10(most))
-    return [{name: drawn(name) for name in core.VALUES} for _ in range(count)]
+    return [{name: drawn(name) for name, _ in core.value_names()} for _ in range(count)]
 
 
 class Core(unittest.TestCase):
@@ -80,7 +80,10 @@ class Core(unittest.TestCase):
             (15, 16, right, convection), (16, 17, right, convection), (17, 18, right, convection),
             (18, 13, top, flux), (13, 8, top, flux), (8, 7, wall, flux), (7, 6, wall, flux), (6, 3, floor, flux),
             (3, 2, symmetry, none), (2, 1, symmetry, none)])
-        self.assertEqual([str(kind) for kind in core.Kind], ["", "heat flux", "convection"])
+        self.assertEqual([str(kind) for kind in (none, flux, convection)], ["", "heat flux", "convection"])
+        self.assertEqual(core.value_names(), [("conductivity", "--conductivity"), ("heat_flux", "--heat-flux"),
+                                              ("convection_coeff", "--convection"),
+                                              ("ambient_temperature", "--ambient")])
         self.assertEqual(core.version(), (os.environ.get("HEAT2D_RELEASE", core.version()[0]), core.INTERFACE))
         # The sides the shipped elements give their terms: the right edge and the top, the notch.
         self.assertEqual(sorted((term, min(a, b), max(a, b)) for term, a, b in core.boundary_sides(TRIANGLES)),
@@ -285,7 +288,7 @@ class Core(unittest.TestCase):
         # The ranges: each corner taken, the next number out refused with the range.
         ranges = [("conductivity", 1e-3, 1e6), ("heat_flux", -1e5, 1e5), ("convection_coeff", 1e-3, 1e6),
                   ("ambient_temperature", -1e3, 1e3)]
-        self.assertEqual([(name, *core.value_range(name)) for name in core.VALUES], ranges)
+        self.assertEqual([(name, *core.value_range(name)) for name, _ in core.value_names()], ranges)
         for name, least, most in ranges:
             for corner, beyond in [(least, least - abs(least) * 1e-9 - 1e-12), (most, most * (1 + 1e-9))]:
                 values[name] = corner
@@ -311,7 +314,7 @@ class Core(unittest.TestCase):
         rounded = 0
         for values in value_sets(random.Random(44), 150) + [dict(conductivity=1e6, convection_coeff=1)]:
             given = core.Values(**values)
-            q, h, air = (given[name] for name in core.VALUES[1:])
+            q, h, air = (given[name] for name, _ in core.value_names()[1:])
             load = 6.5 * abs(q) + 6 * h * abs(air)  # 6.5 units of the outline take q, 6 convection
             before = None
             for solved in itertools.chain(itertools.islice(core.refine(TRIANGLES, given), 3),

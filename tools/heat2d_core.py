@@ -10,25 +10,26 @@ share/heat2d). One of another interface than this module's is refused.
 """
 
 import ctypes
-import enum
 import os
 import sys
 from dataclasses import dataclass
 from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-INTERFACE = 9  # the library's HEAT2D_INTERFACE that this module speaks
-OK, REFUSED, TOO_SMALL, BAD_CALL = 0, 1, 2, -1
+INTERFACE = 10  # the library's HEAT2D_INTERFACE that this module speaks
+# The library's statuses, read from it when it is loaded.
+OK = REFUSED = TOO_SMALL = BAD_CALL = None
 
 
-class Kind(enum.IntEnum):
-    """The kind of a boundary term, as the library numbers it."""
-    NONE = 0
-    HEAT_FLUX = 1
-    CONVECTION = 2
+class Kind(int):
+    """The kind of a boundary term, as the library numbers it: Kind.NONE,
+    Kind.HEAT_FLUX and Kind.CONVECTION, read from it when it is loaded."""
 
     def __str__(self):
         return term_name(self)
+
+    def __repr__(self):
+        return f"Kind({int(self)}: {term_name(self) or 'none'})"
 
 
 class Fault(Exception):
@@ -138,6 +139,8 @@ SIGNATURES = [
     ("heat2d_error", ctypes.c_char_p, []),
     ("heat2d_free", None, [ctypes.c_void_p]),
     ("heat2d_count", INT, [ctypes.c_char_p, INT_P]),
+    ("heat2d_code", INT, [ctypes.c_char_p, INT_P]),
+    ("heat2d_value_name", INT, [INT, STATIC_P, STATIC_P]),
     ("heat2d_node", INT, [ctypes.c_char_p, INT_P]),
     ("heat2d_parameter", INT, [ctypes.c_char_p, DOUBLE_P]),
     ("heat2d_term_name", INT, [INT, STATIC_P]),
@@ -184,25 +187,45 @@ def library():
             raise MissingLibrary(f"the heat2d library is not {where} ({', '.join(paths)})")
         try:
             loaded = ctypes.CDLL(path)
+            release, interface = _version(loaded)
+            if interface != INTERFACE:
+                raise MissingLibrary(f"the heat2d library {path} ({release}) has interface {interface}, "
+                                     f"these tools need {INTERFACE}")
             for name, result, arguments in SIGNATURES:
                 function = getattr(loaded, name)
                 function.restype, function.argtypes = result, arguments
         except (OSError, AttributeError) as error:
             raise MissingLibrary(f"the heat2d library cannot be loaded ({path}: {error})") from None
-        release, interface = _version(loaded)
-        if interface != INTERFACE:
-            raise MissingLibrary(f"the heat2d library {path} ({release}) has interface {interface}, "
-                                 f"these tools need {INTERFACE}")
+        _read_codes(loaded)
         _library = loaded
     return _library
 
 
 def _version(loaded):
     """(release, interface) that a loaded library answers; ("?", None) when it answers none."""
-    release, interface = ctypes.c_char_p(), INT()
-    if loaded.heat2d_version(ctypes.byref(release), ctypes.byref(interface)) != OK:
+    release, interface = ctypes.c_char_p(), INT(-1)
+    loaded.heat2d_version.restype, loaded.heat2d_version.argtypes = INT, [STATIC_P, INT_P]
+    loaded.heat2d_version(ctypes.byref(release), ctypes.byref(interface))
+    if interface.value < 0 or not release.value:
         return "?", None
     return release.value.decode(), interface.value
+
+
+def _read_codes(loaded):
+    """The statuses, the kinds of term and the values' names, as the library has them."""
+    global OK, REFUSED, TOO_SMALL, BAD_CALL
+    value = INT()
+    OK = loaded.heat2d_code(b"ok", ctypes.byref(value))
+    if OK != value.value:
+        raise MissingLibrary("the heat2d library does not answer its status \"ok\"")
+
+    def code(name):
+        if loaded.heat2d_code(name.encode(), ctypes.byref(value)) != OK:
+            raise MissingLibrary(f"the heat2d library does not answer its code \"{name}\"")
+        return value.value
+
+    REFUSED, TOO_SMALL, BAD_CALL = (code(name) for name in ("refused", "too_small", "bad_call"))
+    Kind.NONE, Kind.HEAT_FLUX, Kind.CONVECTION = (Kind(code(name)) for name in ("no_term", "heat_flux", "convection"))
 
 
 def _checked(status):
@@ -387,7 +410,7 @@ class Result:
 
 class Values:
     """The problem's four values for the core's calls, by heat2d_parameter's
-    names (VALUES), the design's unless given; Refused with the range when a
+    names (value_names()), the design's unless given; Refused with the range when a
     value is outside it, the value kept."""
 
     def __init__(self, **given):
@@ -413,7 +436,15 @@ class Values:
             self.handle = ctypes.c_void_p()
 
 
-VALUES = ("conductivity", "heat_flux", "convection_coeff", "ambient_temperature")
+def value_names():
+    """The names of the problem's four values, with the console's options:
+    [("conductivity", "--conductivity"), ...], in the library's order."""
+    names = []
+    for k in range(_named(library().heat2d_count, "values", INT)):
+        name, option = ctypes.c_char_p(), ctypes.c_char_p()
+        _checked(library().heat2d_value_name(k, ctypes.byref(name), ctypes.byref(option)))
+        names.append((name.value.decode(), option.value.decode()))
+    return names
 
 
 def value_range(name):

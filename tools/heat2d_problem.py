@@ -35,7 +35,7 @@ class InputError(heat2d_core.Fault):
 class Run(NamedTuple):
     """A finished run: the nodes, the triangles (node numbers), the
     temperatures and the problem's values it was run with (by
-    heat2d_core.VALUES' names; None: the design's)."""
+    heat2d_core.value_names(); None: the design's)."""
     xs: List[float]
     ys: List[float]
     triangles: List[List[int]]
@@ -44,8 +44,8 @@ class Run(NamedTuple):
 
 
 def design_values():
-    """The design's values, by heat2d_core.VALUES' names."""
-    return {name: heat2d_core.parameter(name) for name in heat2d_core.VALUES}
+    """The design's values, by heat2d_core.value_names()."""
+    return {name: heat2d_core.parameter(name) for name, _ in heat2d_core.value_names()}
 
 
 def values_of(run):
@@ -235,13 +235,13 @@ def read_values(folder, prefix, warn):
     if stale:
         warn(f"{path} is older than {answer}: its values are another run's, and this field's are the design's")
         return design_values()
-    values = {}
+    names, values = [name for name, _ in heat2d_core.value_names()], {}
     for number, line in enumerate(read_file(path, "read", 4096).decode("utf-8", "replace").splitlines(), 1):
         name, _, value = line.partition(" ")
-        if name not in heat2d_core.VALUES or name in values:
+        if name not in names or name in values:
             raise InputError(f"{path}: line {number} is not one of the four values, each once, as heat2d writes them")
         values[name] = parse_float(path, value, f"line {number}")
-    if len(values) != len(heat2d_core.VALUES):
+    if len(values) != len(names):
         raise InputError(f"{path}: not the four values as heat2d writes them")
     try:
         heat2d_core.Values(**values)  # each within its range

@@ -5,8 +5,7 @@
 // global: its source also goes into the Worker that solves the finer levels.
 
 function coreBinding() {
-  const HEAT2D_INTERFACE = 9; // the API that this page speaks
-  const STATUS = {ok: 0, refused: 1, tooSmall: 2, badCall: -1};
+  const HEAT2D_INTERFACE = 10; // the API that this page speaks
 
   // A call the core could not take: a fault of the page. A value out of its
   // range: the core's line.
@@ -23,68 +22,16 @@ function coreBinding() {
 
   // The core's calls on a module instance.
   function bind(module) {
-    // Scratch memory for one call: alloc(bytes) gives a pointer, all freed after.
-    const scratch = (use) => {
-      const taken = [];
-      const alloc = (bytes) => { const pointer = module._malloc(Math.max(bytes, 8)); taken.push(pointer); return pointer; };
-      try { return use(alloc); } finally { taken.forEach((pointer) => module._free(pointer)); }
-    };
-    const ints = (pointer, count) => Array.from(module.HEAP32.subarray(pointer / 4, pointer / 4 + count));
-    const rows = (flat, width) => Array.from({length: flat.length / width}, (_, k) => flat.slice(width * k, width * k + width));
-    const string = (alloc, text) => {
-      const bytes = new TextEncoder().encode(text);
-      const pointer = alloc(bytes.length + 1);
-      module.HEAPU8.set(bytes, pointer);
-      module.HEAPU8[pointer + bytes.length] = 0;
-      return [pointer, bytes.length];
-    };
-    const intsIn = (alloc, values) => { const pointer = alloc(4 * values.length); module.HEAP32.set(values, pointer / 4); return pointer; };
-    const checked = (status) => {
-      if (status !== STATUS.ok && status !== STATUS.refused) throw new BadCall(module.UTF8ToString(module._heat2d_error()));
-      return status;
-    };
-    // The lines of text handed out at *at, freed.
-    const taken = (at) => {
-      const pointer = module.HEAP32[at / 4];
-      const text = pointer ? module.UTF8ToString(pointer) : "";
-      module._heat2d_free(pointer);
-      return text.split("\n").filter(Boolean);
-    };
-    // The values that fill(pointer, capacity, count) writes, its size asked
-    // first: an array, or a typed array when asked.
-    const sized = (heap, fill, typed) => scratch((alloc) => {
-      const count = alloc(4);
-      if (![STATUS.ok, STATUS.tooSmall].includes(fill(0, 0, count))) checked(STATUS.badCall);
-      const size = module.HEAP32[count / 4], width = heap === "HEAPF64" ? 8 : 4;
-      const buffer = alloc(width * size);
-      checked(fill(buffer, size, count));
-      const values = module[heap].subarray(buffer / width, buffer / width + module.HEAP32[count / 4]);
-      return typed ? values.slice() : Array.from(values);
-    });
-    // The arrays of a result, read by name.
-    const reader = (result) => (heap, name, typed) => scratch((alloc) => {
-      const [pointer] = string(alloc, name);
-      const call = heap === "HEAPF64" ? module._heat2d_result_doubles : module._heat2d_result_ints;
-      return sized(heap, (buffer, capacity, count) => call(result, pointer, buffer, capacity, count), typed);
-    });
-    const named = (call, name, heap) => scratch((alloc) => {
-      const value = alloc(8);
-      checked(call(string(alloc, name)[0], value));
-      return heap === "HEAPF64" ? module.HEAPF64[value / 8] : module.HEAP32[value / 4];
-    });
-    const statics = (call, argument) => scratch((alloc) => {
-      const at = alloc(4);
-      checked(call(argument, at));
-      return module.UTF8ToString(module.HEAP32[at / 4]);
-    });
-    const [release, version] = scratch((alloc) => {
-      const at = alloc(8);
-      checked(module._heat2d_version(at, at + 4));
-      return [module.UTF8ToString(module.HEAP32[at / 4]), module.HEAP32[at / 4 + 1]];
-    });
+    const at = module._malloc(8); // the interface first: the statuses are the library's
+    module.HEAP32[at / 4 + 1] = -1;
+    module._heat2d_version(at, at + 4);
+    const release = module.UTF8ToString(module.HEAP32[at / 4]), version = module.HEAP32[at / 4 + 1];
+    module._free(at);
     if (version !== HEAT2D_INTERFACE) {
       throw new Error(`heat2d's module ${release} has interface ${version}, this page needs ${HEAT2D_INTERFACE}`);
     }
+    const {STATUS, code, scratch, ints, rows, string, intsIn, checked, taken, sized, reader, named, statics} =
+      coreMarshal(module, BadCall);
     // The problem's values given ({conductivity: 75, ...}; none: the design's)
     // as the core's handle for use(handle), freed after; Refused when one is
     // out of its range.
@@ -126,8 +73,16 @@ function coreBinding() {
     const numbers = 3 * elementCount;
     // The nodes that the rules name.
     const node = (name) => named(module._heat2d_node, name);
+    // The value names with their options, in the core's order; a kind of name
+    // of a fault line (heat2d.h's HEAT2D_NAMES_*) by its number.
+    const values = Array.from({length: named(module._heat2d_count, "values")}, (_, k) => scratch((alloc) => {
+      const at = alloc(8);
+      checked(module._heat2d_value_name(k, at, at + 4));
+      return {name: module.UTF8ToString(module.HEAP32[at / 4]), option: module.UTF8ToString(module.HEAP32[at / 4 + 1])};
+    }));
+    const names = Object.fromEntries(["element", "side", "node", "faults"].map((kind) => [code(`names_${kind}`), kind]));
     return {
-      module, release, nodeCount, elementCount, notchCorner: node("notch_corner"), notchTop: node("notch_top"),
+      module, release, nodeCount, elementCount, values, names, notchCorner: node("notch_corner"), notchTop: node("notch_top"),
       nodes: rows(sized("HEAPF64", module._heat2d_nodes), 2),
       table: rows(sized("HEAP32", module._heat2d_boundary_table), 4)
         .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second})),
@@ -211,14 +166,14 @@ function coreBinding() {
       })),
       // heat2d's own problem on the triangulation flat with the values given,
       // solved by the core: {K (rows), f, temperatures, heatIn, heatOut}, full
-      // precision; or {faults: [lines], named: [[line, kind, a, b], ...]}.
+      // precision; or {faults: [lines], named: [[line, kind (its word), a, b], ...]}.
       solve: (flat, given) => withValues(given, (values) => scratch((alloc) => {
         const handle = alloc(4), lines = alloc(4);
         const status = checked(module._heat2d_solve(intsIn(alloc, flat), flat.length, values, handle, lines));
         const result = module.HEAP32[handle / 4];
         try {
           const read = reader(result);
-          if (status !== STATUS.ok) return {faults: taken(lines), named: result ? rows(read("HEAP32", "named"), 4) : []};
+          if (status !== STATUS.ok) return {faults: taken(lines), named: result ? rows(read("HEAP32", "named"), 4).map(([line, kind, a, b]) => [line, names[kind], a, b]) : []};
           const d = (name) => read("HEAPF64", name);
           return {K: rows(d("K"), nodeCount), f: d("f"), temperatures: d("temperatures"),
                   heatIn: d("heat_in")[0], heatOut: d("heat_out")[0]};

@@ -6,18 +6,18 @@
 
 const faults = (() => {
   const {$, html, sideKey} = dom;
-  const NAMES = {element: 1, side: 2, node: 3, faults: 4}; // heat2d.h's HEAT2D_NAMES_*
 
-  // What a line names, from its values (kind, a, b, ...): {elements: [e],
-  // sides: [[a, b]], nodes: [n], stands: the faults it stands for}.
+  // What a line names, from its values (kind, a, b, ...; the kind in
+  // heat2d.run's words): {elements: [e], sides: [[a, b]], nodes: [n], stands:
+  // the faults it stands for}.
   function named(values) {
     const found = {elements: [], sides: [], nodes: [], stands: 1};
     for (let k = 0; k < values.length; k += 3) {
       const [kind, a, b] = values.slice(k, k + 3);
-      if (kind === NAMES.element) found.elements.push(a);
-      else if (kind === NAMES.side) found.sides.push([Math.min(a, b), Math.max(a, b)]);
-      else if (kind === NAMES.node) found.nodes.push(a);
-      else if (kind === NAMES.faults) found.stands = a;
+      if (kind === "element") found.elements.push(a);
+      else if (kind === "side") found.sides.push([Math.min(a, b), Math.max(a, b)]);
+      else if (kind === "node") found.nodes.push(a);
+      else if (kind === "faults") found.stands = a;
     }
     return found;
   }

@@ -19,7 +19,8 @@ const heat2d = (() => {
 
   // A fresh program, ready before it is needed: the next run's. What each line
   // on standard error names comes with it from the core (named[k] for line k:
-  // kind, a, b, ... by heat2d.h's HEAT2D_NAMES_*).
+  // kind, a, b, ..., the kind's number as the core numbers it, its word after
+  // the run: "element", "side", "node" or "faults").
   function fresh() {
     const run = {console: [], errors: [], named: [], files: {}, status: null};
     return instance({
@@ -47,9 +48,11 @@ const heat2d = (() => {
     for (const name of [...OUTPUTS, "values.txt"]) {
       if (program.FS.analyzePath(name).exists) made.files[name] = program.FS.readFile(name, {encoding: "utf8"});
     }
-    made.named = made.errors.map((_, k) => made.named[k] || []);
+    const {names} = await core;
+    made.named = made.errors.map((_, k) => (made.named[k] || []).map((value, v) => (v % 3 ? value : names[value])));
     return made;
   }
 
-  return {binding, compiled, run, core: instance({print() {}, printErr() {}}).then(binding.bind)};
+  const core = instance({print() {}, printErr() {}}).then(binding.bind);
+  return {binding, compiled, run, core};
 })();

@@ -30,9 +30,7 @@
   function showProblem(core) {
     state.problem = {nodes: core.nodeCount, elements: core.elementCount, notchCorner: core.notchCorner, notchTop: core.notchTop,
                      halfWidth: core.parameter("width") / 2};
-    for (const node of document.querySelectorAll("[data-count]")) {
-      node.textContent = node.dataset.count === "nodes" ? core.nodeCount : core.elementCount;
-    }
+    for (const node of document.querySelectorAll("[data-count]")) node.textContent = state.problem[node.dataset.count];
     for (const node of document.querySelectorAll("[data-named-node]")) node.textContent = state.problem[node.dataset.namedNode];
     $("elements").rows = core.elementCount;
     $("input").style.setProperty("--rows", core.elementCount);
@@ -234,10 +232,7 @@
   for (const kind of ["focusin", "focusout"]) $("field").addEventListener(kind, keys.onFocus);
   $("run").addEventListener("click", () => run({scroll: true}));
   dom.answer("run", run);
-  dom.answer("redraw", () => {
-    drawing.redraw();
-    levels.redraw();
-  });
+  dom.answer("redraw", () => { drawing.redraw(); levels.redraw(); });
   // A value changed: while its slider moves, level 0 previewed (or the finer
   // level shown solved again); let go, a run, the finer level kept.
   dom.answer("values", async ({final}) => {
@@ -246,9 +241,7 @@
     await run({asIs: true, keepNotice: true});
     if (level && state.run.temperatures) levels.solve(level);
   });
-  box.listen();
-  levels.listen();
-  view.listen();
+  [box, levels, view].forEach((part) => part.listen());
   heat2d.core.then(showProblem).then((line) => { notice(line); return run({keepNotice: true}); },
                                      (error) => { $("status").textContent = error.message; });
 })();

@@ -2,7 +2,7 @@
 // The refined problem, solved in a Web Worker so that the page keeps
 // answering. The Worker is made from a Blob (a page opened from the file
 // system may not start one from a script's file): the module's loader,
-// embedded as text at build time, the core's binding and solveInWorker
+// embedded as text at build time, the core's binding (marshal.js, core.js) and solveInWorker
 // below. It is posted the module that the page compiled, and makes its
 // instance before it is asked anything: one Worker is kept ready so. A new
 // solve ends one still running.
@@ -27,7 +27,7 @@ const refiner = (() => {
     };
   }
 
-  const address = URL.createObjectURL(new Blob([HEAT2D_LOADER, `\n${coreBinding}\n(${solveInWorker})();\n`],
+  const address = URL.createObjectURL(new Blob([HEAT2D_LOADER, `\n${coreMarshal}\n${coreBinding}\n(${solveInWorker})();\n`],
                                                {type: "text/javascript"}));
   let worker = null, ready = null;
   // A Worker with its instance made or on its way.

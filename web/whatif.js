@@ -10,12 +10,16 @@
 
 const whatIf = (() => {
   const {$, html, ask} = dom;
-  const VALUES = [
-    {name: "conductivity", key: "k", label: "conductivity k", log: true},
-    {name: "heat_flux", key: "q", label: "heat flux q", log: false},
-    {name: "convection_coeff", key: "h", label: "convection coefficient h", log: true},
-    {name: "ambient_temperature", key: "t", label: "air temperature", log: false},
-  ];
+  // How the page shows each of the core's values (its address's key, its
+  // label, its slider's scale); VALUES, the core's values in its order, each
+  // with its option and these.
+  const SHOWN = {
+    conductivity: {key: "k", label: "conductivity k", log: true},
+    heat_flux: {key: "q", label: "heat flux q", log: false},
+    convection_coeff: {key: "h", label: "convection coefficient h", log: true},
+    ambient_temperature: {key: "t", label: "air temperature", log: false},
+  };
+  let VALUES = [];
   const STEPS = 1000; // a slider's positions
   let core = null;
 
@@ -94,6 +98,7 @@ const whatIf = (() => {
   // why the address's values are not taken, or "".
   function offer(bound) {
     core = bound;
+    VALUES = core.values.map((value) => ({...value, ...SHOWN[value.name]}));
     const rows = VALUES.map((entry) => {
       const {name, label} = entry;
       state.values.design[name] = core.parameter(name);
@@ -122,8 +127,7 @@ const whatIf = (() => {
   }
 
   // The options of a run with the values given: none for the design's.
-  const options = () => (state.values.given ? ["--conductivity", "--heat-flux", "--convection", "--ambient"]
-    .flatMap((option, k) => [option, String(state.values.given[VALUES[k].name])]) : []);
+  const options = () => (state.values.given ? VALUES.flatMap(({name, option}) => [option, String(state.values.given[name])]) : []);
 
   return {offer, options};
 })();

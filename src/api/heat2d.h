@@ -23,14 +23,12 @@
  *   changed. A char* handed out through a char** is built for the caller, who
  *   frees it with heat2d_free(): it comes only with HEAT2D_REFUSED, and is
  *   NULL after any other status.
- * - Errors. heat2d_error() gives the reason of the last bad call of the
- *   calling thread ("" after a good call); each thread has its own.
+ * - Errors. heat2d_error(): the reason of the calling thread's last bad call.
  * - Results of many arrays are handles, read one flat array at a time by its
  *   name (heat2d_result_ints, heat2d_result_doubles), freed by
- *   heat2d_result_free.
- * - Versions. HEAT2D_INTERFACE changes whenever a call or its meaning does. A
- *   binding checks heat2d_version() when it loads the library, and refuses
- *   one of another interface.
+ *   heat2d_result_free. Every heat2d_*_free (heat2d_free: text) ignores NULL.
+ * - Versions. HEAT2D_INTERFACE changes whenever a call or its meaning does: a
+ *   binding checks heat2d_version(), and refuses another interface.
  * - Hints. What a rule suggests (the flips that mend a corner) comes as data,
  *   which each front end words in its own way. */
 #ifndef HEAT2D_H
@@ -50,7 +48,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 9
+#define HEAT2D_INTERFACE 10
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -79,20 +77,23 @@ enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL 
 #define HEAT2D_NAMES_NODE 3
 #define HEAT2D_NAMES_FAULTS 4
 
-/* The kinds of boundary term. */
-enum { HEAT2D_NO_TERM = 0, HEAT2D_HEAT_FLUX = 1, HEAT2D_CONVECTION = 2 };
+enum { HEAT2D_NO_TERM = 0, HEAT2D_HEAT_FLUX = 1, HEAT2D_CONVECTION = 2 }; /* kinds of term */
 
 /* The release ("1.3.0") and the interface (HEAT2D_INTERFACE) of the library. */
 HEAT2D_API int heat2d_version(const char** release, int* interface_number);
 
 /* Why the calling thread's last call was a bad one ("" after a good one). */
 HEAT2D_API const char* heat2d_error(void);
-
-/* Frees text handed out by the library; NULL is ignored. */
 HEAT2D_API void heat2d_free(char* text);
 
-/* A count of the problem: "nodes" (18) or "elements" (20). */
+/* A count of the problem: "nodes" (18), "elements" (20) or "values" (4). */
 HEAT2D_API int heat2d_count(const char* name, int* value);
+
+/* The number of a constant above by its name in lower case without HEAT2D_:
+ * "ok", "refused", "too_small", "bad_call", "no_term", "heat_flux",
+ * "convection", "names_element" (to "names_faults"), "last_level". A call that
+ * answers returns "ok": a binding asks it first, checked by that return. */
+HEAT2D_API int heat2d_code(const char* name, int* value);
 
 /* A node that the rules name: "notch_corner" (6, the notch's corner, where
  * the field is singular), "notch_top" (8, the top of the notch's wall, the
@@ -177,7 +178,6 @@ HEAT2D_API int heat2d_result_ints(const heat2d_result* result, const char* name,
                                   int capacity, int* count);
 HEAT2D_API int heat2d_result_doubles(const heat2d_result* result, const char* name, double* values,
                                      int capacity, int* count);
-/* Frees a result; NULL is ignored. */
 HEAT2D_API void heat2d_result_free(heat2d_result* result);
 
 /* The problem's four values to compute with, made with the design's:
@@ -191,8 +191,10 @@ HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double
 HEAT2D_API int heat2d_values_get(const heat2d_values* values, const char* name, double* value);
 HEAT2D_API void heat2d_values_free(heat2d_values* values);
 
-/* The closed range of the value named name, as above. */
+/* The closed range of the value named name, as above; the name and the
+ * console's option ("--conductivity") of value index (0 to 3, in that order). */
 HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most);
+HEAT2D_API int heat2d_value_name(int index, const char** name, const char** option);
 
 /* The values of element e (1 to 20) of elements (60 node numbers) as the
  * assembly computes them, as a result (matrices row by row, terms in the
@@ -254,8 +256,6 @@ HEAT2D_API int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level,
 
 /* The bytes that a level (0 to HEAT2D_LAST_LEVEL) takes at its peak. */
 HEAT2D_API int heat2d_refine_memory(int level, double* bytes);
-
-/* Frees a refinement; NULL is ignored. */
 HEAT2D_API void heat2d_refine_free(heat2d_refinement* run);
 
 /* Adaptive refinement of elements (60 node numbers): each step solves its
@@ -289,7 +289,6 @@ HEAT2D_API int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, c
 /* How a step's answer and its error left are obtained, in words. */
 HEAT2D_API int heat2d_adapt_estimated_by(const char** how);
 
-/* Frees an adaptation; NULL is ignored. */
 HEAT2D_API void heat2d_adapt_free(heat2d_adaptation* run);
 
 #ifdef __cplusplus

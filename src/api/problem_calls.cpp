@@ -13,8 +13,26 @@ extern "C" {
 
 int heat2d_count(const char* name, int* value) {
     static const std::pair<const char*, int> counts[] = {{"nodes", node_count},
-                                                         {"elements", element_count}};
+                                                         {"elements", element_count},
+                                                         {"values", value_count}};
     return named(counts, name, value, "count");
+}
+
+int heat2d_code(const char* name, int* value) {
+    static const std::pair<const char*, int> codes[] = {
+        {"ok", HEAT2D_OK},
+        {"refused", HEAT2D_REFUSED},
+        {"too_small", HEAT2D_TOO_SMALL},
+        {"bad_call", HEAT2D_BAD_CALL},
+        {"no_term", HEAT2D_NO_TERM},
+        {"heat_flux", HEAT2D_HEAT_FLUX},
+        {"convection", HEAT2D_CONVECTION},
+        {"names_element", HEAT2D_NAMES_ELEMENT},
+        {"names_side", HEAT2D_NAMES_SIDE},
+        {"names_node", HEAT2D_NAMES_NODE},
+        {"names_faults", HEAT2D_NAMES_FAULTS},
+        {"last_level", HEAT2D_LAST_LEVEL}};
+    return named(codes, name, value, "code");
 }
 
 int heat2d_node(const char* name, int* node) {
@@ -57,6 +75,19 @@ int heat2d_values_get(const heat2d_values* values, const char* name, double* val
 
 void heat2d_values_free(heat2d_values* values) {
     delete values;
+}
+
+int heat2d_value_name(int index, const char** name, const char** option) {
+    return guarded([&]() -> int {
+        not_null(name, "name");
+        not_null(option, "option");
+        if (index < 0 || index >= value_count) {
+            return bad_call("there is no value " + std::to_string(index));
+        }
+        *name = value_kinds[index].name;
+        *option = value_kinds[index].option;
+        return good(HEAT2D_OK);
+    });
 }
 
 int heat2d_value_range(const char* name, double* least, double* most) {
