@@ -68,6 +68,7 @@ License: Expat
     install(FILES ${docs}/copyright ${docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
     install(FILES examples/elements.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
     install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    install(DIRECTORY docs DESTINATION ${CMAKE_INSTALL_DOCDIR} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
     # Our own maintainer scripts: the private library in /usr/lib/heat2d needs
     # no ldconfig, which CPack would call otherwise.
     set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/postinst
