@@ -72,6 +72,17 @@ int node_number(int value, const std::string& what);
 // 60 node numbers into the 1-based element table.
 void take_elements(const int* elements, int count, const char* what, element_table& t);
 
+// What a call that solves takes: its text out and its handle out (named
+// what) checked and cleared, and elements taken into t as above.
+template <typename handle>
+void solve_input(const int* elements, int count, handle** out, const char* what, char** lines,
+                 element_table& t) {
+    text_out(lines, "lines");
+    not_null(out, what);
+    *out = nullptr;
+    take_elements(elements, count, "elements", t);
+}
+
 // 60 node numbers as 20 triangles.
 std::vector<triangle> take_triangles(const int* triangles, int count);
 

@@ -57,6 +57,37 @@ void put_mesh(const level_mesh& mesh, heat2d_result& made) {
     }
 }
 
+// The arguments of a call for the next level or step: its text out and its
+// result out (named what) checked and cleared, the run there.
+template <typename run_of>
+void next_input(const run_of* run, heat2d_result** result, const char* what, char** lines) {
+    text_out(lines, "lines");
+    not_null(run, "run");
+    not_null(result, what);
+    *result = nullptr;
+}
+
+// The next level or step of a run, what ("level 3"), that needs bytes:
+// refused as heat2d words it when the memory is not available or the solve
+// does not converge; otherwise a result of its figures and what fill(line,
+// result) puts in.
+template <typename run_of, typename filler>
+int next_result(run_of& run, const std::string& what, double bytes, heat2d_result** result,
+                char** lines, filler fill) {
+    if (const double available = available_memory(); bytes > available) {
+        return refused({memory_words(what, bytes, available)}, lines);
+    }
+    const auto line = run.next();
+    if (!line.converged) {
+        return refused({refusal_text(refusal_reason::not_converged, what)}, lines);
+    }
+    auto made = std::make_unique<heat2d_result>();
+    put_figures(line, *made);
+    fill(line, *made);
+    *result = made.release();
+    return good(HEAT2D_OK);
+}
+
 // Starts a run of fine meshes on elements, judged as heat2d judges
 // elements.txt: *run is made(its mesh, the plate), or the faults are handed
 // out.
@@ -64,11 +95,8 @@ template <typename handle, typename maker>
 int start_run(const int* elements, int count, const heat2d_values* values, handle** run,
               char** lines, maker made) {
     return guarded([&]() -> int {
-        text_out(lines, "lines");
-        not_null(run, "run");
-        *run = nullptr;
         element_table t;
-        take_elements(elements, count, "elements", t);
+        solve_input(elements, count, run, "run", lines, t);
         const plate problem(values_of(values));
         const faults found = judged(t, problem, true);
         if (!found.lines.empty()) {
@@ -104,41 +132,30 @@ int heat2d_refine_memory(int level, double* bytes) {
 
 int heat2d_refine_next(heat2d_refinement* run, heat2d_result** level, char** lines) {
     return guarded([&]() -> int {
-        text_out(lines, "lines");
-        not_null(run, "run");
-        not_null(level, "level");
-        *level = nullptr;
+        next_input(run, level, "level", lines);
         refinement& levels = run->levels;
         const int next = levels.levels();
         const std::string what = "level " + std::to_string(next);
         if (next > most_level) {
             return refused({refusal_text(refusal_reason::past_the_last, what)}, lines);
         }
-        if (const double available = available_memory(); level_bytes(next) > available) {
-            return refused({memory_words(what, level_bytes(next), available)}, lines);
-        }
-        const level_line line = levels.next();
-        if (!line.converged) {
-            return refused({refusal_text(refusal_reason::not_converged, what)}, lines);
-        }
-        auto made = std::make_unique<heat2d_result>();
-        put_mesh(levels.finest(), *made);
-        auto& d = made->doubles;
-        auto& i = made->ints;
-        d["temperatures"] = levels.temperatures();
-        d["below"] = levels.below();
-        put_figures(line, *made);
-        i["level"] = {line.level};
-        d["error_left"];
-        d["orders"];
-        i["observed"];
-        for (const error_left& e : levels.estimate()) {
-            d["error_left"].push_back(e.left);
-            d["orders"].push_back(e.order);
-            i["observed"].push_back(e.observed ? 1 : 0);
-        }
-        *level = made.release();
-        return good(HEAT2D_OK);
+        return next_result(levels, what, level_bytes(next), level, lines,
+                           [&](const level_line& line, heat2d_result& made) {
+                               put_mesh(levels.finest(), made);
+                               auto& d = made.doubles;
+                               auto& i = made.ints;
+                               d["temperatures"] = levels.temperatures();
+                               d["below"] = levels.below();
+                               i["level"] = {line.level};
+                               d["error_left"];
+                               d["orders"];
+                               i["observed"];
+                               for (const error_left& e : levels.estimate()) {
+                                   d["error_left"].push_back(e.left);
+                                   d["orders"].push_back(e.order);
+                                   i["observed"].push_back(e.observed ? 1 : 0);
+                               }
+                           });
     });
 }
 
@@ -156,41 +173,30 @@ int heat2d_adapt(const int* elements, int count, const heat2d_values* values,
 
 int heat2d_adapt_next(heat2d_adaptation* run, heat2d_result** step, char** lines) {
     return guarded([&]() -> int {
-        text_out(lines, "lines");
-        not_null(run, "run");
-        not_null(step, "step");
-        *step = nullptr;
+        next_input(run, step, "step", lines);
         adaptation& steps = run->steps;
         const std::string what = "step " + std::to_string(steps.steps());
         if (steps.stalled()) {
             return refused({stall_words(steps.steps() - 1, steps.answer().error[0])}, lines);
         }
-        if (const double available = available_memory(); steps.next_bytes() > available) {
-            return refused({memory_words(what, steps.next_bytes(), available)}, lines);
-        }
-        const adapt_line line = steps.next();
-        if (!line.converged) {
-            return refused({refusal_text(refusal_reason::not_converged, what)}, lines);
-        }
-        auto made = std::make_unique<heat2d_result>();
-        put_mesh(steps.mesh(), *made);
-        auto& d = made->doubles;
-        auto& i = made->ints;
-        d["temperatures"] = steps.temperatures();
-        d["indicators"] = steps.indicators();
-        i["marked"].assign(steps.marked().begin(), steps.marked().end());
-        const adapt_answer& answer = steps.answer();
-        d["answer"] = answer.T;
-        d["error_left"] = answer.error;
-        d["orders"] = answer.order;
-        d["smallest_side_at_node_6"] = {line.smallest_side};
-        d["eta"] = {line.eta};
-        d["node_8"] = {line.node_8};
-        d["error"] = {std::isfinite(line.estimate) ? line.estimate : 0.0};
-        put_figures(line, *made);
-        i["step"] = {line.step};
-        *step = made.release();
-        return good(HEAT2D_OK);
+        return next_result(steps, what, steps.next_bytes(), step, lines,
+                           [&](const adapt_line& line, heat2d_result& made) {
+                               put_mesh(steps.mesh(), made);
+                               auto& d = made.doubles;
+                               d["temperatures"] = steps.temperatures();
+                               d["indicators"] = steps.indicators();
+                               made.ints["marked"].assign(steps.marked().begin(),
+                                                          steps.marked().end());
+                               const adapt_answer& answer = steps.answer();
+                               d["answer"] = answer.T;
+                               d["error_left"] = answer.error;
+                               d["orders"] = answer.order;
+                               d["smallest_side_at_node_6"] = {line.smallest_side};
+                               d["eta"] = {line.eta};
+                               d["node_8"] = {line.node_8};
+                               d["error"] = {std::isfinite(line.estimate) ? line.estimate : 0.0};
+                               made.ints["step"] = {line.step};
+                           });
     });
 }
 

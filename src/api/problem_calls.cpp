@@ -12,26 +12,24 @@ using namespace api;
 extern "C" {
 
 int heat2d_count(const char* name, int* value) {
-    static const std::pair<const char*, int> counts[] = {{"nodes", node_count},
-                                                         {"elements", element_count},
-                                                         {"values", value_count}};
+    static const std::pair<const char*, int> counts[] = {
+        {"nodes", node_count}, {"elements", element_count}, {"values", value_count}};
     return named(counts, name, value, "count");
 }
 
 int heat2d_code(const char* name, int* value) {
-    static const std::pair<const char*, int> codes[] = {
-        {"ok", HEAT2D_OK},
-        {"refused", HEAT2D_REFUSED},
-        {"too_small", HEAT2D_TOO_SMALL},
-        {"bad_call", HEAT2D_BAD_CALL},
-        {"no_term", HEAT2D_NO_TERM},
-        {"heat_flux", HEAT2D_HEAT_FLUX},
-        {"convection", HEAT2D_CONVECTION},
-        {"names_element", HEAT2D_NAMES_ELEMENT},
-        {"names_side", HEAT2D_NAMES_SIDE},
-        {"names_node", HEAT2D_NAMES_NODE},
-        {"names_faults", HEAT2D_NAMES_FAULTS},
-        {"last_level", HEAT2D_LAST_LEVEL}};
+    static const std::pair<const char*, int> codes[] = {{"ok", HEAT2D_OK},
+                                                        {"refused", HEAT2D_REFUSED},
+                                                        {"too_small", HEAT2D_TOO_SMALL},
+                                                        {"bad_call", HEAT2D_BAD_CALL},
+                                                        {"no_term", HEAT2D_NO_TERM},
+                                                        {"heat_flux", HEAT2D_HEAT_FLUX},
+                                                        {"convection", HEAT2D_CONVECTION},
+                                                        {"names_element", HEAT2D_NAMES_ELEMENT},
+                                                        {"names_side", HEAT2D_NAMES_SIDE},
+                                                        {"names_node", HEAT2D_NAMES_NODE},
+                                                        {"names_faults", HEAT2D_NAMES_FAULTS},
+                                                        {"last_level", HEAT2D_LAST_LEVEL}};
     return named(codes, name, value, "code");
 }
 

@@ -70,11 +70,8 @@ int heat2d_element(const int* elements, int count, int e, const heat2d_values* v
 int heat2d_solve(const int* elements, int count, const heat2d_values* values,
                  heat2d_result** result, char** lines) {
     return guarded([&]() -> int {
-        text_out(lines, "lines");
-        not_null(result, "result");
-        *result = nullptr;
         element_table t;
-        take_elements(elements, count, "elements", t);
+        solve_input(elements, count, result, "result", lines, t);
         const plate problem(values_of(values));
         auto made = std::make_unique<heat2d_result>();
         std::vector<int>& named = made->ints["named"];
