@@ -22,6 +22,61 @@ WRAPPED = ("(async (args) => {{ {body}\n}})(JSON.parse(text))"
            " (fault) => JSON.stringify({{thrown: String(fault && fault.stack || fault)}}))")
 
 
+def served(site):
+    """site served on 127.0.0.1 in a thread of its own, logging nothing: the
+    server, with the address of its index.html (server.address) and each
+    request's path and status (server.requests)."""
+    import functools
+    import http.server
+
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *_):
+            pass
+
+        def log_request(self, code="-", size="-"):
+            self.server.requests.append((self.path, int(code)))
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=site))
+    server.requests = []
+    server.address = f"http://127.0.0.1:{server.server_address[1]}/index.html"
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+class Native:
+    """heat2d and heat2d-elements of a native build, each run in a folder of
+    its own on a text saved as its input."""
+
+    def __init__(self, build):
+        self.build = build
+
+    def in_folder(self, command, text, name):
+        """command on text saved as name: {console, errors, status, files (by name)}."""
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, name), "w", encoding="utf-8", newline="") as stream:
+                stream.write(text)
+            done = subprocess.run(command, cwd=folder, capture_output=True, stdin=subprocess.DEVNULL, timeout=120,
+                                  env=dict(os.environ, HEAT2D_LIBRARY=os.path.join(self.build, "libheat2d.so")))
+            files = {}
+            for file in sorted(os.listdir(folder)):
+                with open(os.path.join(folder, file), encoding="utf-8", newline="") as stream:
+                    files[file] = stream.read()
+        return {"console": done.stdout.decode(), "errors": done.stderr.decode(), "status": done.returncode,
+                "files": files}
+
+    def run(self, text, *options):
+        """heat2d with options on text as elements.txt."""
+        return self.in_folder([os.path.join(self.build, "heat2d"), *options], text, "elements.txt")
+
+    def number(self, text, *options):
+        """The elements.txt that heat2d-elements writes of text as mine.txt."""
+        import sys
+        tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "number_elements.py")
+        done = self.in_folder([sys.executable, tool, "mine.txt", *options], text, "mine.txt")
+        assert done["status"] == 0, done["errors"]
+        return done["files"]["elements.txt"]
+
+
 class Thrown(AssertionError):
     """The page threw: its message."""
 

@@ -9,14 +9,12 @@ Usage: engines_test.py ENGINE SITE NATIVE_BUILD [COUNT]; 77 when this machine
 lacks the engine, with the reason."""
 import os
 import shutil
-import subprocess
 import sys
-import tempfile
 import unittest
 
 if __name__ == "__main__":
     os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(os.path.abspath(sys.argv[3]), "libheat2d.so"))
-from engines import opened  # noqa: E402
+from engines import Native, opened, served  # noqa: E402
 from inputs import TRIANGLES, core, generated  # noqa: E402
 from run_test import EXPECTED, OUTPUTS, SHIPPED  # noqa: E402
 
@@ -37,27 +35,6 @@ SHOWN = """const details = [...document.querySelectorAll("#files details")];
                    status: document.getElementById("status").textContent,
                    files: Object.fromEntries(details.map((item) => [item.querySelector("summary").textContent,
                                                                     item.querySelector("pre").textContent]))};"""
-
-
-class Native:
-    """The native heat2d of a build, in a folder of its own: what it shows of
-    a text as the page shows it."""
-
-    def __init__(self, build):
-        self.build = build
-
-    def run(self, text, *options):
-        with tempfile.TemporaryDirectory() as folder:
-            with open(os.path.join(folder, "elements.txt"), "w", encoding="utf-8", newline="") as stream:
-                stream.write(text)
-            done = subprocess.run([os.path.join(self.build, "heat2d"), *options], cwd=folder, capture_output=True,
-                                  stdin=subprocess.DEVNULL, timeout=120)
-            files = {}
-            for name in sorted(os.listdir(folder)):
-                with open(os.path.join(folder, name), encoding="utf-8", newline="") as stream:
-                    files[name] = stream.read()
-        return {"console": done.stdout.decode(), "errors": done.stderr.decode(), "status": done.returncode,
-                "files": files}
 
 
 class Engine(unittest.TestCase):
@@ -91,8 +68,7 @@ class Engine(unittest.TestCase):
 
     def test_generated_inputs_levels_and_steps(self):
         engine = self.engine
-        served = f"http://127.0.0.1:{self.port}/index.html"
-        engine.open(served)
+        engine.open(self.address)
         self.until("runs", 1)
         shipped = self.same_as_native(engine.call(SHOWN))
         self.assertEqual((shipped["console"], shipped["files"]["write_.txt"]), (EXPECTED["console.txt"], EXPECTED["write_.txt"]))
@@ -159,21 +135,11 @@ class Engine(unittest.TestCase):
 
 
 def main(name, site, build, count):
-    import functools
-    import http.server
-    import threading
-
     engine, why = opened(name)
     if not engine:
         sys.exit(print(f"page in {name}: skipped, {why}") or 77)
-
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *_):
-            pass
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=site))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    Engine.engine, Engine.site, Engine.native, Engine.port = engine, site, Native(build), server.server_address[1]
+    server = served(site)
+    Engine.engine, Engine.site, Engine.native, Engine.address = engine, site, Native(build), server.address
     Engine.count, Engine.name = count, name
     try:
         result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Engine))

@@ -8,17 +8,13 @@ Named tests that share one browser, each on a freshly loaded page. Writes
 page.png (laptop) and phone.png beside SITE.
 Usage: web_test.py SITE NATIVE_BUILD [TEST ...]; 77 without Chromium or the
 native build."""
-import functools
-import http.server
 import os
 import random
 import shutil
-import subprocess
 import sys
-import tempfile
-import threading
 import unittest
 
+from engines import Native, served
 from run_test import HERE, cases, edited
 
 
@@ -34,47 +30,12 @@ RIGHT_EDGE = [("convection", f"{a}-{a + 1}") for a in range(14, 18)]
 NOTCH_AND_TOP = [("flux", side) for side in ["13-18", "3-6", "6-7", "7-8", "8-13"]]
 
 
-class Native:
-    """heat2d and heat2d-elements of a native build, each in a folder of its own."""
-
-    def __init__(self, build):
-        self.build = build
-
-    def in_folder(self, command, text, name, output=None):
-        """command's (stdout, stderr) on text saved as name, or the output file's text."""
-        with tempfile.TemporaryDirectory() as folder:
-            with open(os.path.join(folder, name), "w", encoding="utf-8") as stream:
-                stream.write(text)
-            done = subprocess.run(command, cwd=folder, capture_output=True, text=True, stdin=subprocess.DEVNULL,
-                                  check=bool(output), env=dict(os.environ, HEAT2D_LIBRARY=os.path.join(
-                                      self.build, "libheat2d.so")))
-            return data(os.path.join(folder, output)) if output else (done.stdout, done.stderr)
-
-    def run(self, text):
-        return self.in_folder([os.path.join(self.build, "heat2d")], text, "elements.txt")
-
-    def number(self, text, *options):
-        return self.in_folder([sys.executable, os.path.join(HERE, "..", "tools", "number_elements.py"), "mine.txt",
-                               *options], text, "mine.txt", "elements.txt")
-
-
 def opened(site):
     """(browser, server): headless Chromium at 1280 x 800, and site served on
     127.0.0.1 (its address: server.address)."""
     from selenium import webdriver
 
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        """Logs nothing; keeps each request's path and status in server.requests."""
-        def log_message(self, *_):
-            pass
-
-        def log_request(self, code="-", size="-"):
-            self.server.requests.append((self.path, int(code)))
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=site))
-    server.requests = []
-    server.address = f"http://127.0.0.1:{server.server_address[1]}/index.html"
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server = served(site)
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium")
     for argument in ["--headless", "--no-sandbox", "--disable-gpu", "--window-size=1280,800"]:
@@ -172,7 +133,8 @@ class Page(unittest.TestCase):
         self.until(10, lambda: self.text("#said"))
 
     def same_as_native(self, content):
-        console, errors = self.native.run(content)
+        native = self.native.run(content)
+        console, errors = native["console"], native["errors"]
         self.assertEqual((self.text("#console"), "".join(li.text + "\n" for li in self.find("#errors li"))),
                          (console, errors), content)
 
@@ -422,8 +384,8 @@ class Page(unittest.TestCase):
         self.ran(lambda: command("Input.dispatchMouseEvent", {"type": "mouseReleased", "x": x - 5 * width / 12, "y": y,
                                                              "button": "left", "clickCount": 1}))
         k = field("conductivity")
-        console, errors = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--conductivity", k],
-                                                SHIPPED, "elements.txt")
+        native = self.native.run(SHIPPED, "--conductivity", k)
+        console, errors = native["console"], native["errors"]
         self.assertEqual((self.text("#console"), self.text("#errors"), self.text("#extremes")), (console, errors, moved))
         self.assertIn(f"k={k}", self.browser.current_url)
         self.choose(20)
@@ -433,8 +395,7 @@ class Page(unittest.TestCase):
         self.ran(lambda: ActionChains(self.browser).send_keys(Keys.RIGHT).perform())
         q = field("heat_flux")
         self.assertNotEqual(q, "150")
-        console, _ = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--conductivity", k,
-                                            "--heat-flux", q], SHIPPED, "elements.txt")
+        console = self.native.run(SHIPPED, "--conductivity", k, "--heat-flux", q)["console"]
         self.assertEqual(self.text("#console"), console)
         # At a finer level a value's change solves that level again with the
         # values, as the native program solves it.
@@ -445,8 +406,8 @@ class Page(unittest.TestCase):
         self.ran(lambda: ActionChains(self.browser).send_keys(Keys.LEFT).perform())
         t = field("ambient_temperature")
         self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "2")
-        native = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--refine", "2", "--conductivity", k,
-                                        "--heat-flux", q, "--ambient", t], SHIPPED, "elements.txt", "refined_write_.txt")
+        native = self.native.run(SHIPPED, "--refine", "2", "--conductivity", k, "--heat-flux", q, "--ambient", t)
+        native = native["files"]["refined_write_.txt"]
         got = [float(td.get_attribute("data-value")) for td in self.find("#refined-temperatures td[data-value]")]
         for mine, theirs in zip(got, (float(line.split()[1]) for line in native.splitlines()[:18])):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs))
@@ -466,8 +427,7 @@ class Page(unittest.TestCase):
                           .get_attribute("aria-invalid")), (data("console.txt"), "75", None))
         # Addresses: values to open with, and a bad one.
         self.load(self.server.address + "?q=300&t=30")
-        console, _ = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--heat-flux", "300",
-                                            "--ambient", "30"], SHIPPED, "elements.txt")
+        console = self.native.run(SHIPPED, "--heat-flux", "300", "--ambient", "30")["console"]
         self.assertEqual((self.text("#console"), self.text("#scale-unit")), (console, "(same units as the air's 30)"))
         self.assertIn("Biot", self.text("#biot"))
         # No load at all: a finer level in the Worker is the zero field at once, and said so.
@@ -492,7 +452,7 @@ class Page(unittest.TestCase):
         self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "3")
         Select(self.find("#fineness")[0]).select_by_value("adapt:0.001")
         self.until(60, lambda: self.browser.execute_script("return document.body.dataset.level") == "adapt:0.001")
-        console, _ = self.native.in_folder([os.path.join(self.native.build, "heat2d"), "--adapt", "1e-3"], SHIPPED, "elements.txt")
+        console = self.native.run(SHIPPED, "--adapt", "1e-3")["console"]
         lines = console.splitlines()
         blank = lines.index("")
         last = lines[blank - 1].split()
