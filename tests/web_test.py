@@ -359,16 +359,18 @@ class Page(unittest.TestCase):
         self.until(5, lambda: "more than 1 MiB: not run" in self.text("#notice"))
         self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))
 
+    def field(self, name):
+        """What the What if field of a value holds."""
+        return self.browser.execute_script(f"return document.getElementById('value-{name}').value")
+
     def test_what_if_values_by_slider_keys_fields_and_address(self):
         """The k slider dragged by a real pointer: while it moves the field and
         the extremes follow without a run; let go, a run with the option, as
-        the native program gives it. The q slider by a key; a bad field marked,
-        with why, and nothing run; the reset; an address with values, and one
-        with a bad value, which opens the design's values and says why."""
+        the native program gives it. The q slider by a key; at a finer level,
+        the air's slider solves that level again."""
         from selenium.webdriver.common.action_chains import ActionChains
         from selenium.webdriver.common.keys import Keys
-        command = self.browser.execute_cdp_cmd
-        field = lambda name: self.browser.execute_script(f"return document.getElementById('value-{name}').value")  # noqa: E731
+        command, field = self.browser.execute_cdp_cmd, self.field
         x, y, width = self.browser.execute_script(
             "const s = document.getElementById('slider-conductivity'); s.scrollIntoView({block: 'center'});"
             "const r = s.getBoundingClientRect(), at = Number(s.value) / Number(s.max);"
@@ -413,7 +415,13 @@ class Page(unittest.TestCase):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs))
         self.assertIn("the 20 triangles' answer with these values", self.text("#refined-estimate"))
         self.assertIn(f"of its rise above the air's {t})", self.text("#refined-estimate"))
-        # A bad field: marked, why, nothing run until it is mended.
+
+    def test_what_if_bad_fields_the_reset_and_addresses(self):
+        """A bad field marked, with why, and nothing run until it is mended; the
+        reset; an address with values, one with no load at all, and one with a
+        bad value, which opens the design's values and says why."""
+        from selenium.webdriver.common.keys import Keys
+        from selenium.webdriver.support.ui import Select
         for text, why in [("75abc", '"75abc" is not a decimal number'),
                           ("0", "Conductivity is taken from 0.001 to 1e+06, not 0")]:
             box = self.find("#value-conductivity")[0]
@@ -423,7 +431,7 @@ class Page(unittest.TestCase):
                               self.browser.execute_script("return document.body.dataset.runs")),
                              ("true", why + ": nothing is solved until it is mended.", str(self.runs)))
         self.ran(lambda: self.find("#design-values")[0].click())
-        self.assertEqual((self.text("#console"), field("conductivity"), self.find("#value-conductivity")[0]
+        self.assertEqual((self.text("#console"), self.field("conductivity"), self.find("#value-conductivity")[0]
                           .get_attribute("aria-invalid")), (data("console.txt"), "75", None))
         # Addresses: values to open with, and a bad one.
         self.load(self.server.address + "?q=300&t=30")
@@ -494,21 +502,27 @@ class Page(unittest.TestCase):
             const r = document.querySelector('#drawing circle[data-node="6"]').getBoundingClientRect();
             return Math.hypot(x - r.x - r.width / 2, y - r.y - r.height / 2);""")
 
+    def node6(self):
+        """Where node 6 is in the window."""
+        return self.browser.execute_script("const r = document.querySelector('#drawing circle[data-node=\"6\"]')"
+                                           ".getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]")
+
+    def zoom(self):
+        return self.browser.execute_script("return state.view.zoom")
+
+    def settled(self):
+        """After the next frame and a little more: what an event changed is drawn."""
+        self.browser.execute_script("return new Promise((done) => requestAnimationFrame(() => setTimeout(done, 50)))")
+
     def test_zoom_and_pan_into_node_6s_corner(self):
         """The wheel alone scrolls the page and says how to zoom; with Ctrl it
         zooms about the pointer into node 6's corner, down to the
         adapted mesh's smallest triangles, drawn in the view's own coordinates
         (the field read at node 6 is the mesh's value there); a drag moves the
-        view and chooses nothing; + and -, Shift with an arrow and 0 on a focused
-        triangle, which keeps the focus; the buttons; two fingers on a phone."""
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.common.keys import Keys
+        view and chooses nothing; a uniform level's error map."""
         from selenium.webdriver.support.ui import Select
         script, command = self.browser.execute_script, self.browser.execute_cdp_cmd
-        node6 = lambda: script("const r = document.querySelector('#drawing circle[data-node=\"6\"]').getBoundingClientRect();"  # noqa: E731
-                               "return [r.x + r.width / 2, r.y + r.height / 2]")
-        zoom = lambda: script("return state.view.zoom")  # noqa: E731
-        settled = lambda: script("return new Promise((done) => requestAnimationFrame(() => setTimeout(done, 50)))")  # noqa: E731
+        node6, zoom, settled = self.node6, self.zoom, self.settled
         Select(self.find("#fineness")[0]).select_by_value("adapt:0.001")
         self.until(60, lambda: script("return document.body.dataset.level") == "adapt:0.001")
         script("scrollTo(0, 100)")
@@ -554,11 +568,15 @@ class Page(unittest.TestCase):
         self.assertEqual(self.text("#scale .title"), "change from level 3 (log10)")
         self.assertLess(self.brightest_from_node_6(), 0.05 * drawn["width"])
         self.browser.save_screenshot(os.path.join(self.site, "..", "error_map_level.png"))
-        self.find("#error-map")[0].click()
-        # The keys, on a focused triangle at level 0: the focus stays on it as the drawing is made again.
-        Select(self.find("#fineness")[0]).select_by_value("0")
-        self.find("#zoom-reset")[0].click()
-        settled()
+
+    def test_zoom_by_keys_and_buttons_on_a_focused_triangle(self):
+        """+ and -, Shift with an arrow and 0 on a focused triangle at level 0,
+        which keeps the focus as the drawing is made again; the buttons; a click
+        on a zoomed drawing."""
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        script, node6, zoom, settled = self.browser.execute_script, self.node6, self.zoom, self.settled
+        drawn = self.find("#drawing")[0].rect
         self.assertEqual((zoom(), self.text("#zoom-level"), self.find("#zoom-reset")[0].get_attribute("disabled")), (1, "×1", "true"))
         self.browser.execute_script("document.querySelector('#drawing polygon[data-element=\"3\"]').focus()")
         before = node6()
@@ -587,9 +605,12 @@ class Page(unittest.TestCase):
         self.assertEqual(zoom(), 16)
         self.assertGreater(len(self.find('#drawing polygon[data-element="3"]')[0].get_attribute("points").split()), 3)
         self.choose(3)
-        # Two fingers on a phone spread apart: the view zooms about their middle.
-        self.find("#zoom-reset")[0].click()
+
+    def test_two_fingers_zoom_on_a_phone(self):
+        """Two fingers on a phone spread apart: the view zooms about their middle."""
+        command, node6, zoom, settled = self.browser.execute_cdp_cmd, self.node6, self.zoom, self.settled
         self.device(True)
+        self.load(self.server.address)
         self.browser.execute_script("document.getElementById('drawing').scrollIntoView({block: 'center'})")
         settled()
         x, y = node6()
