@@ -5,6 +5,7 @@
 #include "problem/problem.h"
 #include "refine/adapt.h"
 #include "refine/refine.h"
+#include "solver/plate_solve.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +19,18 @@
 
 namespace {
 
-// The shipped triangulation as a mesh, over heat2d's nodes.
-level_mesh shipped_mesh() {
-    element_table elements;
+// The shipped triangulation, and as a mesh over the nodes of a plate.
+void read_shipped(element_table& elements) {
     std::ifstream shipped(HEAT2D_SOURCE_DIR "/examples/elements.txt");
     for (int e = 1; e <= element_count; e++) {
         shipped >> elements.rows()[e][1] >> elements.rows()[e][2] >> elements.rows()[e][3];
     }
-    return table_mesh(elements, plate{});
+}
+
+level_mesh shipped_mesh(const plate& problem = plate{}) {
+    element_table elements;
+    read_shipped(elements);
+    return table_mesh(elements, problem);
 }
 
 double area_of(const level_mesh& mesh, std::size_t t) {
@@ -311,5 +316,43 @@ TEST(Adapt, StepsReachTheConvergedFieldWithinTheirEstimate) {
                     steps.split_temperatures()[i] +
                         (steps.split_temperatures()[i] - steps.temperatures()[i]) / 3,
                     1e-12);
+    }
+}
+
+// The plate scaled by 8 in its four dimensions, with h divided by 8 and the
+// air at 0: K is the same and f 8 times the design's, so the rise is 8 times
+// at every node, in the 18-node run, at level 3 and at every adaptive step,
+// which bisects the same triangles (past step 19, where the sides at node 6
+// are shorter than the dual load's radius, as well).
+TEST(Adapt, APlateScaledByEightHasItsRiseScaledByEight) {
+    problem_values air_at_zero;
+    air_at_zero.ambient = 0;
+    problem_values scaled_values = air_at_zero;
+    scaled_values.convection /= 8;
+    const plate design(air_at_zero), scaled(scaled_values, {72, 48, 24, 16});
+    const auto expect_scaled = [](const std::vector<double>& mine, const std::vector<double>& big,
+                                  double tolerance, const std::string& what) {
+        ASSERT_EQ(mine.size(), big.size()) << what;
+        for (std::size_t n = 0; n < mine.size(); n++) {
+            EXPECT_NEAR(big[n], 8 * mine[n], tolerance * 8 * std::abs(mine[n])) << what << " " << n;
+        }
+    };
+    element_table elements;
+    read_shipped(elements);
+    expect_scaled(solve_plate(elements, design).T, solve_plate(elements, scaled).T, 1e-12, "18");
+    refinement levels(shipped_mesh(design), design), big_levels(shipped_mesh(scaled), scaled);
+    for (int level = 0; level <= 3; level++) {
+        levels.next();
+        big_levels.next();
+    }
+    expect_scaled(levels.temperatures(), big_levels.temperatures(), 1e-9, "level 3");
+    adaptation steps(shipped_mesh(design), design), big_steps(shipped_mesh(scaled), scaled);
+    for (int step = 0; step <= 21; step++) {
+        const adapt_line line = steps.next(), big_line = big_steps.next();
+        ASSERT_EQ(big_steps.mesh().triangles, steps.mesh().triangles) << step;
+        ASSERT_EQ(big_steps.marked(), steps.marked()) << step;
+        EXPECT_DOUBLE_EQ(big_line.smallest_side, 8 * line.smallest_side) << step;
+        expect_scaled(steps.temperatures(), big_steps.temperatures(), 1e-9, "step");
+        expect_scaled(steps.answer().error, big_steps.answer().error, 1e-9, "error left");
     }
 }

@@ -1,5 +1,7 @@
 #include "problem/plate.h"
 
+#include <algorithm>
+
 #include <sstream>
 
 namespace {
@@ -64,6 +66,10 @@ std::string plate::place(int p) const {
     std::ostringstream text;
     text << parts[p].name << (parts[p].vertical ? " (x = " : " (y = ") << parts[p].at << ")";
     return text.str();
+}
+
+double plate::scale() const {
+    return std::max(dimensions_.width / 2, dimensions_.height) / std::max(::width / 2, ::height);
 }
 
 double plate::area() const {

@@ -75,6 +75,10 @@ class plate {
     std::string place(int p) const;
     // The region's area.
     double area() const;
+    // The plate's size against the design's: the longer of its half width and
+    // its height over the design's (1 for the design's plate). A length that
+    // is fixed for the design's plate scales with it.
+    double scale() const;
 
     // The nodes that the rules name: the notch's corner, where the field is
     // singular; the top of the notch's wall, the hottest node of the design's

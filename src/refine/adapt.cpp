@@ -16,9 +16,10 @@ const char* const adapt_obtained =
 namespace {
 
 // The radius over which the dual problem spreads the unit load at each of
-// heat2d's nodes. Until the triangles around a node are smaller, the load is
-// theirs, which weights the steps toward the nodes; below it the steps stop
-// bisecting toward a point.
+// heat2d's nodes, on the design's plate (on another, scaled with it). Until
+// the triangles around a node are smaller, the load is theirs, which weights
+// the steps toward the nodes; below it the steps stop bisecting toward a
+// point.
 constexpr double load_radius = 1e-5;
 
 // A step's bytes a node: its mesh (about 2 triangles and 3 edges a node), its
@@ -77,11 +78,12 @@ indicated heat_indicators(const level_mesh& mesh, const std::vector<int>& sides,
 // The squared indicators of the dual problem, whose solution is the influence
 // of each triangle's residual on the temperatures at heat2d's nodes.
 std::vector<double> dual_indicators(const level_mesh& mesh, const std::vector<int>& sides,
-                                    const direct_solver& factors, const problem_values& values) {
-    problem_data dual{values, {}};
+                                    const direct_solver& factors, const plate& problem) {
+    problem_data dual{problem.values(), {}};
     dual.values.heat_flux = 0;
     dual.values.ambient = 0;
-    const std::vector<double> z = factors.solve(node_loads(mesh, load_radius, dual));
+    const std::vector<double> z =
+        factors.solve(node_loads(mesh, load_radius * problem.scale(), dual));
     return indicators(mesh, sides, z, dual);
 }
 
@@ -187,7 +189,7 @@ adapt_line adaptation::next() {
 
     const std::vector<int> sides = edge_triangles(mesh);
     const indicated heat = heat_indicators(mesh, sides, T, values());
-    const std::vector<double> zeta2 = dual_indicators(mesh, sides, *factors, values());
+    const std::vector<double> zeta2 = dual_indicators(mesh, sides, *factors, problem);
     marks = marked_by_share(weighted(heat.squares, zeta2), marked_share);
     eta.clear();
     for (const double e2 : heat.squares) {
