@@ -226,7 +226,8 @@ class Core(unittest.TestCase):
             self.assertAlmostEqual(found.line["heat_out"], found.line["heat_in"], delta=1e-8 * 975)
             self.assertEqual(found.line["hottest"], max(found.temperatures))
             self.assertEqual(len(found.error_left), 18 if level >= 2 else 0)
-            self.assertTrue(1 <= found.line["iterations"] <= 12, found.line)  # a few V-cycles a level, whatever the level
+            self.assertTrue(1 <= found.line["iterations"] <= 12 and 0 < found.line["residual"] <= 1e-10,
+                            found.line)  # a few V-cycles a level, whatever the level
             # The level below's field at this level's nodes: its own nodes keep their numbers and
             # temperatures; each new node is the midpoint of one of its sides, and has their mean.
             if before:
@@ -357,7 +358,9 @@ class Core(unittest.TestCase):
             self.assertEqual(line["hottest"], max(step.temperatures))
             self.assertEqual((line["node_8"], line["heat_in"]), (step.temperatures[7], 975))
             self.assertAlmostEqual(line["heat_out"], 975, delta=1e-8 * 975)
-            self.assertLessEqual(line["residual"], 1e-10)
+            self.assertTrue(0 < line["residual"] <= 1e-10 and line["iterations"] >= 1, line)
+            self.assertEqual(line["smallest_side_at_node_6"], min(math.dist(step.nodes[5], step.nodes[n - 1])
+                                                                  for t in step.triangles if 6 in t for n in t if n != 6))
             self.assertEqual(len(step.answer), 18)
             self.assertEqual(len(step.error_left), 18 if number else 0)
             self.assertEqual(line["error"], max(step.error_left, default=0))
