@@ -299,6 +299,8 @@ class Adapted(Program):
         self.assertEqual([int(row[0]) for row in answer], list(range(1, 19)))
         self.assertAlmostEqual(max(float(row[2]) for row in answer), errors[-1], delta=0.01 * errors[-1])
         self.assertEqual({tuple(row[3:]) for row in answer}, {("2", "extrapolated")})
+        self.assertEqual({len(line) - len(" extrapolated") for line in lines[blank + 2:blank + 20]},
+                         {len(lines[blank + 1])})  # aligned under the headings
         self.assertTrue(lines[blank + 20].startswith("The temperatures are extrapolated from the last mesh and the same "
                                                      "split once"))
         self.assertEqual(len(lines), blank + 21)
