@@ -441,6 +441,12 @@ class Core(unittest.TestCase):
         element = core.Result(lambda handle: library.heat2d_element((ctypes.c_int * 60)(*shipped), 60, 20, None, handle))
         statuses = {"ok": core.OK, "refused": core.REFUSED, "too small": core.TOO_SMALL, "bad call": core.BAD_CALL}
         design = core.Values()
+        runs = {}  # a refinement and an adaptation of the shipped case, started
+        for kind in ("refine", "adapt"):
+            runs[kind], lines = ctypes.c_void_p(), ctypes.c_void_p()
+            getattr(library, f"heat2d_{kind}")((ctypes.c_int * 60)(*shipped), 60, None, ctypes.byref(runs[kind]),
+                                               ctypes.byref(lines))
+            self.addCleanup(getattr(library, f"heat2d_{kind}_free"), runs[kind])
 
         def argument(token):
             if token.startswith('"'):
@@ -455,7 +461,8 @@ class Core(unittest.TestCase):
             made = {"ints": lambda: (ctypes.c_int * int(size))(), "doubles": lambda: (ctypes.c_double * int(size))(),
                     "count": ctypes.c_int, "double": ctypes.c_double, "text": ctypes.c_void_p, "static": ctypes.c_char_p,
                     "result": ctypes.c_void_p, "null": lambda: None, "element": lambda: element.handle,
-                    "values": lambda: design.handle}
+                    "values": lambda: design.handle, "refinement": lambda: runs["refine"],
+                    "adaptation": lambda: runs["adapt"]}
             if kind not in made:
                 return int(token)
             value = made[kind]()

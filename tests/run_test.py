@@ -392,6 +392,8 @@ class Values(Program):
         self.assertEqual((run.returncode, run.stderr), (0, ""))
         for row in run.stdout.splitlines()[1:5]:
             self.assertRegex(row, r" [0-9.e-]+ +0\.\d\d  limited by rounding: backward error \d(\.\d)?e-1[5-7]$")
+        self.assertEqual(read(self.path("refined_values.txt")),  # in six digits where they read back
+                         "conductivity 1e+06\nheat_flux 150\nconvection_coeff 1\nambient_temperature 22\n")
         # No load: the zero field at once, exact: its error left 0 at step 0.
         run = self.run_heat2d(arguments=["--adapt", "1e-6", "--heat-flux", "0", "--ambient", "0"])
         self.assertEqual((run.returncode, run.stderr, run.stdout.splitlines()[1].split()[4:-1]),
