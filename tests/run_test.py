@@ -284,7 +284,7 @@ class Adapted(Program):
                                                                            "temperature", "error", "left", "order"])
         self.assertEqual(len({len(line) for line in lines[:blank]}), 1)  # columns aligned under their headings
         self.assertEqual([int(row[0]) for row in steps], list(range(len(steps))))
-        self.assertEqual(steps[0][:3] + steps[0][5:7], ["0", "20", "18", "48.40987", "8"])  # the design's answer first
+        self.assertEqual(steps[0][:7], ["0", "20", "18", "1", "296", "48.40987", "8"])  # the design's answer first
         self.assertEqual(steps[0][12], "-")  # no estimate from one step
         for before, row in zip(steps, steps[1:]):
             self.assertGreater(int(row[2]), int(before[2]))  # nodes added
