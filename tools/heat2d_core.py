@@ -212,7 +212,7 @@ def _version(loaded):
 
 
 def _read_codes(loaded):
-    """The statuses, the kinds of term and the values' names, as the library has them."""
+    """The statuses and the kinds of term, as the library numbers them."""
     global OK, REFUSED, TOO_SMALL, BAD_CALL
     value = INT()
     OK = loaded.heat2d_code(b"ok", ctypes.byref(value))
@@ -409,8 +409,8 @@ class Result:
 
 
 class Values:
-    """The problem's four values for the core's calls, by heat2d_parameter's
-    names (value_names()), the design's unless given; Refused with the range when a
+    """The problem's four values for the core's calls, by their names
+    (value_names()), the design's unless given; Refused with the range when a
     value is outside it, the value kept."""
 
     def __init__(self, **given):
