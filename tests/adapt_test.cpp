@@ -329,7 +329,11 @@ TEST(Adapt, APlateScaledByEightHasItsRiseScaledByEight) {
     air_at_zero.ambient = 0;
     problem_values scaled_values = air_at_zero;
     scaled_values.convection /= 8;
-    const plate design(air_at_zero), scaled(scaled_values, {72, 48, 24, 16});
+    scaled_values.width = 72;
+    scaled_values.height = 48;
+    scaled_values.notch_width = 24;
+    scaled_values.notch_depth = 16;
+    const plate design(air_at_zero), scaled(scaled_values);
     const auto expect_scaled = [](const std::vector<double>& mine, const std::vector<double>& big,
                                   double tolerance, const std::string& what) {
         ASSERT_EQ(mine.size(), big.size()) << what;

@@ -349,7 +349,8 @@ class Values(Program):
     --refine or --adapt: the same files and lines with those values in them,
     the laws they obey at heat2d's nodes, values.txt beside them; refusals
     that write nothing."""
-    VALUES = "conductivity 75\nheat_flux 300\nconvection_coeff 10\nambient_temperature 30\n"
+    PLATE = "width 9\nheight 6\nnotch_width 3\nnotch_depth 2\n"
+    VALUES = "conductivity 75\nheat_flux 300\nconvection_coeff 10\nambient_temperature 30\n" + PLATE
 
     def test_the_files_and_lines_with_other_values(self):
         design = [float(line.split()[1]) for line in EXPECTED["write_.txt"].splitlines()]
@@ -374,6 +375,29 @@ class Values(Program):
         self.check(self.run_heat2d(), 0, [])
         self.assertLess(os.stat(self.path("values.txt")).st_mtime_ns, os.stat(self.path("write_.txt")).st_mtime_ns)
 
+    def test_another_plate(self):
+        """10 x 6 with a 3 x 3 notch: mesh.txt's nodes where the plate puts
+        them, the heat that comes in, 150 (5 + 3), let out at the right edge
+        (to write_.txt's six digits), values.txt; a faulty triangulation
+        named with that plate's places; --refine on it."""
+        run = self.run_heat2d(arguments=["--width", "10", "--notch-depth=3"])
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        xy = [[float(v) for v in line.split()] for line in read(self.path("mesh.txt")).splitlines()]
+        self.assertEqual(xy, [[0, 0], [0, 1.5], [0, 3]] + [[x, y] for x in (1.5, 3.25, 5) for y in (0, 1.5, 3, 4.5, 6)])
+        T = [float(line.split()[1]) for line in read(self.path("write_.txt")).splitlines()]
+        self.assertAlmostEqual(sum(10 * 1.5 * ((T[n] + T[n + 1]) / 2 - 22) for n in range(13, 17)), 1200, delta=0.05)
+        values = "conductivity 75\nheat_flux 150\nconvection_coeff 10\nambient_temperature 22\nwidth 10\nheight 6\n" \
+                 "notch_width 3\nnotch_depth 3\n"
+        self.assertEqual(read(self.path("values.txt")), values)
+        title, lines = cases("triangulations.txt")[1]
+        run = self.run_heat2d(edited(lines), ["--width", "10", "--notch-width", "4", "--notch-depth", "3"])
+        self.assertEqual((run.returncode, run.stderr), (1, "".join(line.replace("x = 1.5", "x = 2").replace("y = 4", "y = 3")
+                                                                   + "\n" for line in lines[1:])))
+        run = self.run_heat2d(arguments=["--refine", "2", "--width", "10", "--notch-depth", "3"])
+        self.assertEqual((run.returncode, run.stderr, read(self.path("refined_values.txt"))),
+                         (0, "", values))
+        self.assertEqual([float(row.split()[6]) for row in run.stdout.splitlines()[1:4]], [1200] * 3)  # heat in
+
     def test_finer_levels_and_steps_with_other_values(self):
         run = self.run_heat2d(arguments=["--refine", "3", "--heat-flux", "-150"])
         self.assertEqual((run.returncode, run.stderr), (0, ""))
@@ -383,9 +407,9 @@ class Values(Program):
         run = self.run_heat2d(arguments=["--convection=20", "--adapt", "1e-2"])
         self.assertEqual((run.returncode, run.stderr), (0, ""))
         self.assertEqual(read(self.path("adapted_values.txt")),
-                         "conductivity 75\nheat_flux 150\nconvection_coeff 20\nambient_temperature 22\n")
+                         "conductivity 75\nheat_flux 150\nconvection_coeff 20\nambient_temperature 22\n" + self.PLATE)
         self.assertEqual(read(self.path("refined_values.txt")),
-                         "conductivity 75\nheat_flux -150\nconvection_coeff 10\nambient_temperature 22\n")
+                         "conductivity 75\nheat_flux -150\nconvection_coeff 10\nambient_temperature 22\n" + self.PLATE)
         # Conduction a million times the convection: rounding keeps each level's
         # residual above 1e-10, and each is taken at rounding's level, said.
         run = self.run_heat2d(arguments=["--refine", "3", "--conductivity", "1e6", "--convection", "1"])
@@ -393,7 +417,7 @@ class Values(Program):
         for row in run.stdout.splitlines()[1:5]:
             self.assertRegex(row, r" [0-9.e-]+ +0\.\d\d  limited by rounding: backward error \d(\.\d)?e-1[5-7]$")
         self.assertEqual(read(self.path("refined_values.txt")),  # in six digits where they read back
-                         "conductivity 1e+06\nheat_flux 150\nconvection_coeff 1\nambient_temperature 22\n")
+                         "conductivity 1e+06\nheat_flux 150\nconvection_coeff 1\nambient_temperature 22\n" + self.PLATE)
         # No load: the zero field at once, exact: its error left 0 at step 0.
         run = self.run_heat2d(arguments=["--adapt", "1e-6", "--heat-flux", "0", "--ambient", "0"])
         self.assertEqual((run.returncode, run.stderr, run.stdout.splitlines()[1].split()[4:-1]),

@@ -10,7 +10,7 @@ import subprocess
 import sys
 import unittest
 
-from core_test import CORNERS, scrambled
+from core_test import CORNERS, core as heat2d_core, scrambled
 from run_test import EXPECTED, HERE, SHIPPED, Program, cases, edited, main, read
 
 TOOLS = os.path.join(HERE, "..", "tools")
@@ -274,7 +274,8 @@ class Export(Tools):
 
     def test_each_field_labelled_with_its_values(self):
         """A fine run given values beside a plain run given others: each
-        field's legend, scale and exported values are its own run's; then a
+        field's legend, scale and exported values are its own run's, on its own
+        plate, whose nodes are the core's, not mesh.txt's six digits; then a
         run given none, whose field is the design's and whose old values file
         is said to be another run's; values files that heat2d would not write,
         refused in one line."""
@@ -283,13 +284,16 @@ class Export(Tools):
         import numpy
 
         self.run_heat2d(arguments=["--refine", "1", "--heat-flux", "300", "--convection=20"])
-        self.run_heat2d(None, ["--conductivity", "150"])
-        names = ["conductivity", "heat_flux", "convection_coeff", "ambient_temperature"]
+        plate = ["--width", "3.33333333333", "--height", "2", "--notch-width", "1", "--notch-depth", "1"]
+        self.run_heat2d(None, ["--conductivity", "150"] + plate)
+        names = [name for name, _ in heat2d_core.value_names()]
         values = lambda name: [set(meshio.read(self.path(name)).point_data.get(n, numpy.array([None])).tolist())  # noqa: E731
                                for n in names]
         self.assertEqual(self.tool("export_field.py").stderr, "")
         self.assertEqual((values("temperature.vtu"), values("refined_temperature.vtu")),
-                         ([{150}, {150}, {10}, {22}], [{75}, {300}, {20}, {22}]))
+                         ([{150}, {150}, {10}, {22}, {3.33333333333}, {2}, {1}, {1}],
+                          [{75}, {300}, {20}, {22}, {9}, {6}, {3}, {2}]))
+        self.assertEqual(meshio.read(self.path("temperature.vtu")).points[13:, 0].tolist(), [3.33333333333 / 2] * 5)
         self.assertEqual(list(meshio.read(self.path("refined_temperature.msh")).point_data), ["temperature"])
         if has("matplotlib"):
             sys.path.insert(0, TOOLS)
@@ -298,20 +302,21 @@ class Export(Tools):
             for prefix, legend, scale in [("", ["heat flux 150", "convection 10 to 22"], "temperature (conductivity 150)"),
                                           ("refined_", ["heat flux 300", "convection 20 to 22"], "temperature (conductivity 75)")]:
                 run = heat2d_problem.read_fine(self.folder, "refined", self.fail) if prefix else \
-                    heat2d_problem.read_run(self.folder)
-                figure = plot_temperature.figure_of(run._replace(values=heat2d_problem.read_values(
-                    self.folder, prefix, self.fail)), TRIANGLES)
+                    heat2d_problem.read_run(self.folder, heat2d_problem.read_values(self.folder, prefix, self.fail))
+                figure = plot_temperature.figure_of(run, TRIANGLES)
                 self.assertEqual(([t.get_text() for t in figure.axes[0].get_legend().get_texts()],
                                   figure.axes[1].get_ylabel()), (legend, scale))
         self.run_heat2d(None)
         self.assertEqual(self.tool("export_field.py").stderr, "heat2d-export: ./values.txt is older than write_.txt: "
-                         "its values are another run's, and this field's are the design's\n")
-        self.assertEqual(values("temperature.vtu"), [{None}] * 4)  # the design's: the file as it always was
+                         "its values are another run's, and this field's plate and values are the design's\n")
+        self.assertEqual(values("temperature.vtu"), [{None}] * 8)  # the design's: the file as it always was
         four = "conductivity 75\nheat_flux 150\nconvection_coeff 10\nambient_temperature 22\n"
         for content, said in [(four.replace("75", "0"), "conductivity is taken from 0.001 to 1e+06, not 0"),
-                              (four.replace("heat_flux", "width"), "line 2 is not one of the four values, each once, "
+                              (four.replace("heat_flux", "depth"), "line 2 is not one of the eight numbers, each once, "
                                                                    "as heat2d writes them"),
-                              (four[:-24], "not the four values as heat2d writes them"),
+                              (four[:-24], "not the eight numbers (or the four values) as heat2d writes them"),
+                              (four + "width 9\nheight 6\nnotch_width 9\nnotch_depth 2\n",
+                               "a notch 9 wide is not inside a plate 9 wide: the notch's width must be less than the plate's"),
                               (four.replace("22", "x"), "line 4: \"x\" is not a number")]:
             self.write("values.txt", content)
             self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./values.txt: {said}\n")

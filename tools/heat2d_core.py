@@ -16,7 +16,7 @@ from dataclasses import dataclass
 from typing import List, NamedTuple
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
-INTERFACE = 10  # the library's HEAT2D_INTERFACE that this module speaks
+INTERFACE = 11  # the library's HEAT2D_INTERFACE that this module speaks
 # The library's statuses, read from it when it is loaded.
 OK = REFUSED = TOO_SMALL = BAD_CALL = None
 
@@ -144,16 +144,16 @@ SIGNATURES = [
     ("heat2d_node", INT, [ctypes.c_char_p, INT_P]),
     ("heat2d_parameter", INT, [ctypes.c_char_p, DOUBLE_P]),
     ("heat2d_term_name", INT, [INT, STATIC_P]),
-    ("heat2d_nodes", INT, [DOUBLE_P, INT, INT_P]),
+    ("heat2d_nodes", INT, [ctypes.c_void_p, DOUBLE_P, INT, INT_P]),
     ("heat2d_boundary_table", INT, [INT_P, INT, INT_P]),
-    ("heat2d_outline_sides", INT, [INT_P, INT, INT_P]),
-    ("heat2d_outline_place", INT, [INT, STATIC_P]),
+    ("heat2d_outline_sides", INT, [ctypes.c_void_p, INT_P, INT, INT_P]),
+    ("heat2d_outline_place", INT, [ctypes.c_void_p, INT, STATIC_P]),
     ("heat2d_read_elements", INT, [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_char_p, ctypes.c_char_p, INT_P, INT,
                                    INT_P, TEXT_P]),
     ("heat2d_boundary_sides", INT, [INT_P, INT, INT_P, INT, INT_P]),
-    ("heat2d_judge", INT, [INT_P, INT, INT, TEXT_P]),
-    ("heat2d_number_triangles", INT, [INT_P, INT, INT, INT_P, INT, INT_P, INT_P, INT, INT_P, TEXT_P]),
-    ("heat2d_flip_side", INT, [INT_P, INT, INT, INT, INT_P, INT, INT_P, TEXT_P]),
+    ("heat2d_judge", INT, [INT_P, INT, ctypes.c_void_p, INT, TEXT_P]),
+    ("heat2d_number_triangles", INT, [INT_P, INT, ctypes.c_void_p, INT, INT_P, INT, INT_P, INT_P, INT, INT_P, TEXT_P]),
+    ("heat2d_flip_side", INT, [INT_P, INT, ctypes.c_void_p, INT, INT, INT_P, INT, INT_P, TEXT_P]),
     ("heat2d_result_ints", INT, [ctypes.c_void_p, ctypes.c_char_p, INT_P, INT, INT_P]),
     ("heat2d_result_doubles", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE_P, INT, INT_P]),
     ("heat2d_result_free", None, [ctypes.c_void_p]),
@@ -303,9 +303,10 @@ def term_name(kind):
     return _static(library().heat2d_term_name, int(kind))
 
 
-def nodes():
-    """[(x, y)] of nodes 1 to 18 (index 0 is node 1)."""
-    xy = _sized(DOUBLE, library().heat2d_nodes)
+def nodes(values=None):
+    """[(x, y)] of nodes 1 to 18 (index 0 is node 1) of the plate of values
+    (the design's when None)."""
+    xy = _sized(DOUBLE, lambda *buffer: library().heat2d_nodes(_handle(values), *buffer))
     return list(zip(xy[0::2], xy[1::2]))
 
 
@@ -313,10 +314,12 @@ def boundary_table():
     return [TableRow(e, Kind(kind), i, j) for e, kind, i, j in _rows(_sized(INT, library().heat2d_boundary_table), 4)]
 
 
-def outline_sides():
-    """The sides of the outline, walked with the region on the left."""
-    return [OutlineSide(a, b, _static(library().heat2d_outline_place, part), Kind(kind))
-            for a, b, part, kind in _rows(_sized(INT, library().heat2d_outline_sides), 4)]
+def outline_sides(values=None):
+    """The sides of the outline of the plate of values (the design's when
+    None), walked with the region on the left."""
+    sides = _sized(INT, lambda *buffer: library().heat2d_outline_sides(_handle(values), *buffer))
+    return [OutlineSide(a, b, _static(library().heat2d_outline_place, _handle(values), part), Kind(kind))
+            for a, b, part, kind in _rows(sides, 4)]
 
 
 def read_elements(data, source, word="element"):
@@ -340,16 +343,17 @@ def boundary_sides(elements):
     return [TermSide(Kind(kind), a, b) for kind, a, b in _rows(_sized(INT, fill), 3)]
 
 
-def judge(elements, table_order=True):
+def judge(elements, table_order=True, values=None):
     """The faults that heat2d shows of a triangulation (table_order, "element"),
-    or that a tool shows of one in any order and orientation ("triangle")."""
-    values, count = _ints(elements)
+    or that a tool shows of one in any order and orientation ("triangle"),
+    over the plate of values (the design's when None)."""
+    given, count = _ints(elements)
     lines = ctypes.c_void_p()
-    _checked(library().heat2d_judge(values, count, int(table_order), ctypes.byref(lines)))
+    _checked(library().heat2d_judge(given, count, _handle(values), int(table_order), ctypes.byref(lines)))
     return _taken(lines)
 
 
-def number(triangles, flip_corner=False):
+def number(triangles, flip_corner=False, values=None):
     """Numbered(elements, flips): triangles in any order and orientation
     numbered for the boundary table, with the corner flips made; Refused
     with the faults' lines and, when only corners are at fault, their flips."""
@@ -360,7 +364,7 @@ def number(triangles, flip_corner=False):
 
     def called(capacity):
         flips = (INT * capacity)()
-        return flips, library().heat2d_number_triangles(given, count, int(flip_corner), elements, size,
+        return flips, library().heat2d_number_triangles(given, count, _handle(values), int(flip_corner), elements, size,
                                                         ctypes.byref(written), flips, capacity,
                                                         ctypes.byref(flip_count), ctypes.byref(lines))
     flips, status = called(0)
@@ -373,13 +377,13 @@ def number(triangles, flip_corner=False):
     return Numbered(_rows(elements[:written.value], 3), made)
 
 
-def flip(triangles, a, b):
+def flip(triangles, a, b, values=None):
     """The 20 triangles with inner side a-b flipped, in their places, each
     counter-clockwise; Refused with the reason it cannot flip."""
     given, count = _ints(triangles)
     flipped, written = (INT * count)(), INT()
     reason = ctypes.c_void_p()
-    if _checked(library().heat2d_flip_side(given, count, a, b, flipped, count, ctypes.byref(written),
+    if _checked(library().heat2d_flip_side(given, count, _handle(values), a, b, flipped, count, ctypes.byref(written),
                                            ctypes.byref(reason))) == REFUSED:
         raise Refused(_taken(reason))
     return _rows(flipped[:written.value], 3)
@@ -409,9 +413,10 @@ class Result:
 
 
 class Values:
-    """The problem's four values for the core's calls, by their names
-    (value_names()), the design's unless given; Refused with the range when a
-    value is outside it, the value kept."""
+    """The problem's eight numbers for the core's calls (its four values and
+    the plate's four dimensions), by their names (value_names()), the design's
+    unless given; Refused with the range when one is outside it, the number
+    kept. The plate as a whole is judged by the calls that compute on it."""
 
     def __init__(self, **given):
         self.handle = ctypes.c_void_p()
@@ -437,7 +442,7 @@ class Values:
 
 
 def value_names():
-    """The names of the problem's four values, with the console's options:
+    """The names of the problem's eight numbers, with the console's options:
     [("conductivity", "--conductivity"), ...], in the library's order."""
     names = []
     for k in range(_named(library().heat2d_count, "values", INT)):

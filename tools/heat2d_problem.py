@@ -34,7 +34,7 @@ class InputError(heat2d_core.Fault):
 
 class Run(NamedTuple):
     """A finished run: the nodes, the triangles (node numbers), the
-    temperatures and the problem's values it was run with (by
+    temperatures and the problem's eight numbers it was run with (by
     heat2d_core.value_names(); None: the design's)."""
     xs: List[float]
     ys: List[float]
@@ -44,7 +44,7 @@ class Run(NamedTuple):
 
 
 def design_values():
-    """The design's values, by heat2d_core.value_names()."""
+    """The design's eight numbers, by heat2d_core.value_names()."""
     return {name: heat2d_core.parameter(name) for name, _ in heat2d_core.value_names()}
 
 
@@ -136,16 +136,23 @@ def read_rows(folder, name, form):
     return path, rows
 
 
-def read_nodes(folder):
-    """The node coordinates of mesh.txt, lines "x y": ([x], [y])."""
+def plate_nodes(values):
+    """The nodes of the plate of values, as the core places them, and the
+    plate's extent: the longer of its half width and its height."""
+    return heat2d_core.nodes(heat2d_core.Values(**values)), max(values["width"] / 2, values["height"])
+
+
+def read_nodes(folder, values):
+    """The nodes of the plate of values, full precision, ([x], [y]), once
+    mesh.txt ("x y" a line, six digits) is seen to hold them."""
     path, rows = read_rows(folder, "mesh.txt", "x y")
     xs = [parse_float(path, x, f"line {n}") for n, (x, _) in enumerate(rows, start=1)]
     ys = [parse_float(path, y, f"line {n}") for n, (_, y) in enumerate(rows, start=1)]
-    nodes = heat2d_core.nodes()
+    nodes, extent = plate_nodes(values)
     for n, (x, y, (nx, ny)) in enumerate(zip(xs, ys, nodes), start=1):
-        if node_at(nodes, x, y) != n:
+        if max(abs(x - nx), abs(y - ny)) > 1e-5 * extent:  # six digits of the plate's size
             raise InputError(f"{path}: line {n}: ({x:g}, {y:g}) is not heat2d's node {n}, ({nx:g}, {ny:g})")
-    return xs, ys
+    return [x for x, _ in nodes], [y for _, y in nodes]
 
 
 def node_at(nodes, x, y, z=0.0):
@@ -174,17 +181,17 @@ def read_temperatures(folder, nan=False):
     return temperatures
 
 
-def read_run(folder, nan=False):
-    """The Run of a finished run folder."""
-    xs, ys = read_nodes(folder)
-    return Run(xs, ys, read_triangles(folder), read_temperatures(folder, nan))
+def read_run(folder, values, nan=False):
+    """The Run of a finished run folder, run with values."""
+    xs, ys = read_nodes(folder, values)
+    return Run(xs, ys, read_triangles(folder), read_temperatures(folder, nan), values)
 
 
 def read_fine(folder, stem, warn):
     """The finest mesh of a fine run (stem "refined" or "adapted") in the run
-    folder, as a Run of numpy arrays, or None when the folder holds none of its
-    files, or when they are older than its elements.txt: warn(line) says so,
-    since that field is another triangulation's."""
+    folder, as a Run of numpy arrays with its values, or None when the folder
+    holds none of its files, or when they are older than its elements.txt:
+    warn(line) says so, since that field is another triangulation's."""
     import numpy
 
     names = fine_files(stem)
@@ -208,22 +215,24 @@ def read_fine(folder, stem, warn):
         columns.append(values.reshape(-1, width))
     xy, triangles, temperatures = columns
     count = len(xy)
-    nodes = numpy.array(heat2d_core.nodes())
-    if count < len(nodes) or not numpy.allclose(xy[:len(nodes)], nodes, rtol=0, atol=1e-9):
+    values = read_values(folder, f"{stem}_", warn)
+    nodes, extent = plate_nodes(values)
+    if count < len(nodes) or not numpy.allclose(xy[:len(nodes)], nodes, rtol=0, atol=1e-9 * extent):
         raise InputError(f"{paths[0]}: its first {len(nodes)} lines are not heat2d's nodes")
     if triangles.size and (triangles.min() < 1 or triangles.max() > count or (triangles % 1).any()):
         raise InputError(f"{paths[1]}: a triangle names a node outside 1 to {count}")
     if len(temperatures) != count or (temperatures[:, 0] != numpy.arange(1, count + 1)).any():
         raise InputError(f"{paths[2]}: not the {count} nodes of {names[0]}, numbered in order")
-    return Run(xy[:, 0], xy[:, 1], triangles.astype(numpy.int64), temperatures[:, 1])
+    return Run(xy[:, 0], xy[:, 1], triangles.astype(numpy.int64), temperatures[:, 1], values)
 
 
 def read_values(folder, prefix, warn):
-    """The values of the run that wrote prefix + write_.txt in the folder (a
-    plain run's, "", or a fine run's, "refined_" or "adapted_"): the design's,
-    or those in prefix + values.txt, which a run given values writes after its
-    other files. An older one is another run's: warn(line) says so, and the
-    design's are taken."""
+    """The eight numbers of the run that wrote prefix + write_.txt in the
+    folder (a plain run's, "", or a fine run's, "refined_" or "adapted_"): the
+    design's, or those in prefix + values.txt, which a run given any writes
+    after its other files (the four values alone in a file of release 1.3,
+    on the design's plate). An older one is another run's: warn(line) says
+    so, and the design's are taken."""
     answer = prefix + "write_.txt"
     path = os.path.join(folder, prefix + "values.txt")
     if not os.path.lexists(path):
@@ -233,20 +242,22 @@ def read_values(folder, prefix, warn):
     except OSError:
         stale = False  # a file that cannot be had is said when it is read
     if stale:
-        warn(f"{path} is older than {answer}: its values are another run's, and this field's are the design's")
+        warn(f"{path} is older than {answer}: its values are another run's, and this field's plate and values "
+             "are the design's")
         return design_values()
     names, values = [name for name, _ in heat2d_core.value_names()], {}
     for number, line in enumerate(read_file(path, "read", 4096).decode("utf-8", "replace").splitlines(), 1):
         name, _, value = line.partition(" ")
         if name not in names or name in values:
-            raise InputError(f"{path}: line {number} is not one of the four values, each once, as heat2d writes them")
+            raise InputError(f"{path}: line {number} is not one of the eight numbers, each once, as heat2d writes them")
         values[name] = parse_float(path, value, f"line {number}")
-    if len(values) != len(names):
-        raise InputError(f"{path}: not the four values as heat2d writes them")
+    if set(values) not in (set(names), set(names[:4])):
+        raise InputError(f"{path}: not the eight numbers (or the four values) as heat2d writes them")
+    values = {**design_values(), **values}
     try:
-        heat2d_core.Values(**values)  # each within its range
-    except heat2d_core.Refused as refused:
-        raise InputError(f"{path}: {refused.lines[0]}") from None
+        heat2d_core.nodes(heat2d_core.Values(**values))  # each within its range, the plate whole
+    except heat2d_core.Fault as fault:
+        raise InputError(f"{path}: {fault.lines[0]}") from None
     return values
 
 
@@ -282,11 +293,9 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
     try:
         heat2d_core.library()
         warn = lambda line: fail(tool, line)  # noqa: E731
-        run = read_run(folder, nan)
-        run = run._replace(values=read_values(folder, "", warn))
+        run = read_run(folder, read_values(folder, "", warn), nan)
         fine = {stem: read_fine(folder, stem, warn) for stem in FINE}
-        fine = {stem: field._replace(values=read_values(folder, f"{stem}_", warn))
-                for stem, field in fine.items() if field is not None}
+        fine = {stem: field for stem, field in fine.items() if field is not None}
         written = make(folder, run, fine)
     except heat2d_core.Fault as fault:
         return fail(tool, fault.lines)

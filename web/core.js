@@ -5,7 +5,7 @@
 // global: its source also goes into the Worker that solves the finer levels.
 
 function coreBinding() {
-  const HEAT2D_INTERFACE = 10; // the API that this page speaks
+  const HEAT2D_INTERFACE = 11; // the API that this page speaks
 
   // A call the core could not take: a fault of the page. A value out of its
   // range: the core's line.
@@ -83,11 +83,11 @@ function coreBinding() {
     const names = Object.fromEntries(["element", "side", "node", "faults"].map((kind) => [code(`names_${kind}`), kind]));
     return {
       module, release, nodeCount, elementCount, values, names, notchCorner: node("notch_corner"), notchTop: node("notch_top"),
-      nodes: rows(sized("HEAPF64", module._heat2d_nodes), 2),
+      nodes: rows(sized("HEAPF64", (...buffer) => module._heat2d_nodes(0, ...buffer)), 2),
       table: rows(sized("HEAP32", module._heat2d_boundary_table), 4)
         .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second})),
-      outline: rows(sized("HEAP32", module._heat2d_outline_sides), 4)
-        .map(([a, b, part, kind]) => ({a, b, place: statics(module._heat2d_outline_place, part), term: termName(kind)})),
+      outline: rows(sized("HEAP32", (...buffer) => module._heat2d_outline_sides(0, ...buffer)), 4)
+        .map(([a, b, part, kind]) => ({a, b, place: statics(module._heat2d_outline_place, 0, part), term: termName(kind)})),
       parameter: (name) => named(module._heat2d_parameter, name, "HEAPF64"),
       // A value's closed range, [least, most]; why a value cannot be given ("" when it can).
       range: (name) => scratch((alloc) => {
@@ -114,7 +114,7 @@ function coreBinding() {
       // The faults of a triangulation as heat2d judges it: [] when none.
       judge: (flat) => scratch((alloc) => {
         const lines = alloc(4);
-        checked(module._heat2d_judge(intsIn(alloc, flat), flat.length, 1, lines));
+        checked(module._heat2d_judge(intsIn(alloc, flat), flat.length, 0, 1, lines));
         return taken(lines);
       }),
       // Triangles numbered for the table: {elements, flips} or {faults, flips}, a
@@ -122,7 +122,7 @@ function coreBinding() {
       number: (triangles, flipCorner) => scratch((alloc) => {
         const flat = triangles.flat(), given = intsIn(alloc, flat);
         const elements = alloc(4 * numbers), written = alloc(4), count = alloc(4), lines = alloc(4);
-        const call = (flips, capacity) => module._heat2d_number_triangles(given, flat.length, flipCorner ? 1 : 0, elements,
+        const call = (flips, capacity) => module._heat2d_number_triangles(given, flat.length, 0, flipCorner ? 1 : 0, elements,
                                                                          numbers, written, flips, capacity, count, lines);
         let flips = 0, status = call(0, 0);
         if (status === STATUS.tooSmall) status = call(flips = alloc(4 * module.HEAP32[count / 4]), module.HEAP32[count / 4]);
@@ -141,7 +141,7 @@ function coreBinding() {
       // The triangles with inner side a-b flipped: {triangles} or {reason}.
       flip: (triangles, a, b) => scratch((alloc) => {
         const flat = triangles.flat(), flipped = alloc(4 * flat.length), reason = alloc(4);
-        const status = checked(module._heat2d_flip_side(intsIn(alloc, flat), flat.length, a, b, flipped, flat.length,
+        const status = checked(module._heat2d_flip_side(intsIn(alloc, flat), flat.length, 0, a, b, flipped, flat.length,
                                                         alloc(4), reason));
         return status === STATUS.ok ? {triangles: rows(ints(flipped, flat.length), 3)} : {reason: taken(reason)[0]};
       }),

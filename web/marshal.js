@@ -57,9 +57,9 @@ function coreMarshal(module, BadCall) {
     checked(call(string(alloc, name)[0], value));
     return heap === "HEAPF64" ? module.HEAPF64[value / 8] : module.HEAP32[value / 4];
   });
-  const statics = (call, argument) => scratch((alloc) => {
+  const statics = (call, ...argument) => scratch((alloc) => {
     const at = alloc(4);
-    checked(call(argument, at));
+    checked(call(...argument, at));
     return module.UTF8ToString(module.HEAP32[at / 4]);
   });
   // A number of the library by its name (heat2d_code).

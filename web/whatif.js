@@ -98,7 +98,7 @@ const whatIf = (() => {
   // why the address's values are not taken, or "".
   function offer(bound) {
     core = bound;
-    VALUES = core.values.map((value) => ({...value, ...SHOWN[value.name]}));
+    VALUES = core.values.filter(({name}) => SHOWN[name]).map((value) => ({...value, ...SHOWN[value.name]}));
     const rows = VALUES.map((entry) => {
       const {name, label} = entry;
       state.values.design[name] = core.parameter(name);

@@ -131,6 +131,18 @@ problem_values values_of(const heat2d_values* values) {
     return values == nullptr ? problem_values{} : values->values;
 }
 
+plate plate_of(const heat2d_values* values, char** text) {
+    const problem_values given = values_of(values);
+    const std::string why = plate_refusal(given);
+    if (why.empty()) {
+        return plate(given);
+    }
+    if (text == nullptr) {
+        fail(HEAT2D_BAD_CALL, why);
+    }
+    throw refusal{refused({why}, text)};
+}
+
 // The value a name stands for.
 const value_kind& value_kind_of(const char* name) {
     not_null(name, "name");

@@ -23,9 +23,11 @@ struct heat2d_result {
     std::map<std::string, std::vector<double>> doubles;
 };
 
-// The problem's values of a call.
+// The problem's eight numbers of a call, and the outline's places of its
+// plate as heat2d_outline_place last gave them.
 struct heat2d_values {
     problem_values values;
+    std::string places[outline_part_count];
 };
 
 namespace api {
@@ -107,6 +109,11 @@ template <typename call> int guarded(call body) {
 
 // The values a handle holds; the design's for none.
 problem_values values_of(const heat2d_values* values);
+
+// The plate of a call's values, judged whole: a plate that cannot be solved
+// is refused with its line through text, or is a bad call when the call has
+// no text out (null).
+plate plate_of(const heat2d_values* values, char** text);
 
 // The value a name stands for.
 const value_kind& value_kind_of(const char* name);

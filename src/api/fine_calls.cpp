@@ -97,7 +97,7 @@ int start_run(const int* elements, int count, const heat2d_values* values, handl
     return guarded([&]() -> int {
         element_table t;
         solve_input(elements, count, run, "run", lines, t);
-        const plate problem(values_of(values));
+        const plate problem = plate_of(values, lines);
         const faults found = judged(t, problem, true);
         if (!found.lines.empty()) {
             return refused(found.lines, lines);

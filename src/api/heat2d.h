@@ -48,7 +48,7 @@
 extern "C" {
 #endif
 
-#define HEAT2D_INTERFACE 10
+#define HEAT2D_INTERFACE 11
 
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
 
@@ -68,6 +68,20 @@ enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL 
 #define HEAT2D_LEAST_AMBIENT -1e3
 #define HEAT2D_MOST_AMBIENT 1e3
 
+/* The plate's four dimensions (width, height, notch_width, notch_depth), each
+ * in the closed range below, in the length unit of the values (the design's
+ * plate is 9 x 6). A plate is judged whole when a call computes on it, never
+ * when one number is set: the notch inside the plate (notch_width < width,
+ * notch_depth < height), and the grid's four spacings (half the notch's
+ * width, a quarter of the width beside the notch, half the height below it,
+ * half its depth) at most HEAT2D_MOST_SPACING_RATIO times one another. The
+ * grid's triangles are halves of rectangles of two spacings, so that bound
+ * keeps their smallest angle above atan(1/100), half a degree, where the
+ * shipped triangulation's is atan(1/1.5), 33.7 degrees. */
+#define HEAT2D_LEAST_LENGTH 1e-3
+#define HEAT2D_MOST_LENGTH 1e3
+#define HEAT2D_MOST_SPACING_RATIO 100
+
 /* What a line of a fault names: element a (line a of elements.txt), side
  * a-b, node a (row a of K), or the count a of faults that the line stands for
  * ("and 8 more ..."). A run of the program in a browser hands them to the
@@ -86,7 +100,8 @@ HEAT2D_API int heat2d_version(const char** release, int* interface_number);
 HEAT2D_API const char* heat2d_error(void);
 HEAT2D_API void heat2d_free(char* text);
 
-/* A count of the problem: "nodes" (18), "elements" (20) or "values" (4). */
+/* A count of the problem: "nodes" (18), "elements" (20) or "values" (8: the
+ * four values and the plate's four dimensions). */
 HEAT2D_API int heat2d_count(const char* name, int* value);
 
 /* The number of a constant above by its name in lower case without HEAT2D_:
@@ -108,21 +123,46 @@ HEAT2D_API int heat2d_parameter(const char* name, double* value);
 /* A kind's name: "heat flux", "convection", or "" for HEAT2D_NO_TERM. */
 HEAT2D_API int heat2d_term_name(int kind, const char** name);
 
-/* The coordinates of the nodes, x1 y1 x2 y2 ...: 2 * 18 doubles. */
-HEAT2D_API int heat2d_nodes(double* xy, int capacity, int* count);
+/* The problem's eight numbers to compute with, made with the design's:
+ * "conductivity" (k), "heat_flux" (q, into the top and the notch),
+ * "convection_coeff" (h) and "ambient_temperature" (T of the air), then the
+ * plate's "width", "height", "notch_width" and "notch_depth", each in its
+ * closed range above; NULL for the design's. heat2d_values_set:
+ * HEAT2D_REFUSED, the value kept, with *why naming the range. The plate as a
+ * whole is judged by the calls that compute on it (heat2d_solve,
+ * heat2d_refine, heat2d_adapt: HEAT2D_REFUSED with its line; heat2d_element:
+ * a bad call). The calls that take no values are the design's plate's. */
+typedef struct heat2d_values heat2d_values;
+HEAT2D_API int heat2d_values_new(heat2d_values** values);
+HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double value, char** why);
+HEAT2D_API int heat2d_values_get(const heat2d_values* values, const char* name, double* value);
+HEAT2D_API void heat2d_values_free(heat2d_values* values);
+
+/* The closed range of the value named name, as above; the name and the
+ * console's option ("--conductivity") of value index (0 to 7, in that order). */
+HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most);
+HEAT2D_API int heat2d_value_name(int index, const char** name, const char** option);
+
+/* The coordinates of the nodes of the plate of values (NULL: the design's),
+ * x1 y1 x2 y2 ...: 2 * 18 doubles. */
+HEAT2D_API int heat2d_nodes(const heat2d_values* values, double* xy, int capacity, int* count);
 
 /* The boundary table, a row of four ints a line: element, kind, and the local
  * nodes (1 to 3) of the side that carries the term. */
 HEAT2D_API int heat2d_boundary_table(int* rows, int capacity, int* count);
 
-/* The sides of the outline, walked with the region on the left from node 1, a
- * row of four ints a side: its nodes a and b in that direction, its part (0 to
- * 5: the bottom edge, the right edge, the top edge, the notch's wall, the
- * notch's floor, the symmetry line) and the kind of term it needs. */
-HEAT2D_API int heat2d_outline_sides(int* rows, int capacity, int* count);
+/* The sides of the outline of the plate of values (NULL: the design's),
+ * walked with the region on the left from node 1, a row of four ints a side:
+ * its nodes a and b in that direction, its part (0 to 5: the bottom edge, the
+ * right edge, the top edge, the notch's wall, the notch's floor, the symmetry
+ * line) and the kind of term it needs. */
+HEAT2D_API int heat2d_outline_sides(const heat2d_values* values, int* rows, int capacity,
+                                    int* count);
 
-/* The name of a part with its line: "the top edge (y = 6)". */
-HEAT2D_API int heat2d_outline_place(int part, const char** place);
+/* The name of a part with its line on the plate of values: "the top edge
+ * (y = 6)". For NULL (the design's plate) the text is static; for a handle it
+ * is the handle's, kept until the same part is asked again or it is freed. */
+HEAT2D_API int heat2d_outline_place(heat2d_values* values, int part, const char** place);
 
 /* Reads elements.txt text as heat2d reads it: the nodes of its first 60
  * numbers into elements[0..59] (element e's nodes at 3 * (e - 1)). When
@@ -138,22 +178,24 @@ HEAT2D_API int heat2d_read_elements(const char* text, size_t length, const char*
 HEAT2D_API int heat2d_boundary_sides(const int* elements, int count, int* sides, int capacity,
                                      int* written);
 
-/* Judges a triangulation (60 node numbers) as heat2d does (table_order, the
- * word "element") or as a tool takes one in any order and orientation
- * ("triangle"). HEAT2D_REFUSED: *lines holds the faults that are shown, each
- * ended by a line end. */
-HEAT2D_API int heat2d_judge(const int* elements, int count, int table_order, char** lines);
+/* Judges a triangulation (60 node numbers) over the plate of values as heat2d
+ * does (table_order, the word "element") or as a tool takes one in any order
+ * and orientation ("triangle"). HEAT2D_REFUSED: *lines holds the faults that
+ * are shown, each ended by a line end (or the plate's one line). */
+HEAT2D_API int heat2d_judge(const int* elements, int count, const heat2d_values* values,
+                            int table_order, char** lines);
 
-/* Numbers 20 triangles (60 node numbers, any order and orientation) for the
- * boundary table, as heat2d-elements does.
+/* Numbers 20 triangles (60 node numbers, any order and orientation) of the
+ * plate of values for the boundary table, as heat2d-elements does.
  * HEAT2D_OK: elements holds elements.txt's 60 numbers, and flips the corner
  * flips made when flip_corner is set, four ints a flip: side a-b became c-d.
  * HEAT2D_REFUSED: *lines holds the faults, each ended by a line end. When the
  * only faults are corners that flips would mend, flips holds those flips
  * (otherwise none): heat2d_number_triangles with flip_corner makes them. */
-HEAT2D_API int heat2d_number_triangles(const int* triangles, int count, int flip_corner,
-                                       int* elements, int capacity, int* written, int* flips,
-                                       int flip_capacity, int* flip_count, char** lines);
+HEAT2D_API int heat2d_number_triangles(const int* triangles, int count, const heat2d_values* values,
+                                       int flip_corner, int* elements, int capacity, int* written,
+                                       int* flips, int flip_capacity, int* flip_count,
+                                       char** lines);
 
 /* The corners where the boundary table's slots fit only so many triangles
  * (the data of the numbering's corner faults), with how many of the triangles
@@ -162,14 +204,15 @@ HEAT2D_API int heat2d_number_triangles(const int* triangles, int count, int flip
 HEAT2D_API int heat2d_corner_counts(const int* triangles, int count, int* corners, int capacity,
                                     int* written);
 
-/* Flips the inner side a-b of 20 triangles (60 node numbers, any orientation).
+/* Flips the inner side a-b of 20 triangles (60 node numbers, any orientation)
+ * of the plate of values, whose nodes decide the convexity.
  * HEAT2D_OK: flipped holds the triangles in the same places, its two
  * triangles replaced by the two across the other diagonal, each
  * counter-clockwise (the numbering for the table is heat2d_number_triangles').
  * HEAT2D_REFUSED: *reason says why not (the side is not there, is on the
  * outline, or its triangles make a quadrilateral that is not convex). */
-HEAT2D_API int heat2d_flip_side(const int* triangles, int count, int a, int b, int* flipped,
-                                int capacity, int* written, char** reason);
+HEAT2D_API int heat2d_flip_side(const int* triangles, int count, const heat2d_values* values, int a,
+                                int b, int* flipped, int capacity, int* written, char** reason);
 
 /* A result, read by name one flat array at a time. */
 typedef struct heat2d_result heat2d_result;
@@ -179,22 +222,6 @@ HEAT2D_API int heat2d_result_ints(const heat2d_result* result, const char* name,
 HEAT2D_API int heat2d_result_doubles(const heat2d_result* result, const char* name, double* values,
                                      int capacity, int* count);
 HEAT2D_API void heat2d_result_free(heat2d_result* result);
-
-/* The problem's four values to compute with, made with the design's:
- * "conductivity" (k), "heat_flux" (q, into the top and the notch),
- * "convection_coeff" (h) and "ambient_temperature" (T of the air), each in
- * its closed range above; NULL for the design's values. heat2d_values_set:
- * HEAT2D_REFUSED, the value kept, with *why naming the range. */
-typedef struct heat2d_values heat2d_values;
-HEAT2D_API int heat2d_values_new(heat2d_values** values);
-HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double value, char** why);
-HEAT2D_API int heat2d_values_get(const heat2d_values* values, const char* name, double* value);
-HEAT2D_API void heat2d_values_free(heat2d_values* values);
-
-/* The closed range of the value named name, as above; the name and the
- * console's option ("--conductivity") of value index (0 to 3, in that order). */
-HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most);
-HEAT2D_API int heat2d_value_name(int index, const char** name, const char** option);
 
 /* The values of element e (1 to 20) of elements (60 node numbers) as the
  * assembly computes them, as a result (matrices row by row, terms in the

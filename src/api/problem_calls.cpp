@@ -102,10 +102,10 @@ int heat2d_value_range(const char* name, double* least, double* most) {
 int heat2d_parameter(const char* name, double* value) {
     static const plate design;
     static const std::pair<const char*, double> values[] = {
-        {"width", design.dimensions().width},
-        {"height", design.dimensions().height},
-        {"notch_width", design.dimensions().notch_width},
-        {"notch_depth", design.dimensions().notch_depth},
+        {"width", design.values().width},
+        {"height", design.values().height},
+        {"notch_width", design.values().notch_width},
+        {"notch_depth", design.values().notch_depth},
         {"conductivity", design.values().conductivity},
         {"convection_coeff", design.values().convection},
         {"heat_flux", design.values().heat_flux},
@@ -129,16 +129,16 @@ int heat2d_term_name(int kind, const char** name) {
     });
 }
 
-int heat2d_nodes(double* xy, int capacity, int* count) {
+int heat2d_nodes(const heat2d_values* values, double* xy, int capacity, int* count) {
     return guarded([&]() -> int {
         output(xy, capacity, count, 2 * node_count, "xy");
-        const plate problem;
-        std::vector<double> values;
+        const plate problem = plate_of(values, nullptr);
+        std::vector<double> coordinates;
         for (int i = 1; i <= node_count; i++) {
-            values.push_back(problem.x(i));
-            values.push_back(problem.y(i));
+            coordinates.push_back(problem.x(i));
+            coordinates.push_back(problem.y(i));
         }
-        put(values, xy, count);
+        put(coordinates, xy, count);
         return good(HEAT2D_OK);
     });
 }
@@ -156,35 +156,39 @@ int heat2d_boundary_table(int* rows, int capacity, int* count) {
     });
 }
 
-int heat2d_outline_sides(int* rows, int capacity, int* count) {
+int heat2d_outline_sides(const heat2d_values* values, int* rows, int capacity, int* count) {
     return guarded([&]() -> int {
-        const plate problem;
-        std::vector<int> values;
+        const plate problem = plate_of(values, nullptr);
+        std::vector<int> sides;
         for (const outline_step& side : outline_walk(problem)) {
-            values.insert(values.end(), {side.a, side.b, side.part,
-                                         static_cast<int>(problem.part(side.part).needs)});
+            sides.insert(sides.end(), {side.a, side.b, side.part,
+                                       static_cast<int>(problem.part(side.part).needs)});
         }
-        output(rows, capacity, count, static_cast<int>(values.size()), "rows");
-        put(values, rows, count);
+        output(rows, capacity, count, static_cast<int>(sides.size()), "rows");
+        put(sides, rows, count);
         return good(HEAT2D_OK);
     });
 }
 
-int heat2d_outline_place(int part, const char** place) {
-    static const std::array<std::string, outline_part_count> places = [] {
-        const plate problem;
-        std::array<std::string, outline_part_count> names;
+int heat2d_outline_place(heat2d_values* values, int part, const char** place) {
+    static const heat2d_values design = [] {
+        heat2d_values made;
         for (int k = 0; k < outline_part_count; k++) {
-            names[k] = problem.place(k);
+            made.places[k] = plate().place(k);
         }
-        return names;
+        return made;
     }();
     return guarded([&]() -> int {
         not_null(place, "place");
         if (part < 0 || part >= outline_part_count) {
             return bad_call("there is no part " + std::to_string(part) + " of the outline");
         }
-        *place = places[part].c_str();
+        if (values == nullptr) {
+            *place = design.places[part].c_str();
+        } else {
+            values->places[part] = plate_of(values, nullptr).place(part);
+            *place = values->places[part].c_str();
+        }
         return good(HEAT2D_OK);
     });
 }

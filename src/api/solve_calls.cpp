@@ -23,7 +23,7 @@ int heat2d_element(const int* elements, int count, int e, const heat2d_values* v
             return bad_call("there is no element " + std::to_string(e));
         }
         const int corners[3] = {t.node(e, 1), t.node(e, 2), t.node(e, 3)};
-        const element_values v = plate_element(plate(values_of(values)), corners, e);
+        const element_values v = plate_element(plate_of(values, nullptr), corners, e);
         auto made = std::make_unique<heat2d_result>();
         auto& ints = made->ints;
         auto& doubles = made->doubles;
@@ -72,7 +72,7 @@ int heat2d_solve(const int* elements, int count, const heat2d_values* values,
     return guarded([&]() -> int {
         element_table t;
         solve_input(elements, count, result, "result", lines, t);
-        const plate problem(values_of(values));
+        const plate problem = plate_of(values, lines);
         auto made = std::make_unique<heat2d_result>();
         std::vector<int>& named = made->ints["named"];
         const faults found = judged(t, problem, true);

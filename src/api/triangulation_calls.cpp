@@ -54,24 +54,25 @@ int heat2d_boundary_sides(const int* elements, int count, int* sides, int capaci
     });
 }
 
-int heat2d_judge(const int* elements, int count, int table_order, char** lines) {
+int heat2d_judge(const int* elements, int count, const heat2d_values* values, int table_order,
+                 char** lines) {
     return guarded([&]() -> int {
         text_out(lines, "lines");
         element_table t;
         take_elements(elements, count, "elements", t);
-        const faults found = judged(t, plate{}, table_order != 0);
+        const faults found = judged(t, plate_of(values, lines), table_order != 0);
         return found.lines.empty() ? good(HEAT2D_OK) : refused(found.lines, lines);
     });
 }
 
-int heat2d_number_triangles(const int* triangles, int count, int flip_corner, int* elements,
-                            int capacity, int* written, int* flips, int flip_capacity,
-                            int* flip_count, char** lines) {
+int heat2d_number_triangles(const int* triangles, int count, const heat2d_values* values,
+                            int flip_corner, int* elements, int capacity, int* written, int* flips,
+                            int flip_capacity, int* flip_count, char** lines) {
     return guarded([&]() -> int {
         text_out(lines, "lines");
         const std::vector<triangle> given = take_triangles(triangles, count);
         output(elements, capacity, written, 3 * element_count, "elements");
-        const numbering result = number_triangles(given, plate{}, flip_corner != 0);
+        const numbering result = number_triangles(given, plate_of(values, lines), flip_corner != 0);
         std::vector<int> made;
         for (const side_flip& f : result.flips) {
             made.insert(made.end(), {f.a, f.b, f.c, f.d});
@@ -101,15 +102,15 @@ int heat2d_corner_counts(const int* triangles, int count, int* corners, int capa
     });
 }
 
-int heat2d_flip_side(const int* triangles, int count, int a, int b, int* flipped, int capacity,
-                     int* written, char** reason) {
+int heat2d_flip_side(const int* triangles, int count, const heat2d_values* values, int a, int b,
+                     int* flipped, int capacity, int* written, char** reason) {
     return guarded([&]() -> int {
         text_out(reason, "reason");
         std::vector<triangle> given = take_triangles(triangles, count);
         output(flipped, capacity, written, 3 * element_count, "flipped");
         node_number(a, "a");
         node_number(b, "b");
-        const std::string why = flip_side(given, plate{}, a, b);
+        const std::string why = flip_side(given, plate_of(values, reason), a, b);
         if (!why.empty()) {
             *written = 0;
             return refused({why}, reason);

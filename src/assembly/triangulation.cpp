@@ -80,15 +80,11 @@ void check_elements(double** elements, const plate& problem, const char* word, b
     double covered = 0.0;
     for (int e = 1; e <= element_count; e++) {
         int n[4];
-        double x[4];
-        double y[4];
         for (int i = 1; i <= 3; i++) {
             n[i] = node_of(elements, e, i);
-            x[i] = problem.x(n[i]);
-            y[i] = problem.y(n[i]);
             used[n[i]] = true;
         }
-        const double area = signed_area(x, y);
+        const double area = signed_area_of(problem, n[1], n[2], n[3]);
         if (area < 0) {
             if (table_order) {
                 findings.add(word + (" " + std::to_string(e)) + ": signed area " + format(area) +
@@ -251,9 +247,9 @@ void check_terms(double** elements, const plate& problem, const char* word, faul
 } // namespace
 
 double signed_area_of(const plate& problem, int o, int a, int b) {
-    const double x[4] = {0, problem.x(o), problem.x(a), problem.x(b)};
-    const double y[4] = {0, problem.y(o), problem.y(a), problem.y(b)};
-    return signed_area(x, y);
+    const double ax = problem.x(a) - problem.x(o), ay = problem.y(a) - problem.y(o);
+    const double bx = problem.x(b) - problem.x(o), by = problem.y(b) - problem.y(o);
+    return (ax * by - bx * ay) / 2;
 }
 
 std::string side_name(int a, int b) {

@@ -27,8 +27,12 @@ std::vector<outline_step> outline_walk(const plate& problem);
 // condition::none when it is not a side of the outline.
 condition outline_term(const plate& problem, int a, int b);
 
-// The signed area of the triangle o a b of the plate's nodes, as the assembly
-// computes it: positive when they turn left.
+// The signed area of the triangle o a b of the plate's nodes: positive when
+// they turn left. Taken from o's corner, so that a triangle with two corners
+// on one grid line of any plate (a shared side, a column, a row) has the sign
+// that its third corner gives it, where the assembly's expanded form can
+// round a flat triangle into a sliver of either sign; on the design's plate,
+// whose coordinates are halves, both are exact and equal.
 double signed_area_of(const plate& problem, int o, int a, int b);
 
 // "12-18": the side from node a to node b, as the messages name it.

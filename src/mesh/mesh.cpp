@@ -6,8 +6,8 @@
 
 #include <fstream>
 
-void generate_mesh(double** nodes, const plate_dimensions& dimensions) {
-    place_nodes(dimensions, nodes);
+void generate_mesh(double** nodes, const problem_values& values) {
+    place_nodes(values, nodes);
 
     std::ofstream mesh_file;
     const int mesh_file_error = open_output(mesh_file, "mesh.txt");

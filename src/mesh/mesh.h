@@ -3,8 +3,8 @@
 
 #include "problem/plate.h"
 
-// Places the nodes of a plate of these dimensions (the design's unless given)
+// Places the nodes of the plate of values (the design's unless given)
 // into nodes[1..node_count][1..2], numbered column by column from x = 0,
 // bottom to top within a column, and writes them to mesh.txt ("x y" a line)
 // and mesh.geo (point statements).
-void generate_mesh(double** nodes, const plate_dimensions& dimensions = {});
+void generate_mesh(double** nodes, const problem_values& values = {});

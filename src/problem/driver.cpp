@@ -14,7 +14,7 @@ int run_program(const problem_values& values) {
     const plate problem(values);
     prepare_process();
     allocate_storage();
-    generate_mesh(nodes, problem.dimensions());
+    generate_mesh(nodes, problem.values());
     try {
         read_elements(elements);
         check_triangulation(elements, problem);

@@ -1,5 +1,7 @@
 #include "problem/options.h"
 
+#include "api/heat2d.h"
+
 #include "problem/plate.h"
 #include "refine/adapted_run.h"
 #include "refine/limits.h"
@@ -47,6 +49,10 @@ const value_words value_help[value_count] = {
     {"Q", "into the top edge and the notch"},
     {"H", "the right edge's coefficient"},
     {"T", "the air's temperature"},
+    {"WIDTH", "the whole plate's, of which heat2d solves the half right of the symmetry line"},
+    {"HEIGHT", "the plate's"},
+    {"NOTCH_WIDTH", "the notch's, centred on the symmetry line"},
+    {"NOTCH_DEPTH", "the notch's, down from the top edge"},
 };
 
 // An argument of the command line: an option of the table (kind, or none),
@@ -121,9 +127,8 @@ bool take_values(int argc, char** argv, problem_values& values, std::vector<char
     return true;
 }
 
-} // namespace
-
-bool read_options(int argc, char** argv, command& given) {
+// The run or answer that the arguments ask for, as read_options.
+bool read_command(int argc, char** argv, command& given) {
     std::vector<char*> left;
     if (!take_values(argc, argv, given.values, left)) {
         return false;
@@ -189,6 +194,20 @@ bool read_options(int argc, char** argv, command& given) {
     return false;
 }
 
+} // namespace
+
+bool read_options(int argc, char** argv, command& given) {
+    if (!read_command(argc, argv, given)) {
+        return false;
+    }
+    const bool solves = given.run != command::help && given.run != command::version;
+    if (const std::string why = solves ? plate_refusal(given.values) : ""; !why.empty()) {
+        refuse(why);
+        return false;
+    }
+    return true;
+}
+
 void print_help() {
     std::ostringstream text;
     text << "usage: heat2d [" << run_options[0].name << " " << run_options[0].value << " | "
@@ -205,18 +224,27 @@ void print_help() {
                  << kind.most << "), " << kind.does << ".\n";
         }
     }
+    // The values from first to last, listed: "A (...), B (...) and C (...)".
+    const auto list = [&text](int first, int last) {
+        for (int k = first; k < last; k++) {
+            const value_kind& kind = value_kinds[k];
+            text << (k == first     ? ""
+                     : k + 1 < last ? ", "
+                                    : " and ")
+                 << kind.option << " " << value_help[k].letter << " (" << value_help[k].what << ", "
+                 << value_range(kind) << ")";
+        }
+    };
     text << "The problem's values, the design's unless given: ";
-    for (int k = 0; k < value_count; k++) {
-        const value_kind& kind = value_kinds[k];
-        text << (k == 0                ? ""
-                 : k + 1 < value_count ? ", "
-                                       : " and ")
-             << kind.option << " " << value_help[k].letter << " (" << value_help[k].what << ", "
-             << value_range(kind) << ")";
-    }
-    text << "; a run given any writes them beside its files, in values.txt (refined_values.txt, "
-            "adapted_values.txt).\nAn option's value may also follow an equals sign "
-            "(--refine=3); ";
+    list(0, first_dimension);
+    text << ".\nThe plate's dimensions, the design's unless given: ";
+    list(first_dimension, value_count);
+    text << "; the notch inside the plate, and the grid's spacings (half the notch's width, a "
+            "quarter of the width beside it, half the height below it, half its depth) at most "
+         << HEAT2D_MOST_SPACING_RATIO
+         << " times one another.\nA run given any value or dimension writes all eight beside "
+            "its files, in values.txt (refined_values.txt, adapted_values.txt).\nAn option's "
+            "value may also follow an equals sign (--refine=3); ";
     for (const option_kind& kind : run_options) {
         if (kind.value == nullptr) {
             text << kind.name << " " << kind.does << (kind.run == command::help ? ", " : "");

@@ -20,7 +20,7 @@ void fill_column(double** nodes, int first, double x, double step_y, double step
 
 } // namespace
 
-void place_nodes(const plate_dimensions& d, double** nodes) {
+void place_nodes(const problem_values& d, double** nodes) {
     const double step_y = (d.height - d.notch_depth) / 2.0;
     const double step_top = d.notch_depth / 2.0;
     const double step_x = (d.width - d.notch_width) / 4.0;
@@ -35,20 +35,19 @@ void place_nodes(const plate_dimensions& d, double** nodes) {
     fill_column(nodes, column_node(3, 0), d.notch_width / 2.0 + 2.0 * step_x, step_y, step_top);
 }
 
-plate::plate(const problem_values& values, const plate_dimensions& dimensions)
-    : values_(values), dimensions_(dimensions) {
+plate::plate(const problem_values& values) : values_(values) {
     double rows[node_count + 1][3] = {};
     double* table[node_count + 1];
     for (int n = 0; n <= node_count; n++) {
         table[n] = rows[n];
     }
-    place_nodes(dimensions_, table);
+    place_nodes(values_, table);
     for (int n = 1; n <= node_count; n++) {
         x_[n] = rows[n][1];
         y_[n] = rows[n][2];
     }
-    const double w = dimensions_.width / 2, h = dimensions_.height,
-                 wall = dimensions_.notch_width / 2, floor = h - dimensions_.notch_depth;
+    const double w = values_.width / 2, h = values_.height, wall = values_.notch_width / 2,
+                 floor = h - values_.notch_depth;
     const outline_part outline[outline_part_count] = {
         {"the bottom edge", false, 0.0, 0.0, w, true, condition::none},
         {"the right edge", true, w, 0.0, h, true, condition::convection},
@@ -69,10 +68,10 @@ std::string plate::place(int p) const {
 }
 
 double plate::scale() const {
-    return std::max(dimensions_.width / 2, dimensions_.height) / std::max(::width / 2, ::height);
+    return std::max(values_.width / 2, values_.height) / std::max(::width / 2, ::height);
 }
 
 double plate::area() const {
-    const plate_dimensions& d = dimensions_;
+    const problem_values& d = values_;
     return (d.width / 2) * d.height - (d.notch_width / 2) * d.notch_depth;
 }

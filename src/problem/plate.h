@@ -1,5 +1,5 @@
-// The problem heat2d solves, as one object: the plate's four dimensions and
-// its four values, with what follows from them: the nodes, the outline with
+// The problem heat2d solves, as one object: its four values and the plate's
+// four dimensions, with what follows from them: the nodes, the outline with
 // each part's place and words, and the nodes that the rules name.
 #pragma once
 
@@ -11,15 +11,6 @@
 // The two kinds of boundary term; `none` marks a side that carries neither.
 enum class condition { none, heat_flux, convection };
 
-// The half 0 <= x <= width/2 of a width x height plate whose top edge has a
-// notch_width x notch_depth notch centred on x = 0.
-struct plate_dimensions {
-    double width = ::width;
-    double height = ::height;
-    double notch_width = ::notch_width;
-    double notch_depth = ::notch_depth;
-};
-
 // The nodes are numbered column by column from x = 0, bottom to top within a
 // column: three below the notch, then three columns of five. The node of a
 // column (0 to 3) and a row (0 up).
@@ -27,9 +18,10 @@ constexpr int column_node(int column, int row) {
     return column == 0 ? row + 1 : 4 + 5 * (column - 1) + row;
 }
 
-// Fills nodes[1..node_count][1..2] with the coordinates of the nodes of a
-// plate of these dimensions.
-void place_nodes(const plate_dimensions& dimensions, double** nodes);
+// Fills nodes[1..node_count][1..2] with the coordinates of the nodes of the
+// plate of values: the half 0 <= x <= width/2 of a width x height plate whose
+// top edge has a notch_width x notch_depth notch centred on x = 0.
+void place_nodes(const problem_values& values, double** nodes);
 
 // A straight part of the outline: the line x = at (vertical) or y = at, along
 // which the other coordinate runs from low to high. Walking the outline with
@@ -52,13 +44,12 @@ inline constexpr int outline_part_count = 6;
 
 class plate {
   public:
-    explicit plate(const problem_values& values = {}, const plate_dimensions& dimensions = {});
+    // The plate of values, which plate_refusal takes.
+    explicit plate(const problem_values& values = {});
 
+    // The eight numbers: the four values and the plate's dimensions.
     const problem_values& values() const {
         return values_;
-    }
-    const plate_dimensions& dimensions() const {
-        return dimensions_;
     }
     // The coordinates of node n, 1 to node_count.
     double x(int n) const {
@@ -89,7 +80,6 @@ class plate {
 
   private:
     problem_values values_;
-    plate_dimensions dimensions_;
     double x_[node_count + 1] = {};
     double y_[node_count + 1] = {};
     outline_part parts[outline_part_count];

@@ -3,11 +3,14 @@
 #include "api/heat2d.h"
 #include "problem/output.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iomanip>
+#include <iterator>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -36,6 +39,12 @@ const value_kind value_kinds[value_count] = {
      &problem_values::convection},
     {"ambient_temperature", "--ambient", HEAT2D_LEAST_AMBIENT, HEAT2D_MOST_AMBIENT,
      &problem_values::ambient},
+    {"width", "--width", HEAT2D_LEAST_LENGTH, HEAT2D_MOST_LENGTH, &problem_values::width},
+    {"height", "--height", HEAT2D_LEAST_LENGTH, HEAT2D_MOST_LENGTH, &problem_values::height},
+    {"notch_width", "--notch-width", HEAT2D_LEAST_LENGTH, HEAT2D_MOST_LENGTH,
+     &problem_values::notch_width},
+    {"notch_depth", "--notch-depth", HEAT2D_LEAST_LENGTH, HEAT2D_MOST_LENGTH,
+     &problem_values::notch_depth},
 };
 
 const value_kind* value_named(const std::string& name) {
@@ -62,6 +71,36 @@ std::string value_refusal(const value_kind& kind, double value) {
     if (kind.member == &problem_values::convection && !(value > 0)) {
         why << ": with no convection out of the plate the heat coming in would have no way out, "
                "and no steady temperature exists";
+    }
+    return why.str();
+}
+
+std::string plate_refusal(const problem_values& v) {
+    std::ostringstream why;
+    if (!(v.notch_width < v.width)) {
+        why << "a notch " << shortest(v.notch_width) << " wide is not inside a plate "
+            << shortest(v.width) << " wide: the notch's width must be less than the plate's";
+        return why.str();
+    }
+    if (!(v.notch_depth < v.height)) {
+        why << "a notch " << shortest(v.notch_depth) << " deep is not inside a plate "
+            << shortest(v.height)
+            << " high: the notch's depth must be less than the plate's height";
+        return why.str();
+    }
+    const std::pair<const char*, double> spacings[] = {
+        {"half the notch's width", v.notch_width / 2},
+        {"a quarter of the width beside the notch", (v.width - v.notch_width) / 4},
+        {"half the height below the notch", (v.height - v.notch_depth) / 2},
+        {"half the notch's depth", v.notch_depth / 2},
+    };
+    const auto by_length = [](const auto& a, const auto& b) { return a.second < b.second; };
+    const auto [shortest_one, longest_one] =
+        std::minmax_element(std::begin(spacings), std::end(spacings), by_length);
+    if (longest_one->second > HEAT2D_MOST_SPACING_RATIO * shortest_one->second) {
+        why << "the plate's triangles would be too thin: " << longest_one->first << " ("
+            << shortest(longest_one->second) << ") is more than " << HEAT2D_MOST_SPACING_RATIO
+            << " times " << shortest_one->first << " (" << shortest(shortest_one->second) << ")";
     }
     return why.str();
 }
