@@ -10,14 +10,15 @@ import sys
 import time
 
 
-def write_base_mesh(core, folder, triangles):
-    """base.msh in FreeFEM's own format: the nodes, the triangles, the outline's
-    sides labelled by their part (1 to 6, in the core's order)."""
-    outline = core.outline_sides()
+def write_base_mesh(core, folder, triangles, values=None):
+    """base.msh in FreeFEM's own format: the nodes of the plate of values (a
+    core.Values; None: the design's), the triangles, the outline's sides
+    labelled by their part (1 to 6, in the core's order)."""
+    outline = core.outline_sides(values)
     label = {place: k + 1 for k, place in enumerate(dict.fromkeys(side.place for side in outline))}
     with open(os.path.join(folder, "base.msh"), "w") as mesh:
         mesh.write(f"{core.node_count()} {len(triangles)} {len(outline)}\n")
-        mesh.writelines(f"{x!r} {y!r} 0\n" for x, y in core.nodes())
+        mesh.writelines(f"{x!r} {y!r} 0\n" for x, y in core.nodes(values))
         mesh.writelines(" ".join(map(str, t)) + " 0\n" for t in triangles)
         mesh.writelines(f"{side.a} {side.b} {label[side.place]}\n" for side in outline)
     return {kind: ", ".join(str(n) for n in sorted({label[side.place] for side in outline if side.term == kind}))
@@ -53,12 +54,12 @@ def write_mesh(core, folder, xy, triangles, name="adapted.msh"):
         mesh.writelines(f"{a} {b} {part(a, b)}\n" for a, b in sides)
 
 
-def script(core, labels, level, points, count, mesh="base.msh"):
-    """The script: solve on mesh (base.msh) split 2^level times a side, then
-    print the temperature at the first count points ("x y" lines) of the file
-    points."""
-    value = {name: repr(core.parameter(name)) for name in ["conductivity", "convection_coeff", "heat_flux",
-                                                           "ambient_temperature"]}
+def script(core, labels, level, points, count, mesh="base.msh", values=None):
+    """The script: solve on mesh (base.msh) split 2^level times a side, with
+    values (a core.Values; None: the design's), then print the temperature at
+    the first count points ("x y" lines) of the file points."""
+    value = {name: repr(core.parameter(name) if values is None else values[name])
+             for name in ["conductivity", "convection_coeff", "heat_flux", "ambient_temperature"]}
     flux, convection = labels[core.Kind.HEAT_FLUX], labels[core.Kind.CONVECTION]
     return f"""mesh Th = splitmesh(readmesh("{mesh}"), {2 ** level});
 fespace Vh(Th, P1);
