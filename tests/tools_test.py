@@ -177,6 +177,21 @@ class Export(Tools):
             run = self.number("--flip-corner", "mine.msh")
             self.assertEqual(run.stderr, "heat2d-elements: flipped side 12-18 to 13-17\n")
             self.judge()
+            # Another plate, 10 x 5 with a notch of 3.33333333333 x 1, whose mesh.geo holds six digits of its
+            # half: the mesh is matched to that plate's nodes when its dimensions are given, refused in one
+            # line when they are not.
+            plate = ["--width", "10", "--height", "5", "--notch-width", "3.33333333333", "--notch-depth", "1"]
+            self.run_heat2d(arguments=plate)
+            subprocess.run(["gmsh", "mesh.geo", os.path.join(TOOLS, "region.geo"), "-2", "-o", "plate.msh"],
+                           cwd=self.folder, capture_output=True, timeout=120, check=True)
+            self.assertEqual(self.number("plate.msh").stderr, "heat2d-elements: plate.msh: heat2d's node 4 at (1.5, 0) "
+                             "is none of its points: a mesh of another plate needs that plate's --width, --height, "
+                             "--notch-width and --notch-depth\n")
+            self.assertEqual(self.number("--flip-corner", *plate, "plate.msh").stderr,
+                             "heat2d-elements: flipped side 12-18 to 13-17\n")
+            self.assertEqual(self.run_heat2d(None, plate).stderr, "")
+            os.remove(self.path("values.txt"))
+            self.run_heat2d()
         rows = lambda name: [[float(v) for v in line.split()] for line in read(self.path(name)).splitlines()]
         temperatures = [t for _, t in rows("write_.txt")]
         if has("matplotlib"):

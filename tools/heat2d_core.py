@@ -452,6 +452,12 @@ def value_names():
     return names
 
 
+def dimension_names():
+    """The names of the plate's four dimensions, with the console's options:
+    [("width", "--width"), ...], the last of value_names()."""
+    return value_names()[_named(library().heat2d_code, "first_dimension", INT):]
+
+
 def value_range(name):
     """(least, most): the closed range of a value."""
     least, most = DOUBLE(), DOUBLE()

@@ -155,10 +155,9 @@ def read_nodes(folder, values):
     return [x for x, _ in nodes], [y for _, y in nodes]
 
 
-def node_at(nodes, x, y, z=0.0):
-    """The number of the node of nodes (heat2d's) at (x, y, z), within a
-    billionth of the plate's width, or None."""
-    tolerance = 1e-9 * heat2d_core.parameter("width")
+def node_at(nodes, x, y, z, tolerance):
+    """The number of the node of nodes (heat2d's) at (x, y, z), within
+    tolerance, or None."""
     return next((n for n, (nx, ny) in enumerate(nodes, start=1)
                  if abs(nx - x) <= tolerance and abs(ny - y) <= tolerance and abs(z) <= tolerance), None)
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Numbers a triangulation of heat2d's 18 nodes for heat2d.
 
-Usage: heat2d-elements [--flip-corner] FILE
+Usage: heat2d-elements [--flip-corner] [PLATE] FILE
 
 FILE is a text file (.txt) of 20 node-number triples in any order and
 orientation, read as heat2d reads elements.txt, or a mesh whose triangles'
@@ -17,6 +17,12 @@ At the top right corner the table needs one triangle, 13 17 18, and at the
 top of the notch's wall two; where FILE has others, the side to flip is named,
 and --flip-corner flips it.
 
+PLATE: the plate's dimensions as heat2d takes them, the design's unless
+given: --width WIDTH, --height HEIGHT, --notch-width NOTCH_WIDTH and
+--notch-depth NOTCH_DEPTH (each also --name=value). The nodes are that
+plate's, and a mesh's points are matched to them within what the six digits
+of heat2d's mesh.geo take from them.
+
 A mesh from Gmsh on exactly heat2d's nodes: in a run folder, where heat2d
 wrote mesh.geo (the nodes as Gmsh points), with region.geo from heat2d's
 scripts (/usr/share/heat2d, or tools beside heat2d.exe):
@@ -28,6 +34,7 @@ import contextlib
 import io
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -38,7 +45,9 @@ sys.dont_write_bytecode = True
 import heat2d_core
 from heat2d_problem import InputError, command, fail, node_at, read_file, replaced
 
-USAGE = "usage: heat2d-elements [--flip-corner] FILE"
+USAGE = "usage: heat2d-elements [--flip-corner] [--width WIDTH] [--height HEIGHT] [--notch-width NOTCH_WIDTH] " \
+        "[--notch-depth NOTCH_DEPTH] FILE"
+DECIMAL = re.compile(r"[-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?")  # as heat2d reads a number
 # The mesh formats taken, by suffix: those the tests read.
 FORMATS = {".msh": "gmsh", ".vtu": "vtu", ".vtk": "vtk"}
 TAKEN = ("a .txt of node-number triples, or a mesh: Gmsh's .msh (formats 2.2, 4.0 and 4.1, text or binary) "
@@ -47,15 +56,16 @@ TAKEN = ("a .txt of node-number triples, or a mesh: Gmsh's .msh (formats 2.2, 4.
 SECONDS, MEMORY = 10, 256 << 20
 
 
-def read_input(path):
-    """The triangles of the file at path, as lists of node numbers."""
+def read_input(path, plate):
+    """The triangles of the file at path, as lists of node numbers of the
+    plate (a heat2d_core.Values)."""
     data = read_file(path)
     suffix = os.path.splitext(path)[1].lower()
     if suffix == ".txt":
         return read_triples(path, data)
     if suffix not in FORMATS:
         raise InputError(f"{path}: the format is not taken: {TAKEN}")
-    return read_mesh(path, suffix)
+    return read_mesh(path, suffix, plate)
 
 
 def read_triples(path, data):
@@ -100,7 +110,7 @@ def read_cells(path, file_format):
     print("\n" + json.dumps(found))
 
 
-def read_mesh(path, suffix):
+def read_mesh(path, suffix, plate):
     """The triangles of a mesh file, its points matched to the nodes. meshio
     reads it in a process of its own, bounded in time and memory, with a
     temporary folder that is removed after it."""
@@ -125,11 +135,12 @@ def read_mesh(path, suffix):
         raise InputError(f"meshio is needed for {path}: {found['missing']}")
     if "error" in found:
         raise InputError(f"{path}: cannot be read: {found['error']}")
-    return triangles_of(path, found["points"], found["cells"])
+    return triangles_of(path, found["points"], found["cells"], plate)
 
 
-def triangles_of(path, points, cells):
-    """The node numbers of the triangles of a mesh, matched by coordinates."""
+def triangles_of(path, points, cells, plate):
+    """The node numbers of the triangles of a mesh, matched by coordinates to
+    the nodes of the plate."""
     needed = heat2d_core.element_count()
     triangles = [cell for kind, block in cells if kind == "triangle" for cell in block]
     higher = sum(len(block) for kind, block in cells if kind.startswith("triangle") and kind != "triangle")
@@ -148,17 +159,50 @@ def triangles_of(path, points, cells):
         why = (f"; the mesher added {points} to heat2d's {heat2d_core.node_count()} nodes: mesh on exactly the "
                "nodes with region.geo (see heat2d-elements --help)" if added > 0 else "")
         raise InputError(f"{path}: found {len(triangles)} triangles, {needed} needed{why}")
-    nodes = heat2d_core.nodes()
+    nodes = heat2d_core.nodes(plate)
+    # Within what mesh.geo's six digits take from a coordinate, and a billionth of the plate.
+    tolerance = max(abs(v - float(f"{v:.6g}")) for v in sum(nodes, ())) + 1e-9 * max(plate["width"] / 2, plate["height"])
     node_of, faults = {}, []
     for point in used:
         x, y, *z = points[point] + [0.0] * (2 - len(points[point]))
-        node_of[point] = node_at(nodes, x, y, sum(z))
+        node_of[point] = node_at(nodes, x, y, sum(z), tolerance)
         if node_of[point] is None:
             coordinates = ", ".join(f"{v:.15g}" for v in points[point])
             faults.append(f"{path}: the point at ({coordinates}) is none of heat2d's {len(nodes)} nodes")
+    missing = [n for n in range(1, len(nodes) + 1) if n not in node_of.values()]
+    if len(used) == len(nodes) and 2 * len(faults) > len(used):  # 18 points, most of them elsewhere: another plate
+        n = missing[0]
+        *others, last = [option for _, option in heat2d_core.dimension_names()]
+        options = ", ".join(others) + " and " + last
+        raise InputError(f"{path}: heat2d's node {n} at ({nodes[n - 1][0]:g}, {nodes[n - 1][1]:g}) is none of its "
+                         f"points: a mesh of another plate needs that plate's {options}")
     if faults:
         raise InputError(faults)
     return [[node_of[p] for p in cell] for cell in triangles]
+
+
+def read_plate(arguments):
+    """The plate's dimensions taken out of arguments (the rest left in them),
+    as heat2d takes them: a heat2d_core.Values."""
+    plate = heat2d_core.Values()
+    for name, option in heat2d_core.dimension_names():
+        given = [k for k, a in enumerate(arguments) if a == option or a.startswith(option + "=")]
+        if len(given) > 1:
+            raise InputError(f"{option} is given twice")
+        if given:
+            k = given[0]
+            text = arguments[k][len(option) + 1:] if "=" in arguments[k] else "".join(arguments[k + 1:k + 2])
+            del arguments[k:k + (1 if "=" in arguments[k] else 2)]
+            least, most = heat2d_core.value_range(name)
+            if "=" not in option and k + 1 > len(arguments) and not text:
+                raise InputError(f"{option} takes a decimal number from {least:g} to {most:g}, and none is given")
+            if not DECIMAL.fullmatch(text):
+                raise InputError(f'{option} takes a decimal number from {least:g} to {most:g}, not "{text}"')
+            try:
+                plate[name] = float(text)
+            except heat2d_core.Refused as refused:  # out of its range: worded as heat2d words it
+                raise InputError(refused.lines[0].replace(f"{name} is taken", f"{option} takes a decimal number"))
+    return plate
 
 
 def write_elements(elements):
@@ -176,11 +220,13 @@ def main(arguments):
         return 0
     flip = "--flip-corner" in arguments
     files = [a for a in arguments if a != "--flip-corner"]
-    if len(files) != 1 or files[0].startswith("--"):
-        return fail("elements", USAGE)
     try:
         heat2d_core.library()
-        numbered = heat2d_core.number(read_input(files[0]), flip)
+        plate = read_plate(files)
+        if len(files) != 1 or files[0].startswith("--"):
+            return fail("elements", USAGE)
+        heat2d_core.nodes(plate)  # the plate whole: the notch inside, the spacings within their bound
+        numbered = heat2d_core.number(read_input(files[0], plate), flip, plate)
         fail("elements", [f"flipped side {f.a}-{f.b} to {f.c}-{f.d}" for f in numbered.flips])
         write_elements(numbered.elements)
     except heat2d_core.Refused as refusal:

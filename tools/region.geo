@@ -10,8 +10,10 @@ Curve Loop(1) = {1 : #outline[]};
 Plane Surface(1) = {1};
 // The nodes inside the region.
 Point{5, 10, 11, 12} In Surface{1};
-// No node of the mesher's own: sides are not split (the points' size, 15,
-// exceeds every side), and MeshAdapt adds no node inside.
+// No node of the mesher's own, whatever the plate's size: the points' own
+// size (mesh.geo's 15) is not used, so that the size is Gmsh's largest and
+// no side is split, and MeshAdapt adds no node inside.
+Mesh.MeshSizeFromPoints = 0;
 Mesh.Algorithm = 1;
 Mesh.MeshSizeExtendFromBoundary = 1;
 Mesh.MeshSizeFromCurvature = 0;

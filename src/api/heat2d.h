@@ -106,7 +106,8 @@ HEAT2D_API int heat2d_count(const char* name, int* value);
 
 /* The number of a constant above by its name in lower case without HEAT2D_:
  * "ok", "refused", "too_small", "bad_call", "no_term", "heat_flux",
- * "convection", "names_element" (to "names_faults"), "last_level". A call that
+ * "convection", "names_element" (to "names_faults"), "last_level", and
+ * "first_dimension" (the index of the width in heat2d_value_name). A call that
  * answers returns "ok": a binding asks it first, checked by that return. */
 HEAT2D_API int heat2d_code(const char* name, int* value);
 

@@ -29,7 +29,8 @@ int heat2d_code(const char* name, int* value) {
                                                         {"names_side", HEAT2D_NAMES_SIDE},
                                                         {"names_node", HEAT2D_NAMES_NODE},
                                                         {"names_faults", HEAT2D_NAMES_FAULTS},
-                                                        {"last_level", HEAT2D_LAST_LEVEL}};
+                                                        {"last_level", HEAT2D_LAST_LEVEL},
+                                                        {"first_dimension", first_dimension}};
     return named(codes, name, value, "code");
 }
 
