@@ -54,6 +54,27 @@ def write_mesh(core, folder, xy, triangles, name="adapted.msh"):
         mesh.writelines(f"{a} {b} {part(a, b)}\n" for a, b in sides)
 
 
+def system_script(core, labels, values=None, mesh="base.msh"):
+    """The script that prints FreeFEM's P1 matrix and load on mesh (base.msh,
+    whose vertices are heat2d's nodes in order): K row by row, then f, one
+    number a line."""
+    value = {name: repr(core.parameter(name) if values is None else values[name])
+             for name in ["conductivity", "convection_coeff", "heat_flux", "ambient_temperature"]}
+    flux, convection = labels[core.Kind.HEAT_FLUX], labels[core.Kind.CONVECTION]
+    return f"""mesh Th = readmesh("{mesh}");
+fespace Vh(Th, P1);
+varf a(T, v) = int2d(Th)({value["conductivity"]} * (dx(T) * dx(v) + dy(T) * dy(v)))
+    + int1d(Th, {convection})({value["convection_coeff"]} * T * v);
+varf l(T, v) = int1d(Th, {convection})({value["convection_coeff"]} * {value["ambient_temperature"]} * v)
+    + int1d(Th, {flux})({value["heat_flux"]} * v);
+matrix K = a(Vh, Vh);
+real[int] f = l(0, Vh);
+cout.precision(17);
+for (int i = 0; i < Vh.ndof; i++) for (int j = 0; j < Vh.ndof; j++) cout << K(i, j) << endl;
+for (int i = 0; i < Vh.ndof; i++) cout << f[i] << endl;
+"""
+
+
 def script(core, labels, level, points, count, mesh="base.msh", values=None):
     """The script: solve on mesh (base.msh) split 2^level times a side, with
     values (a core.Values; None: the design's), then print the temperature at

@@ -477,8 +477,8 @@ class Converged(Tools):
         """heat2d --refine L, levels 0 to 5, and the core's solve of the 18 nodes,
         against FreeFEM's P1 on the very same mesh (splitmesh of the 20 triangles
         into 4^L each), every node to 1e-9; its script made from the core's values
-        and outline. Then five other plates, with the design's values and with
-        others, at levels 0 and 4."""
+        and outline; at level 0, K and f as FreeFEM assembles them. Then five
+        other plates, with the design's values and with others, at levels 0 and 4."""
         if not shutil.which("FreeFem++"):
             self.skipTest("FreeFem++ is not installed")
         sys.path[:0] = [TOOLS, os.path.join(HERE, "..", "bench")]
@@ -504,9 +504,18 @@ class Converged(Tools):
                 peer = subprocess.run(["FreeFem++", "-nw", "-v", "0", "p1.edp"], cwd=self.folder, capture_output=True,
                                       text=True, timeout=300).stdout.split()
                 self.assertEqual(len(peer), len(ours))
-                for answer in [ours] + ([core.solve(TRIANGLES, values).temperatures] if level == 0 else []):
+                solved = core.solve(TRIANGLES, values)
+                pairs = [(peer, ours)] + [(peer, solved.temperatures)] * (level == 0)
+                if level == 0:  # K and f, as FreeFEM assembles them on the same 18 nodes
+                    with open(self.path("system.edp"), "w") as stream:
+                        stream.write(freefem_p1.system_script(core, labels, values))
+                    system = subprocess.run(["FreeFem++", "-nw", "-v", "0", "system.edp"], cwd=self.folder,
+                                            capture_output=True, text=True, timeout=300).stdout.split()
+                    cut = len(solved.f) ** 2
+                    pairs += [(system[:cut], [v for row in solved.K for v in row]), (system[cut:], solved.f)]
+                for theirs, answer in pairs:
                     largest = max(map(abs, answer))  # of the field, which may cross 0 on another plate
-                    self.assertLess(max(abs(float(t) - u) for t, u in zip(peer, answer, strict=True)), 1e-9 * largest)
+                    self.assertLess(max(abs(float(t) - u) for t, u in zip(theirs, answer, strict=True)), 1e-9 * largest)
 
     def test_adapted_steps_as_a_general_package_solves_them(self):
         """The adaptive steps' meshes (steps 2, 5 and 8 through the core, and the
