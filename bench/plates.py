@@ -22,7 +22,6 @@ import heat2d_core as core  # noqa: E402
 from freefem_p1 import measured  # noqa: E402
 
 EXACT = [float(line.split()[1]) for line in open(os.path.join(HERE, "converged_field.txt")) if line[0] != "#"]
-DESIGN = {name: core.parameter(name) for name, _ in core.value_names()}
 
 
 def p2_script(values, tolerance):
@@ -62,6 +61,8 @@ def main(build):
     build = os.path.abspath(build)
     os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(build, "libheat2d.so"))
     peer = shutil.which("FreeFem++")
+    global DESIGN
+    DESIGN = {name: core.parameter(name) for name, _ in core.value_names()}
     plates = [("the design's x 1/8", 1 / 8), ("the design's x 64", 64), ("10 x 6, notch 3 x 2", None),
               ("9 x 6, notch 1 x 5", None)]
     dimensions = [None, None, dict(width=10, height=6, notch_width=3, notch_depth=2),

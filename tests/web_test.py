@@ -449,6 +449,39 @@ class Page(unittest.TestCase):
             'The address\'s values are not taken (k: conductivity is taken from 0.001 to 1e+06, not 0; h: "ten" is not '
             "a decimal number): the design's values are shown.")))
 
+    def test_another_plate_by_address_slider_and_field(self):
+        """A plate in the address: its run as the native program's, the drawing
+        fitted to it with its aspect kept, node 18 at its top right corner, the
+        Biot number of its width; the width's slider by a key moves the plate
+        and runs it; a notch as wide as the plate is marked and nothing is run;
+        an address of such a plate opens the design's and says why."""
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.keys import Keys
+        self.load(self.server.address + "?width=10&notch_depth=3")
+        node18 = lambda: [float(self.find('#drawing circle[data-node="18"]')[0].get_attribute(c)) for c in ["cx", "cy"]]  # noqa: E501, E731
+        self.assertEqual(self.text("#console"), self.native.run(SHIPPED, "--width", "10", "--notch-depth", "3")["console"])
+        self.assertEqual((self.browser.execute_script("return document.getElementById('drawing').getAttribute('viewBox')"),
+                          self.text("#biot")[:12]), ("0 0 356 416", "h·5/k = 0.66"))  # 360 units to the height 6, 5 wide
+        self.assertEqual(node18(), [28 + 5 * 60, 28])
+        self.browser.execute_script("document.getElementById('slider-width').focus()")
+        self.ran(lambda: ActionChains(self.browser).send_keys(Keys.RIGHT).perform())
+        width = self.field("width")
+        self.assertGreater(float(width), 10)
+        native = self.native.run(SHIPPED, "--width", width, "--notch-depth", "3")
+        self.assertEqual((self.text("#console"), self.text("#errors")), (native["console"], native["errors"]))
+        self.assertIn(f"width={width}&height=6&notch_width=3&notch_depth=3", self.browser.current_url)
+        box = self.find("#value-notch_width")[0]
+        box.clear()
+        box.send_keys(width, Keys.TAB)
+        self.assertEqual((box.get_attribute("aria-invalid"), self.text("#why-notch_width"), self.browser.execute_script(
+            "return document.body.dataset.runs")), ("true", f"A notch {width} wide is not inside a plate {width} wide: the "
+                                                            "notch's width must be less than the plate's: nothing is solved "
+                                                            "until it is mended.", str(self.runs)))
+        self.load(self.server.address + "?notch_width=9")
+        self.assertEqual((self.text("#console"), node18()), (data("console.txt"), [28 + 4.5 * 60, 28]))
+        self.assertEqual(self.text("#notice"), "The address's values are not taken (the plate: a notch 9 wide is not inside "
+                         "a plate 9 wide: the notch's width must be less than the plate's): the design's values are shown.")
+
     def test_adaptive_steps_as_the_native_program_takes_them(self):
         """Where the error is: the steps until the error left is at most 1e-3,
         in the Worker, as heat2d --adapt 1e-3 takes them (the same steps, the

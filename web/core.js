@@ -30,26 +30,8 @@ function coreBinding() {
     if (version !== HEAT2D_INTERFACE) {
       throw new Error(`heat2d's module ${release} has interface ${version}, this page needs ${HEAT2D_INTERFACE}`);
     }
-    const {STATUS, code, scratch, ints, rows, string, intsIn, checked, taken, sized, reader, named, statics} =
-      coreMarshal(module, BadCall);
-    // The problem's values given ({conductivity: 75, ...}; none: the design's)
-    // as the core's handle for use(handle), freed after; Refused when one is
-    // out of its range.
-    const withValues = (given, use) => scratch((alloc) => {
-      if (!given) return use(0);
-      const at = alloc(4), why = alloc(4);
-      checked(module._heat2d_values_new(at));
-      const handle = module.HEAP32[at / 4];
-      try {
-        for (const [name, value] of Object.entries(given)) {
-          const status = checked(module._heat2d_values_set(handle, string(alloc, name)[0], value, why));
-          if (status !== STATUS.ok) throw new Refused(taken(why)[0]);
-        }
-        return use(handle);
-      } finally {
-        module._heat2d_values_free(handle);
-      }
-    });
+    const {STATUS, code, scratch, ints, rows, string, intsIn, checked, taken, sized, reader, named, statics, withValues} =
+      coreMarshal(module, BadCall, Refused);
     // A run of results with the values given: start(elements, count, values,
     // &run, &lines), then each(read, k) of next(run, &result, &lines) while it
     // says more; refused({refused: [lines]}) when the core refuses; free(run)
@@ -81,13 +63,26 @@ function coreBinding() {
       return {name: module.UTF8ToString(module.HEAP32[at / 4]), option: module.UTF8ToString(module.HEAP32[at / 4 + 1])};
     }));
     const names = Object.fromEntries(["element", "side", "node", "faults"].map((kind) => [code(`names_${kind}`), kind]));
-    return {
+    // The nodes and the outline of the plate of the values given (null: the
+    // design's); BadCall with its line for a plate that cannot be solved.
+    const placed = (given) => withValues(given, (values) => ({
+      nodes: rows(sized("HEAPF64", (...buffer) => module._heat2d_nodes(values, ...buffer)), 2),
+      outline: rows(sized("HEAP32", (...buffer) => module._heat2d_outline_sides(values, ...buffer)), 4)
+        .map(([a, b, part, kind]) => ({a, b, place: statics(module._heat2d_outline_place, values, part), term: termName(kind)})),
+    }));
+    let plate = null; // the values whose plate judge, number and flip take
+    const api = {
       module, release, nodeCount, elementCount, values, names, notchCorner: node("notch_corner"), notchTop: node("notch_top"),
-      nodes: rows(sized("HEAPF64", (...buffer) => module._heat2d_nodes(0, ...buffer)), 2),
+      ...placed(null),
+      // Takes the plate of the values given for nodes, outline, judge, number and
+      // flip; the line that refuses it ("" when it is taken, nothing changed when not).
+      usePlate: (given) => {
+        try { Object.assign(api, placed(given)); } catch (fault) { if (fault instanceof BadCall) return fault.message; throw fault; }
+        plate = given;
+        return "";
+      },
       table: rows(sized("HEAP32", module._heat2d_boundary_table), 4)
         .map(([element, kind, first, second]) => ({element, term: termName(kind), first, second})),
-      outline: rows(sized("HEAP32", (...buffer) => module._heat2d_outline_sides(0, ...buffer)), 4)
-        .map(([a, b, part, kind]) => ({a, b, place: statics(module._heat2d_outline_place, 0, part), term: termName(kind)})),
       parameter: (name) => named(module._heat2d_parameter, name, "HEAPF64"),
       // A value's closed range, [least, most]; why a value cannot be given ("" when it can).
       range: (name) => scratch((alloc) => {
@@ -114,7 +109,7 @@ function coreBinding() {
       // The faults of a triangulation as heat2d judges it: [] when none.
       judge: (flat) => scratch((alloc) => {
         const lines = alloc(4);
-        checked(module._heat2d_judge(intsIn(alloc, flat), flat.length, 0, 1, lines));
+        withValues(plate, (values) => checked(module._heat2d_judge(intsIn(alloc, flat), flat.length, values, 1, lines)));
         return taken(lines);
       }),
       // Triangles numbered for the table: {elements, flips} or {faults, flips}, a
@@ -122,8 +117,8 @@ function coreBinding() {
       number: (triangles, flipCorner) => scratch((alloc) => {
         const flat = triangles.flat(), given = intsIn(alloc, flat);
         const elements = alloc(4 * numbers), written = alloc(4), count = alloc(4), lines = alloc(4);
-        const call = (flips, capacity) => module._heat2d_number_triangles(given, flat.length, 0, flipCorner ? 1 : 0, elements,
-                                                                         numbers, written, flips, capacity, count, lines);
+        const call = (flips, capacity) => withValues(plate, (values) => module._heat2d_number_triangles(
+          given, flat.length, values, flipCorner ? 1 : 0, elements, numbers, written, flips, capacity, count, lines));
         let flips = 0, status = call(0, 0);
         if (status === STATUS.tooSmall) status = call(flips = alloc(4 * module.HEAP32[count / 4]), module.HEAP32[count / 4]);
         checked(status);
@@ -141,8 +136,8 @@ function coreBinding() {
       // The triangles with inner side a-b flipped: {triangles} or {reason}.
       flip: (triangles, a, b) => scratch((alloc) => {
         const flat = triangles.flat(), flipped = alloc(4 * flat.length), reason = alloc(4);
-        const status = checked(module._heat2d_flip_side(intsIn(alloc, flat), flat.length, 0, a, b, flipped, flat.length,
-                                                        alloc(4), reason));
+        const status = checked(withValues(plate, (values) => module._heat2d_flip_side(intsIn(alloc, flat), flat.length, values,
+                                                                                       a, b, flipped, flat.length, alloc(4), reason)));
         return status === STATUS.ok ? {triangles: rows(ints(flipped, flat.length), 3)} : {reason: taken(reason)[0]};
       }),
       // Element e's values as the assembly computes them, read by name.
@@ -240,6 +235,7 @@ function coreBinding() {
         return !lastOne;
       }),
     };
+    return api;
   }
   return {create, bind};
 }

@@ -18,19 +18,20 @@ const drawing = (() => {
     return `rgb(${mix.join(",")})`;
   }
 
-  // The region's frame: 60 units to a length of 1, y up. A node's target and a
+  // The region's frame, fitted to the plate with its aspect kept: its longer
+  // side 360 units (60 to a length of 1 on the design's 4.5 x 6), y up. A node's target and a
   // side's handle have a radius of 11 units: 24 px where the drawing is
   // narrowest, on a phone, and clear of every point inside a triangle that is a
   // quarter of its height from its sides.
-  const SCALE = 60, PAD = 28, TARGET = 11;
+  const SPAN = 360, PAD = 28, TARGET = 11;
   let frame = null;
   function frameOf(core) {
     const xs = core.nodes.map(([x]) => x), ys = core.nodes.map(([, y]) => y);
-    const right = Math.max(...xs), top = Math.max(...ys);
+    const right = Math.max(...xs), top = Math.max(...ys), unit = SPAN / Math.max(right, top);
     return {
       right, top,
-      px: ([x, y]) => [PAD + x * SCALE, PAD + (top - y) * SCALE],
-      width: 2 * PAD + right * SCALE, height: 2 * PAD + top * SCALE,
+      px: ([x, y]) => [PAD + x * unit, PAD + (top - y) * unit],
+      width: 2 * PAD + right * unit, height: 2 * PAD + top * unit,
     };
   }
 
@@ -41,7 +42,8 @@ const drawing = (() => {
     Object.assign(state.view, {width: frame.width, height: frame.height});
     $("field").style.aspectRatio = `${frame.width} / ${frame.height}`;
     $("scale").style.setProperty("--stops", STOPS.map((_, k) => colour(k / (STOPS.length - 1))).join(", "));
-    const air = Object.assign(document.createElement("span"), {textContent: core.parameter("ambient_temperature")});
+    const air = Object.assign(document.createElement("span"), {textContent: state.values.current.ambient_temperature ??
+                                                                             core.parameter("ambient_temperature")});
     air.dataset.parameter = "ambient_temperature";
     $("scale-unit").replaceChildren("(same units as the air's ", air, ")");
   }

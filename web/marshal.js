@@ -6,7 +6,7 @@
 // "ok" is checked by its own return). core.js binds the calls with them; the
 // source of both goes into the Worker that solves the finer levels.
 
-function coreMarshal(module, BadCall) {
+function coreMarshal(module, BadCall, Refused) {
   const STATUS = {};
   // Scratch memory for one call: alloc(bytes) gives a pointer, all freed after.
   const scratch = (use) => {
@@ -70,5 +70,23 @@ function coreMarshal(module, BadCall) {
   });
   STATUS.ok = code("ok");
   Object.assign(STATUS, {refused: code("refused"), tooSmall: code("too_small"), badCall: code("bad_call")});
-  return {STATUS, code, scratch, ints, rows, string, intsIn, checked, taken, sized, reader, named, statics};
+  // The problem's values given ({conductivity: 75, ...}; none: the design's)
+  // as the core's handle for use(handle), freed after; Refused when one is
+  // out of its range.
+  const withValues = (given, use) => scratch((alloc) => {
+    if (!given) return use(0);
+    const at = alloc(4), why = alloc(4);
+    checked(module._heat2d_values_new(at));
+    const handle = module.HEAP32[at / 4];
+    try {
+      for (const [name, value] of Object.entries(given)) {
+        const status = checked(module._heat2d_values_set(handle, string(alloc, name)[0], value, why));
+        if (status !== STATUS.ok) throw new Refused(taken(why)[0]);
+      }
+      return use(handle);
+    } finally {
+      module._heat2d_values_free(handle);
+    }
+  });
+  return {STATUS, code, scratch, ints, rows, string, intsIn, checked, taken, sized, reader, named, statics, withValues};
 }

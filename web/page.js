@@ -28,17 +28,17 @@
 
   // The problem's table, its sizes and the legend's values, from the core.
   function showProblem(core) {
-    state.problem = {nodes: core.nodeCount, elements: core.elementCount, notchCorner: core.notchCorner, notchTop: core.notchTop,
-                     halfWidth: core.parameter("width") / 2};
+    state.problem = {nodes: core.nodeCount, elements: core.elementCount, notchCorner: core.notchCorner, notchTop: core.notchTop};
     for (const node of document.querySelectorAll("[data-count]")) node.textContent = state.problem[node.dataset.count];
     for (const node of document.querySelectorAll("[data-named-node]")) node.textContent = state.problem[node.dataset.namedNode];
     $("elements").rows = core.elementCount;
     $("input").style.setProperty("--rows", core.elementCount);
     $("table").tBodies[0].replaceChildren(...core.table.map(({element, term, first, second}) =>
       html("tr", {}, [element, term, `${first}-${second}`].map((cell) => html("td", {textContent: String(cell)})))));
-    drawing.place(core);
     levels.offer(core);
-    return whatIf.offer(core);
+    const line = whatIf.offer(core); // the address's plate taken
+    drawing.place(core);
+    return line;
   }
 
   // Before a run: the box's text within bounds, numbered when asked; false when
@@ -235,8 +235,9 @@
   dom.answer("redraw", () => { drawing.redraw(); levels.redraw(); });
   // A value changed: while its slider moves, level 0 previewed (or the finer
   // level shown solved again); let go, a run, the finer level kept.
-  dom.answer("values", async ({final}) => {
+  dom.answer("values", async ({final, placed}) => {
     const level = state.levels.shown;
+    if (placed) { drawing.place(await heat2d.core); view.reset(); }
     if (!final) return level ? levels.follow() : preview(await heat2d.core);
     await run({asIs: true, keepNotice: true});
     if (level && state.run.temperatures) levels.solve(level);

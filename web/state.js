@@ -6,7 +6,7 @@
 const state = {
   // The problem, from the core: how many nodes and elements, the nodes that
   // the rules name (the notch's corner, the top of its wall), the half plate's width.
-  problem: {nodes: 0, elements: 0, notchCorner: 0, notchTop: 0, halfWidth: 0},
+  problem: {nodes: 0, elements: 0, notchCorner: 0, notchTop: 0},
   // The last run: elements.txt as read (flat node numbers, or null), its
   // triangles (0-based corners), K and f as written, its temperatures (null
   // when it gave no valid answer), how many faults, and its extremes in words.

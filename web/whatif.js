@@ -1,8 +1,10 @@
 "use strict";
-// What if: the problem's four values as inputs, each a field with a slider (a
-// log scale for k and h, linear for q and the air), the design's value marked
-// on each, one reset, a sentence on the ratio of convection to conduction,
-// and the page's address (?k=...&q=...&h=...&t=...). While a slider moves the
+// What if: the problem's four values and the plate's four dimensions as
+// inputs, each a field with a slider (a log scale for k, h and the plate,
+// linear for q and the air), the design's value marked on each, one reset, a
+// sentence on the ratio of convection to conduction, and the page's address
+// (?k=...&q=...&h=...&t=...&width=...). A plate the core refuses (its notch
+// not inside, its spacings too far apart) is marked like a bad value. While a slider moves the
 // page is asked for a preview (dom.ask("values", {final: false})); when it is
 // let go, or a field is committed, for a run ({final: true}). A field that
 // holds a bad value is marked, says why, and nothing is solved until it is
@@ -18,6 +20,10 @@ const whatIf = (() => {
     heat_flux: {key: "q", label: "heat flux q", log: false},
     convection_coeff: {key: "h", label: "convection coefficient h", log: true},
     ambient_temperature: {key: "t", label: "air temperature", log: false},
+    width: {key: "width", label: "plate width", log: true},
+    height: {key: "height", label: "plate height", log: true},
+    notch_width: {key: "notch_width", label: "notch width", log: true},
+    notch_depth: {key: "notch_depth", label: "notch depth", log: true},
   };
   let VALUES = [];
   const STEPS = 1000; // a slider's positions
@@ -59,10 +65,26 @@ const whatIf = (() => {
     delete state.values.faults[entry.name];
   }
 
-  // After a change: the state, the sentence, the address; then the page asked.
-  function changed(final) {
+  // Marks the field of entry with why ("" clears it).
+  function mark(entry, why) {
+    $(`value-${entry.name}`)[why ? "setAttribute" : "removeAttribute"]("aria-invalid", "true");
+    $(`why-${entry.name}`).textContent = why && why[0].toUpperCase() + why.slice(1) + ": nothing is solved until it is mended.";
+  }
+
+  // After a change of entry: the plate taken (or refused, marked at entry),
+  // the state, the sentence, the address; then the page asked, told whether
+  // the plate moved.
+  function changed(final, entry) {
+    const before = JSON.stringify(core.nodes), why = core.usePlate(given(current()));
+    if (state.values.faults.plate) VALUES.forEach((other) => state.values.faults[other.name] || mark(other, ""));
+    delete state.values.faults.plate;
+    if (why) {
+      state.values.faults.plate = why;
+      return mark(entry, why);
+    }
+    if (Object.keys(state.values.faults).length) return;
     state.values.given = given(current());
-    const {conductivity: k, convection_coeff: h} = current(), width = state.problem.halfWidth, biot = (h * width) / k;
+    const {conductivity: k, convection_coeff: h} = current(), width = current().width / 2, biot = (h * width) / k;
     const field = biot < 0.1 ? "the plate is nearly one temperature, and the air takes the heat at the right edge"
       : biot > 10 ? "the right edge stays near the air's temperature, and the heat piles up under the flux"
         : "both shape the field";
@@ -74,23 +96,21 @@ const whatIf = (() => {
       const query = values ? "?" + VALUES.map(({name, key}) => `${key}=${values[name]}`).join("&") : location.pathname;
       try { history.replaceState(null, "", query); } catch (ignored) { /* an address the browser will not change */ }
     }
-    ask("values", {final});
+    ask("values", {final, placed: JSON.stringify(core.nodes) !== before});
   }
 
   function listen(entry) {
     const field = $(`value-${entry.name}`), slider = $(`slider-${entry.name}`);
-    slider.addEventListener("input", () => { show(entry, valueAt(entry, Number(slider.value))); changed(false); });
-    slider.addEventListener("change", () => changed(true));
+    slider.addEventListener("input", () => { show(entry, valueAt(entry, Number(slider.value))); changed(false, entry); });
+    slider.addEventListener("change", () => changed(true, entry));
     field.addEventListener("change", () => {
       const why = fault(entry.name, field.value);
       if (why) {
         state.values.faults[entry.name] = why;
-        field.setAttribute("aria-invalid", "true");
-        $(`why-${entry.name}`).textContent = why[0].toUpperCase() + why.slice(1) + ": nothing is solved until it is mended.";
-        return;
+        return mark(entry, why);
       }
       show(entry, Number(field.value));
-      if (!Object.keys(state.values.faults).length) changed(true);
+      changed(true, entry);
     });
   }
 
@@ -120,9 +140,11 @@ const whatIf = (() => {
       $(`slider-${entry.name}`).nextSibling.style.left = `${(100 * position(entry, state.values.design[entry.name])) / STEPS}%`;
       listen(entry);
     }
+    const plate = bad.length ? "" : core.usePlate(given(current()));
+    if (plate) bad.push(`the plate: ${plate}`);
     if (bad.length) VALUES.forEach((entry) => show(entry, state.values.design[entry.name]));
-    $("design-values").addEventListener("click", () => { VALUES.forEach((entry) => show(entry, state.values.design[entry.name])); changed(true); });
-    changed(false);
+    $("design-values").addEventListener("click", () => { VALUES.forEach((entry) => show(entry, state.values.design[entry.name])); changed(true, VALUES[0]); });
+    changed(false, VALUES[0]);
     return bad.length ? `The address's values are not taken (${bad.join("; ")}): the design's values are shown.` : "";
   }
 
