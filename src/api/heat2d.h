@@ -50,37 +50,10 @@ extern "C" {
 
 #define HEAT2D_INTERFACE 11
 
+/* The bounds of the problem's numbers, of the levels and of the error. */
+#include "heat2d_limits.h"
+
 enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL = -1 };
-
-/* The last uniform level of heat2d_refine, and the bounds of the error that
- * heat2d --adapt takes. */
-#define HEAT2D_LAST_LEVEL 12
-#define HEAT2D_LEAST_ERROR 1e-6
-#define HEAT2D_MOST_ERROR 1.0
-
-/* The closed ranges of the problem's four values (see heat2d_values). */
-#define HEAT2D_LEAST_CONDUCTIVITY 1e-3
-#define HEAT2D_MOST_CONDUCTIVITY 1e6
-#define HEAT2D_LEAST_HEAT_FLUX -1e5
-#define HEAT2D_MOST_HEAT_FLUX 1e5
-#define HEAT2D_LEAST_CONVECTION 1e-3
-#define HEAT2D_MOST_CONVECTION 1e6
-#define HEAT2D_LEAST_AMBIENT -1e3
-#define HEAT2D_MOST_AMBIENT 1e3
-
-/* The plate's four dimensions (width, height, notch_width, notch_depth), each
- * in the closed range below, in the length unit of the values (the design's
- * plate is 9 x 6). A plate is judged whole when a call computes on it, never
- * when one number is set: the notch inside the plate (notch_width < width,
- * notch_depth < height), and the grid's four spacings (half the notch's
- * width, a quarter of the width beside the notch, half the height below it,
- * half its depth) at most HEAT2D_MOST_SPACING_RATIO times one another. The
- * grid's triangles are halves of rectangles of two spacings, so that bound
- * keeps their smallest angle above atan(1/100), half a degree, where the
- * shipped triangulation's is atan(1/1.5), 33.7 degrees. */
-#define HEAT2D_LEAST_LENGTH 1e-3
-#define HEAT2D_MOST_LENGTH 1e3
-#define HEAT2D_MOST_SPACING_RATIO 100
 
 /* What a line of a fault names: element a (line a of elements.txt), side
  * a-b, node a (row a of K), or the count a of faults that the line stands for
