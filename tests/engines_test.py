@@ -85,8 +85,15 @@ class Engine(unittest.TestCase):
                 kinds |= {"fault" if native["errors"] else "answer"} | ({"NaN"} if "-nan" in native["console"] else set())
         self.assertEqual(kinds, {"fault", "answer", "NaN"})
 
-        # From the file system: the shipped run, level 2 in the Worker, and the
-        # adaptive steps through the page's binding, as the native core gives them.
+        # Another plate from the address, run as the native program runs it, its node 18 drawn at its top
+        # right corner; then from the file system: the shipped run, level 2 in the Worker, and the adaptive
+        # steps through the page's binding, as the native core gives them.
+        engine.open(self.address + "?width=10&notch_depth=3")
+        self.until("runs", 1)
+        self.assertEqual(engine.call(SHOWN)["console"],
+                         self.native.run("".join(line + "\n" for line in SHIPPED), "--width", "10", "--notch-depth", "3")["console"])
+        self.assertEqual(engine.call("const c = document.querySelector('#drawing circle[data-node=\"18\"]');"
+                                     "return [c.getAttribute('cx'), c.getAttribute('cy')]"), ["328", "28"])
         engine.open("file://" + os.path.join(self.site, "index.html"))
         self.until("runs", 1)
         self.assertEqual(engine.call(SHOWN)["console"], EXPECTED["console.txt"])

@@ -237,7 +237,7 @@
   // level shown solved again); let go, a run, the finer level kept.
   dom.answer("values", async ({final, placed}) => {
     const level = state.levels.shown;
-    if (placed) { drawing.place(await heat2d.core); view.reset(); }
+    if (placed) { drawing.place(await heat2d.core); if (state.view.zoom !== 1) view.reset(); } // drawn once, below
     if (!final) return level ? levels.follow() : preview(await heat2d.core);
     await run({asIs: true, keepNotice: true});
     if (level && state.run.temperatures) levels.solve(level);
