@@ -21,18 +21,16 @@ void fill_column(double** nodes, int first, double x, double step_y, double step
 } // namespace
 
 void place_nodes(const problem_values& d, double** nodes) {
-    const double step_y = (d.height - d.notch_depth) / 2.0;
-    const double step_top = d.notch_depth / 2.0;
-    const double step_x = (d.width - d.notch_width) / 4.0;
+    const grid_spacings s = spacings_of(d);
 
     // Column 0, below the notch: nodes 1 to 3.
     for (int i = 1; i <= 3; i++) {
         nodes[i][1] = 0.0;
-        nodes[i][2] = static_cast<double>(i - 1) * step_y;
+        nodes[i][2] = static_cast<double>(i - 1) * s.row;
     }
-    fill_column(nodes, column_node(1, 0), d.notch_width / 2.0, step_y, step_top);
-    fill_column(nodes, column_node(2, 0), d.notch_width / 2.0 + step_x, step_y, step_top);
-    fill_column(nodes, column_node(3, 0), d.notch_width / 2.0 + 2.0 * step_x, step_y, step_top);
+    fill_column(nodes, column_node(1, 0), s.notch_column, s.row, s.top_row);
+    fill_column(nodes, column_node(2, 0), s.notch_column + s.column, s.row, s.top_row);
+    fill_column(nodes, column_node(3, 0), s.notch_column + 2.0 * s.column, s.row, s.top_row);
 }
 
 plate::plate(const problem_values& values) : values_(values) {

@@ -75,6 +75,11 @@ std::string value_refusal(const value_kind& kind, double value) {
     return why.str();
 }
 
+grid_spacings spacings_of(const problem_values& v) {
+    return {v.notch_width / 2.0, (v.width - v.notch_width) / 4.0, (v.height - v.notch_depth) / 2.0,
+            v.notch_depth / 2.0};
+}
+
 std::string plate_refusal(const problem_values& v) {
     std::ostringstream why;
     if (!(v.notch_width < v.width)) {
@@ -88,11 +93,12 @@ std::string plate_refusal(const problem_values& v) {
             << " high: the notch's depth must be less than the plate's height";
         return why.str();
     }
+    const grid_spacings s = spacings_of(v);
     const std::pair<const char*, double> spacings[] = {
-        {"half the notch's width", v.notch_width / 2},
-        {"a quarter of the width beside the notch", (v.width - v.notch_width) / 4},
-        {"half the height below the notch", (v.height - v.notch_depth) / 2},
-        {"half the notch's depth", v.notch_depth / 2},
+        {"half the notch's width", s.notch_column},
+        {"a quarter of the width beside the notch", s.column},
+        {"half the height below the notch", s.row},
+        {"half the notch's depth", s.top_row},
     };
     const auto by_length = [](const auto& a, const auto& b) { return a.second < b.second; };
     const auto [shortest_one, longest_one] =

@@ -44,6 +44,18 @@ std::string value_range(const value_kind& kind);
 // have no way out.
 std::string value_refusal(const value_kind& kind, double value);
 
+// The grid's four spacings on the plate of values: half the notch's width
+// (the notch's column), a quarter of the width beside the notch (the other
+// columns), half the height below the notch (the rows up to its floor) and
+// half the notch's depth (the rows above it).
+struct grid_spacings {
+    double notch_column;
+    double column;
+    double row;
+    double top_row;
+};
+grid_spacings spacings_of(const problem_values& values);
+
 // Why the plate of values cannot be solved ("" when it can), in one line: the
 // notch not inside the plate, or the grid's spacings (half the notch's width,
 // a quarter of the width beside it, half the height below it, half its depth)
