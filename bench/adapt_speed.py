@@ -16,7 +16,7 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
 import heat2d_core as core  # noqa: E402
-from freefem_p1 import measured  # noqa: E402
+from freefem_p1 import measured, outline_borders, problem_values  # noqa: E402
 
 EXACT = [float(line.split()[1]) for line in open(os.path.join(HERE, "converged_field.txt")) if line[0] != "#"]
 
@@ -24,29 +24,18 @@ EXACT = [float(line.split()[1]) for line in open(os.path.join(HERE, "converged_f
 def freefem_script(tolerance):
     """P1 on a mesh adapted 8 times to the field at the tolerance, the core's
     values and outline; prints the nodes, then the 18 nodes' temperatures."""
-    value = {name: repr(core.parameter(name)) for name in ["conductivity", "convection_coeff", "heat_flux",
-                                                           "ambient_temperature"]}
-    outline = core.outline_sides()
-    parts = list(dict.fromkeys(side.place for side in outline))
+    value = problem_values(core)
+    borders, points, labels = outline_borders(core, lambda length: max(2, round(8 * length)))
+    flux, convection = labels[core.Kind.HEAT_FLUX], labels[core.Kind.CONVECTION]
     xy = core.nodes()
-    borders, flux, convection = [], [], []
-    for k, place in enumerate(parts):
-        sides = [side for side in outline if side.place == place]
-        (ax, ay), (bx, by) = xy[sides[0].a - 1], xy[sides[-1].b - 1]
-        borders.append(f"border b{k}(t = 0, 1) {{ x = {ax} + t * ({bx - ax}); y = {ay} + t * ({by - ay}); "
-                       f"label = {k + 1}; }}")
-        (flux if sides[0].term == core.Kind.HEAT_FLUX else convection if sides[0].term == core.Kind.CONVECTION
-         else []).append(str(k + 1))
-    points = " + ".join(f"b{k}({max(2, round(8 * math.dist(xy[s[0].a - 1], xy[s[-1].b - 1])))})"
-                        for k, s in enumerate([[side for side in outline if side.place == p] for p in parts]))
-    return "\n".join(borders) + f"""
+    return borders + f"""
 mesh Th = buildmesh({points});
 fespace Vh(Th, P1);
 Vh T, v;
 problem heat(T, v, solver = sparsesolver) = int2d(Th)({value["conductivity"]} * (dx(T) * dx(v) + dy(T) * dy(v)))
-    + int1d(Th, {", ".join(convection)})({value["convection_coeff"]} * T * v)
-    - int1d(Th, {", ".join(convection)})({value["convection_coeff"]} * {value["ambient_temperature"]} * v)
-    - int1d(Th, {", ".join(flux)})({value["heat_flux"]} * v);
+    + int1d(Th, {convection})({value["convection_coeff"]} * T * v)
+    - int1d(Th, {convection})({value["convection_coeff"]} * {value["ambient_temperature"]} * v)
+    - int1d(Th, {flux})({value["heat_flux"]} * v);
 heat;
 for (int i = 0; i < 8; i++) {{ Th = adaptmesh(Th, T, err = {tolerance}, nbvx = 1000000); heat; }}
 cout.precision(12);

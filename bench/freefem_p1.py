@@ -4,10 +4,35 @@ by FreeFEM's splitmesh, with the core's values and the outline's terms. Its
 base mesh and script are made from the core (heat2d_core), not written by hand.
 The refinement's test and its benchmarks use it, and the benchmarks'
 measure of a run."""
+import math
 import os
 import subprocess
 import sys
 import time
+
+
+def problem_values(core, values=None):
+    """The four values of values (a core.Values; None: the design's) as
+    FreeFEM reads them, by name."""
+    return {name: repr(core.parameter(name) if values is None else values[name])
+            for name in ["conductivity", "convection_coeff", "heat_flux", "ambient_temperature"]}
+
+
+def outline_borders(core, segments, values=None):
+    """FreeFEM's borders of the outline of the plate of values (b0 to b5,
+    labelled 1 to 6 in the core's order), buildmesh's argument with each part
+    in segments(its length) pieces, and the labels of the parts that carry
+    each kind of term."""
+    outline, xy = core.outline_sides(values), core.nodes(values)
+    borders, pieces, labels = [], [], {core.Kind.HEAT_FLUX: [], core.Kind.CONVECTION: []}
+    for k, place in enumerate(dict.fromkeys(side.place for side in outline)):
+        sides = [side for side in outline if side.place == place]
+        (ax, ay), (bx, by) = xy[sides[0].a - 1], xy[sides[-1].b - 1]
+        borders.append(f"border b{k}(t = 0, 1) {{ x = {ax!r} + t * ({bx - ax!r}); y = {ay!r} + t * ({by - ay!r}); "
+                       f"label = {k + 1}; }}")
+        pieces.append(f"b{k}({segments(math.dist((ax, ay), (bx, by)))})")
+        labels.get(sides[0].term, []).append(str(k + 1))
+    return "\n".join(borders), " + ".join(pieces), {kind: ", ".join(parts) for kind, parts in labels.items()}
 
 
 def write_base_mesh(core, folder, triangles, values=None):
@@ -58,8 +83,7 @@ def system_script(core, labels, values=None, mesh="base.msh"):
     """The script that prints FreeFEM's P1 matrix and load on mesh (base.msh,
     whose vertices are heat2d's nodes in order): K row by row, then f, one
     number a line."""
-    value = {name: repr(core.parameter(name) if values is None else values[name])
-             for name in ["conductivity", "convection_coeff", "heat_flux", "ambient_temperature"]}
+    value = problem_values(core, values)
     flux, convection = labels[core.Kind.HEAT_FLUX], labels[core.Kind.CONVECTION]
     return f"""mesh Th = readmesh("{mesh}");
 fespace Vh(Th, P1);
@@ -79,8 +103,7 @@ def script(core, labels, level, points, count, mesh="base.msh", values=None):
     """The script: solve on mesh (base.msh) split 2^level times a side, with
     values (a core.Values; None: the design's), then print the temperature at
     the first count points ("x y" lines) of the file points."""
-    value = {name: repr(core.parameter(name) if values is None else values[name])
-             for name in ["conductivity", "convection_coeff", "heat_flux", "ambient_temperature"]}
+    value = problem_values(core, values)
     flux, convection = labels[core.Kind.HEAT_FLUX], labels[core.Kind.CONVECTION]
     return f"""mesh Th = splitmesh(readmesh("{mesh}"), {2 ** level});
 fespace Vh(Th, P1);

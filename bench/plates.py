@@ -10,7 +10,6 @@ round to the field, as converged_field.edp makes the design's, made from the
 core's nodes and outline for the plate; two such runs, to 1e-5 and to 3e-6,
 say how far it is converged. Not a test: it prints the figures.
 Usage: plates.py BUILD; the last two where FreeFem++ is installed."""
-import math
 import os
 import shutil
 import sys
@@ -19,7 +18,8 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
 import heat2d_core as core  # noqa: E402
-from freefem_p1 import measured  # noqa: E402
+from freefem_p1 import measured, outline_borders  # noqa: E402
+from heat2d_problem import design_values, extent  # noqa: E402
 
 EXACT = [float(line.split()[1]) for line in open(os.path.join(HERE, "converged_field.txt")) if line[0] != "#"]
 
@@ -28,21 +28,11 @@ def p2_script(values, tolerance):
     """P2 on a mesh adapted to the field down to tolerance, for the plate and
     values (a dict of the eight numbers); prints the 18 nodes' temperatures."""
     given = core.Values(**values)
-    outline, xy = core.outline_sides(given), core.nodes(given)
-    parts = list(dict.fromkeys(side.place for side in outline))
-    borders, labels = [], {core.Kind.HEAT_FLUX: [], core.Kind.CONVECTION: []}
-    for k, place in enumerate(parts):
-        sides = [side for side in outline if side.place == place]
-        (ax, ay), (bx, by) = xy[sides[0].a - 1], xy[sides[-1].b - 1]
-        borders.append(f"border b{k}(t = 0, 1) {{ x = {ax!r} + t * ({bx - ax!r}); y = {ay!r} + t * ({by - ay!r}); "
-                       f"label = {k + 1}; }}")
-        labels.get(sides[0].term, []).append(str(k + 1))
-    extent = max(values["width"] / 2, values["height"])
-    points = " + ".join(f"b{k}({max(4, round(16 * math.dist(xy[s[0].a - 1], xy[s[-1].b - 1]) / extent))})"
-                        for k, s in enumerate([[side for side in outline if side.place == p] for p in parts]))
-    flux, convection = (", ".join(labels[kind]) for kind in [core.Kind.HEAT_FLUX, core.Kind.CONVECTION])
+    size = extent(values)
+    borders, points, labels = outline_borders(core, lambda length: max(4, round(16 * length / size)), given)
+    flux, convection = labels[core.Kind.HEAT_FLUX], labels[core.Kind.CONVECTION]
     rounds = [t for t in [1e-2, 3e-3, 1e-3, 3e-4, 1e-4, 3e-5, 1e-5, 5e-6, 3e-6] if t >= tolerance] + [tolerance]
-    return "\n".join(borders) + f"""
+    return borders + f"""
 mesh Th = buildmesh({points});
 fespace Vh(Th, P2);
 Vh T, v;
@@ -54,15 +44,14 @@ heat;
 real[int] tolerances = [{", ".join(map(repr, rounds))}];
 for (int i = 0; i < tolerances.n; i++) {{ Th = adaptmesh(Th, T, err = tolerances[i], nbvx = 400000, hmin = 1e-9); heat; }}
 cout.precision(12);
-""" + "\n".join(f"cout << T({x!r}, {y!r}) << endl;" for x, y in xy) + "\n"
+""" + "\n".join(f"cout << T({x!r}, {y!r}) << endl;" for x, y in core.nodes(given)) + "\n"
 
 
 def main(build):
     build = os.path.abspath(build)
     os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(build, "libheat2d.so"))
     peer = shutil.which("FreeFem++")
-    global DESIGN
-    DESIGN = {name: core.parameter(name) for name, _ in core.value_names()}
+    design = design_values()
     plates = [("the design's x 1/8", 1 / 8), ("the design's x 64", 64), ("10 x 6, notch 3 x 2", None),
               ("9 x 6, notch 1 x 5", None)]
     dimensions = [None, None, dict(width=10, height=6, notch_width=3, notch_depth=2),
@@ -72,12 +61,12 @@ def main(build):
         shutil.copy(os.path.join(HERE, "..", "examples", "elements.txt"), os.path.join(folder, "elements.txt"))
         for (name, scale), plate in zip(plates, dimensions):
             if scale:
-                values = dict(DESIGN, convection_coeff=DESIGN["convection_coeff"] / scale,
-                              **{k: DESIGN[k] * scale for k in ["width", "height", "notch_width", "notch_depth"]})
+                values = dict(design, convection_coeff=design["convection_coeff"] / scale,
+                              **{k: design[k] * scale for k in ["width", "height", "notch_width", "notch_depth"]})
                 air = values["ambient_temperature"]
                 exact, agreement = [air + scale * (t - air) for t in EXACT], None
             elif peer:
-                values = dict(DESIGN, **plate)
+                values = dict(design, **plate)
                 runs = []
                 for tolerance in [1e-5, 3e-6]:
                     with open(os.path.join(folder, "p2.edp"), "w") as stream:
@@ -87,7 +76,7 @@ def main(build):
             else:
                 continue
             error = 1e-5 * (scale or 1)
-            arguments = [a for name, option in core.value_names() if values[name] != DESIGN[name]
+            arguments = [a for name, option in core.value_names() if values[name] != design[name]
                          for a in (option, repr(values[name]))]
             seconds, megabytes, output = measured([os.path.join(build, "heat2d"), "--adapt", repr(error)] + arguments,
                                                   folder)

@@ -136,10 +136,15 @@ def read_rows(folder, name, form):
     return path, rows
 
 
+def extent(values):
+    """The plate's size: the longer of its half width and its height."""
+    return max(values["width"] / 2, values["height"])
+
+
 def plate_nodes(values):
-    """The nodes of the plate of values, as the core places them, and the
-    plate's extent: the longer of its half width and its height."""
-    return heat2d_core.nodes(heat2d_core.Values(**values)), max(values["width"] / 2, values["height"])
+    """The nodes of the plate of values (a dict of the eight numbers), as the
+    core places them, and the plate's extent."""
+    return heat2d_core.nodes(heat2d_core.Values(**values)), extent(values)
 
 
 def read_nodes(folder, values):
@@ -254,7 +259,7 @@ def read_values(folder, prefix, warn):
         raise InputError(f"{path}: not the eight numbers (or the four values) as heat2d writes them")
     values = {**design_values(), **values}
     try:
-        heat2d_core.nodes(heat2d_core.Values(**values))  # each within its range, the plate whole
+        plate_nodes(values)  # each within its range, the plate whole
     except heat2d_core.Fault as fault:
         raise InputError(f"{path}: {fault.lines[0]}") from None
     return values

@@ -43,7 +43,7 @@ import tempfile
 sys.dont_write_bytecode = True
 
 import heat2d_core
-from heat2d_problem import InputError, command, fail, node_at, read_file, replaced
+from heat2d_problem import InputError, command, extent, fail, node_at, read_file, replaced
 
 USAGE = "usage: heat2d-elements [--flip-corner] [--width WIDTH] [--height HEIGHT] [--notch-width NOTCH_WIDTH] " \
         "[--notch-depth NOTCH_DEPTH] FILE"
@@ -161,7 +161,7 @@ def triangles_of(path, points, cells, plate):
         raise InputError(f"{path}: found {len(triangles)} triangles, {needed} needed{why}")
     nodes = heat2d_core.nodes(plate)
     # Within what mesh.geo's six digits take from a coordinate, and a billionth of the plate.
-    tolerance = max(abs(v - float(f"{v:.6g}")) for v in sum(nodes, ())) + 1e-9 * max(plate["width"] / 2, plate["height"])
+    tolerance = max(abs(v - float(f"{v:.6g}")) for v in sum(nodes, ())) + 1e-9 * extent(plate)
     node_of, faults = {}, []
     for point in used:
         x, y, *z = points[point] + [0.0] * (2 - len(points[point]))
@@ -190,12 +190,12 @@ def read_plate(arguments):
         if len(given) > 1:
             raise InputError(f"{option} is given twice")
         if given:
-            k = given[0]
-            text = arguments[k][len(option) + 1:] if "=" in arguments[k] else "".join(arguments[k + 1:k + 2])
-            del arguments[k:k + (1 if "=" in arguments[k] else 2)]
-            least, most = heat2d_core.value_range(name)
-            if "=" not in option and k + 1 > len(arguments) and not text:
+            k, (least, most) = given[0], heat2d_core.value_range(name)
+            apart = arguments[k] == option  # its value the next argument, not after "="
+            if apart and k + 1 == len(arguments):
                 raise InputError(f"{option} takes a decimal number from {least:g} to {most:g}, and none is given")
+            text = arguments[k + 1] if apart else arguments[k][len(option) + 1:]
+            del arguments[k:k + 1 + apart]
             if not DECIMAL.fullmatch(text):
                 raise InputError(f'{option} takes a decimal number from {least:g} to {most:g}, not "{text}"')
             try:

@@ -26,7 +26,7 @@ import sys
 sys.dont_write_bytecode = True
 
 import heat2d_core
-from heat2d_problem import InputError, command, design_values, replaced, run_folder_tool, values_of
+from heat2d_problem import InputError, command, design_values, extent, replaced, run_folder_tool, values_of
 
 
 # Past this many triangles their lines would hide the field (an adapted mesh's
@@ -99,7 +99,6 @@ def figure_of(run, elements=None, corner=False, every_line=False):
                       bbox={"boxstyle": "round,pad=0.15", "fc": "white", "ec": "none",
                             "alpha": 0.8})
 
-    extent = lambda numbers: max(numbers["width"] / 2, numbers["height"])  # noqa: E731
     pad = 0.4 * (extent(values) / extent(design_values()))  # the plate's margin, scaled
     if not corner:
         axes.set_xlim(min(xs) - pad, max(xs) + pad)
