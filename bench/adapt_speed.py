@@ -15,7 +15,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
-import heat2d_core as core  # noqa: E402
+from heat2d import core  # noqa: E402
 from freefem_p1 import measured, outline_borders, problem_values  # noqa: E402
 
 EXACT = [float(line.split()[1]) for line in open(os.path.join(HERE, "converged_field.txt")) if line[0] != "#"]

@@ -17,7 +17,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
-import heat2d_core as core  # noqa: E402
+from heat2d import core  # noqa: E402
 from freefem_p1 import measured, outline_borders  # noqa: E402
 from heat2d_problem import design_values, extent  # noqa: E402
 

@@ -15,7 +15,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
 import freefem_p1  # noqa: E402
 from freefem_p1 import measured  # noqa: E402
-import heat2d_core as core  # noqa: E402
+from heat2d import core  # noqa: E402
 
 
 def main(build, first, last):

@@ -44,7 +44,7 @@ def ends(library, count):
 
 def solve(values, queue):
     import itertools
-    import heat2d_core as core
+    from heat2d import core
     line = core._line
 
     def older(result, ints, doubles):

@@ -29,7 +29,7 @@ else()
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION science)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS python3)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, python3-numpy")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-matplotlib, python3-meshio")
     set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gmsh, freefem++")
     # The documentation Debian asks for: copyright, a changelog and the

@@ -12,7 +12,12 @@ import unittest
 from run_test import EXPECTED, HERE, SHIPPED, main, read
 
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
-import heat2d_core as core  # noqa: E402
+import numpy  # noqa: E402
+
+import heat2d  # noqa: E402
+from heat2d import core  # noqa: E402
+
+DESIGN = heat2d.Problem()
 
 XY = [tuple(float(v) for v in line.split()) for line in EXPECTED["mesh.txt"].splitlines()]
 TRIANGLES = [[int(n) for n in line.split()] for line in SHIPPED]
@@ -109,38 +114,30 @@ class Core(unittest.TestCase):
                                 [(flux, a, b) for a, b in [(3, 6), (6, 7), (7, 8), (8, 13), (13, 18)]]))
 
     def test_element_values_by_hand_summed_into_K_and_f_and_solved(self):
-        one = core.element(TRIANGLES, 1)  # nodes 1 4 5: (0, 0), (1.5, 0), (1.5, 2)
-        self.assertEqual((one.nodes, one.x, one.y, one.area, one.b, one.c, one.terms, one.loads),
-                         ([1, 4, 5], [0, 1.5, 1.5], [0, 0, 2], 1.5, [-2, 2, 0], [0, -1.5, 1.5], [], [0, 0, 0]))
+        one = DESIGN.element(TRIANGLES, 1)  # nodes 1 4 5: (0, 0), (1.5, 0), (1.5, 2)
+        self.assertEqual([v.tolist() for v in (one.nodes, one.x, one.y, one.b, one.c, one.loads)] + [one.area, one.terms],
+                         [[1, 4, 5], [0, 1.5, 1.5], [0, 0, 2], [-2, 2, 0], [0, -1.5, 1.5], [0, 0, 0], 1.5, []])
         by_hand = [[50, -50, 0], [-50, 78.125, -28.125], [0, -28.125, 28.125]]  # 75 / (4 * 1.5) (b b' + c c')
-        self.assertEqual([list(row) for row in one.conduction], by_hand)
-        self.assertEqual([list(row) for row in one.matrix], by_hand)
-        last = core.element(TRIANGLES, 20)  # 13 17 18: convection on 17-18 (length 1), heat flux on 13-18 (1.5)
+        self.assertEqual((one.conduction.tolist(), one.matrix.tolist()), (by_hand, by_hand))
+        last = DESIGN.element(numpy.array(TRIANGLES, float), 20)  # 13 17 18: convection on 17-18 (1), flux on 13-18 (1.5)
         self.assertEqual([(t.kind, t.first, t.second, t.a, t.b, t.length, t.load) for t in last.terms],
                          [(2, 2, 3, 17, 18, 1, 110), (1, 1, 3, 13, 18, 1.5, 112.5)])
-        self.assertEqual([list(row) for row in last.terms[0].matrix], [[0, 0, 0], [0, 20 / 6, 10 / 6],
-                                                                        [0, 10 / 6, 20 / 6]])
-        self.assertEqual(list(last.loads), [112.5, 110, 222.5])
-        self.assertEqual([[round(last.matrix[i][j] - last.conduction[i][j], 12) for j in range(3)] for i in range(3)],
-                         [[round(v, 12) for v in row] for row in last.terms[0].matrix])
+        self.assertEqual(last.terms[0].matrix.tolist(), [[0, 0, 0], [0, 20 / 6, 10 / 6], [0, 10 / 6, 20 / 6]])
+        self.assertEqual(last.loads.tolist(), [112.5, 110, 222.5])
+        numpy.testing.assert_allclose(last.matrix - last.conduction, last.terms[0].matrix, atol=1e-12)
         # Every element's entries, added where they go, give the exported K and f.
-        K = [[0.0] * 18 for _ in range(18)]
-        f = [0.0] * 18
+        K, f = numpy.zeros((18, 18)), numpy.zeros(18)
         for e in range(1, 21):
-            values = core.element(TRIANGLES, e)
-            for i, p in enumerate(values.nodes):
-                f[p - 1] += values.loads[i]
-                for j, q in enumerate(values.nodes):
-                    K[p - 1][q - 1] += values.matrix[i][j]
+            values = DESIGN.element(TRIANGLES, e)
+            numpy.add.at(K, numpy.ix_(values.nodes - 1, values.nodes - 1), values.matrix)
+            numpy.add.at(f, values.nodes - 1, values.loads)
         # The core's solve adds them so, and its K, f and T are the program's files to their six digits,
         # with the heat balanced: 150 over 6.5 of flux sides, all out through the right edge.
-        solved = core.solve(TRIANGLES)
-        self.assertEqual([list(row) for row in solved.K], K)
-        self.assertEqual(list(solved.f), f)
-        close = lambda got, text: self.assertTrue(abs(got - float(text)) <= 5e-6 * max(1.0, abs(got)), (got, text))
-        for got, text in zip(sum(K, []) + f + list(solved.temperatures), (EXPECTED["K.txt"] + EXPECTED["f.txt"]).split() +
-                             EXPECTED["write_.txt"].split()[1::2], strict=True):
-            close(got, text)
+        solved = DESIGN.solve(numpy.loadtxt(SHIPPED))
+        self.assertEqual((solved.K.tolist(), solved.f.tolist(), solved.triangles.tolist()), (K.tolist(), f.tolist(), TRIANGLES))
+        files = [numpy.array(EXPECTED[name].split(), float) for name in ["K.txt", "f.txt", "write_.txt"]]
+        for got, written in zip([K.ravel(), f, solved.T], [files[0], files[1], files[2][1::2]], strict=True):
+            numpy.testing.assert_allclose(got, written, rtol=5e-6, atol=5e-6)
         self.assertEqual((solved.heat_in, round(solved.heat_out, 9)), (975, 975))
         # Triangulations it refuses: heat2d's lines, and what each names as data (line, kind: element 1, side 2,
         # node 3, the count of faults that a cut list's last line stands for 4): rows 13 and 14 swapped; element 2
@@ -157,15 +154,74 @@ class Core(unittest.TestCase):
                     "element 1 overlaps element 2 and element 3", "element 2 overlaps element 3"],
                  [[0, 1, 5, 0], [1, 1, 1, 0], [1, 1, 2, 0], [1, 1, 3, 0]]),
                 (T[::-1], 10, ["and 8 more faults in the triangulation"], None)]:
-            with self.assertRaises(core.Refused) as refused:
-                core.solve(triangles)
+            with self.assertRaises(heat2d.Refused) as refused:
+                DESIGN.solve(triangles)
             fault = refused.exception
-            self.assertEqual((fault.lines, fault.lines[at:at + len(lines)]), (core.judge(triangles), lines))
+            self.assertEqual((fault.lines, fault.lines[at:at + len(lines)]), (DESIGN.judge(triangles), lines))
             self.assertEqual(fault.named[:len(named)] if named else fault.named[-1:], named or [[10, 4, 8, 0]])
         # A clockwise element: the conduction matrix of the opposite sign.
         mirrored = [t[::-1] if k == 0 else t for k, t in enumerate(TRIANGLES)]
-        self.assertEqual([list(row) for row in core.element(mirrored, 1).conduction],
-                         [[-v for v in row[::-1]] for row in by_hand[::-1]])
+        self.assertEqual(DESIGN.element(mirrored, 1).conduction.tolist(), [[-v for v in row[::-1]] for row in by_hand[::-1]])
+
+    def test_the_package_takes_what_python_gives_and_refuses_the_rest(self):
+        """Node numbers as lists, ints or integral floats (numpy.loadtxt's);
+        a fraction, 59 numbers, a string, a level of 13, an error of 0, an
+        unknown number, a plate the core refuses: TypeError or ValueError
+        naming the argument, the core's own line where it is its refusal."""
+        shipped = heat2d.shipped_elements()
+        self.assertEqual((shipped.tolist(), heat2d.read_elements(os.path.join(HERE, "..", "examples", "elements.txt"))
+                          .tolist()), (TRIANGLES, TRIANGLES))
+        self.assertEqual(heat2d.parse_elements("\n".join(SHIPPED)).tolist(), TRIANGLES)
+        for call, error, words in [
+                (lambda: DESIGN.solve([[1.5, 2, 3]] * 20), ValueError, "elements: 1.5 is not a node number"),
+                (lambda: DESIGN.solve(list(range(59))), ValueError, "elements: 59 numbers in shape (59,)"),
+                (lambda: DESIGN.judge("abc"), TypeError, "elements: node numbers expected"),
+                (lambda: DESIGN.solve(TRIANGLES[:19]), ValueError, "elements holds 57 values, 60 needed"),
+                (lambda: DESIGN.element(TRIANGLES, 21), ValueError, "there is no element 21"),
+                (lambda: DESIGN.element(TRIANGLES, 2.0), TypeError, "e: a whole number expected"),
+                (lambda: DESIGN.refine(TRIANGLES, 13), ValueError, "level: 13 is not a level from 0 to 12"),
+                (lambda: DESIGN.adapt(TRIANGLES, 0), ValueError, "error: 0 is not within 1e-06 to 1"),
+                (lambda: DESIGN.flip(TRIANGLES, 4, "10"), TypeError, "b: a whole number expected"),
+                (lambda: heat2d.Problem(k=1), TypeError, "Problem() takes conductivity, heat_flux, "),
+                (lambda: heat2d.Problem(width="9"), TypeError, "width: a number expected, not '9'"),
+                (lambda: heat2d.Problem(conductivity=0), heat2d.Refused, "conductivity is taken from 0.001 to 1e+06"),
+                (lambda: heat2d.Problem(width=3), heat2d.Refused, "a notch 3 wide is not inside a plate 3 wide"),
+                (lambda: heat2d.parse_elements(b"1 2 x"), heat2d.Refused, 'elements.txt: element 1, node 3: "x" is'),
+                (lambda: heat2d.parse_elements(None), TypeError, "text: the text of elements.txt expected")]:
+            with self.subTest(words), self.assertRaises(error) as raised:
+                call()
+            self.assertTrue(str(raised.exception).startswith(words), raised.exception)
+            self.assertIsInstance(raised.exception, ValueError if error is heat2d.Refused else error)
+        other = heat2d.Problem(width=10, notch_depth=3.0)
+        self.assertEqual((repr(other), other.numbers["height"], other.nodes.shape), ("heat2d.Problem(width=10.0, "
+                         "notch_depth=3.0)", 6, (18, 2)))
+        self.assertEqual(heat2d.value_range("error"), (1e-6, 1))
+
+    def test_the_notebook(self):
+        """examples/heat2d.ipynb run by a real Jupyter kernel on this library:
+        its own checks (element 7 by hand, the 20 matrices adding up to K)
+        hold, its temperatures are the program's write_.txt, and every text it
+        prints is the one stored with it."""
+        try:
+            import nbclient
+            import nbformat
+        except ImportError:
+            self.skipTest("install python3-nbclient and python3-ipykernel to run the notebook")
+        if os.environ.get("HEAT2D_SANITIZE"):
+            self.skipTest("a kernel is not run under the sanitizers")
+        path = os.path.join(HERE, "..", "examples", "heat2d.ipynb")
+        stored, ran = nbformat.read(path, 4), nbformat.read(path, 4)
+        environment = dict(os.environ)
+        os.environ.update(PYTHONPATH=os.path.join(HERE, "..", "tools"), PYDEVD_DISABLE_FILE_VALIDATION="1")
+        try:
+            nbclient.NotebookClient(ran, timeout=60, kernel_name="python3").execute()
+        finally:
+            os.environ.clear()
+            os.environ.update(environment)
+        texts = [["".join(o.get("text", "") for o in cell.outputs) for cell in book.cells if cell.cell_type == "code"]
+                 for book in (stored, ran)]
+        self.assertEqual(texts[0], texts[1])
+        self.assertEqual(texts[1][0].split()[16:52], EXPECTED["write_.txt"].split())
 
     def test_the_reader(self):
         """elements.txt's bytes as the program reads them (its tokens are run_test's), named
@@ -235,39 +291,41 @@ class Core(unittest.TestCase):
         """Levels 0 to 3 of the shipped case: counts, heat2d's nodes first, the
         design's answer at level 0, the balance, the estimate from level 2; a
         refused triangulation named as the judge names it."""
-        levels, before = core.refine(TRIANGLES), None
-        for level, found in zip(range(4), levels):
-            self.assertEqual((found.line["level"], len(found.triangles), len(found.nodes), len(found.temperatures)),
-                             (level, 20 * 4 ** level, found.line["nodes"], found.line["nodes"]))
-            self.assertEqual([tuple(p) for p in found.nodes[:18]], XY)
-            self.assertEqual(max(map(max, found.triangles)), len(found.nodes))
-            self.assertAlmostEqual(found.line["heat_out"], found.line["heat_in"], delta=1e-8 * 975)
-            self.assertEqual(found.line["hottest"], max(found.temperatures))
+        levels, before = DESIGN.refine(TRIANGLES, 3), None
+        for level, found in enumerate(levels):
+            line = found.figures
+            self.assertEqual((line["level"], len(found.triangles), len(found.nodes), len(found.temperatures)),
+                             (level, 20 * 4 ** level, line["nodes"], line["nodes"]))
+            self.assertEqual(list(map(tuple, found.nodes[:18].tolist())), XY)
+            self.assertEqual(found.triangles.max(), len(found.nodes))
+            self.assertAlmostEqual(line["heat_out"], line["heat_in"], delta=1e-8 * 975)
+            self.assertEqual(line["hottest"], max(found.temperatures))
             self.assertEqual(len(found.error_left), 18 if level >= 2 else 0)
-            self.assertTrue(1 <= found.line["iterations"] <= 12 and 0 < found.line["residual"] <= 1e-10,
-                            found.line)  # a few V-cycles a level, whatever the level
+            self.assertTrue(1 <= line["iterations"] <= 12 and 0 < line["residual"] <= 1e-10,
+                            line)  # a few V-cycles a level, whatever the level
             # The level below's field at this level's nodes: its own nodes keep their numbers and
             # temperatures; each new node is the midpoint of one of its sides, and has their mean.
             if before:
                 count = len(before.nodes)
-                self.assertEqual((found.below[:count], len(found.below)), (before.temperatures, len(found.nodes)))
+                self.assertEqual((found.below[:count].tolist(), len(found.below)), (before.temperatures.tolist(), len(found.nodes)))
                 means = {}
-                for corners in before.triangles:
+                for corners in before.triangles.tolist():
                     for a, b in zip(corners, corners[1:] + corners[:1]):
                         (xa, ya), (xb, yb) = before.nodes[a - 1], before.nodes[b - 1]
                         means[((xa + xb) / 2, (ya + yb) / 2)] = (before.temperatures[a - 1] + before.temperatures[b - 1]) / 2
-                self.assertEqual(found.below[count:], [means[tuple(p)] for p in found.nodes[count:]])
-                self.assertEqual(found.line["change"], max(abs(t - b) for t, b in zip(found.temperatures[:18], found.below)))
+                self.assertEqual(found.below[count:].tolist(), [means[tuple(p)] for p in found.nodes[count:].tolist()])
+                self.assertEqual(line["change"], abs(found.temperatures[:18] - found.below[:18]).max())
             else:
-                self.assertEqual(found.below, [])
+                self.assertEqual(len(found.below), 0)
             before = found
-        levels.close()
-        self.assertEqual([f"{t:g}" for t in next(core.refine(TRIANGLES)).temperatures],
+        self.assertEqual((len(levels.figures), levels.last, levels.error_left.tolist(), levels.answer.tolist()),
+                         (4, found, found.error_left.tolist(), found.temperatures[:18].tolist()))
+        self.assertEqual([f"{t:g}" for t in next(iter(DESIGN.refine(TRIANGLES, 0))).temperatures],
                          [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])
         swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]
-        with self.assertRaises(core.Refused) as refused:
-            next(core.refine(swapped))
-        self.assertEqual(refused.exception.lines, core.judge(swapped))
+        with self.assertRaises(heat2d.Refused) as refused:
+            next(iter(DESIGN.refine(swapped, 1)))
+        self.assertEqual(refused.exception.lines, DESIGN.judge(swapped))
 
     def test_the_laws_of_the_values(self):
         """On the shipped triangulation and another that the judge takes, at
@@ -279,7 +337,7 @@ class Core(unittest.TestCase):
         self.assertEqual(core.judge(other), [])
 
         def solved(triangles, level=0, **given):
-            return [found for _, found in zip(range(level + 1), core.refine(triangles, core.Values(**given)))][-1]
+            return list(heat2d.Problem(**given).refine(triangles, level))[-1]
         for triangles in [TRIANGLES, other]:
             for level in [0, 2]:
                 design = solved(triangles, level)
@@ -288,8 +346,8 @@ class Core(unittest.TestCase):
                     found = solved(triangles, level, heat_flux=q)
                     for mine, theirs in zip(found.temperatures, rise):
                         self.assertLess(abs((mine - 22) - q / 150 * theirs), 1e-12 * abs(q / 150 * theirs) + 1e-12 * 22)
-                    self.assertLess(abs(found.line["heat_in"] - found.line["heat_out"]),
-                                    1e-12 * abs(found.line["heat_in"]) + found.line["residual"] * abs(q) * 10)
+                    self.assertLess(abs(found.figures["heat_in"] - found.figures["heat_out"]),
+                                    1e-12 * abs(found.figures["heat_in"]) + found.figures["residual"] * abs(q) * 10)
                 shifted = solved(triangles, level, ambient_temperature=-100.5)
                 self.assertLess(max(abs(a - b + 122.5) for a, b in zip(shifted.temperatures, design.temperatures)), 1e-11)
         # On the five plates (the design's, 10 x 6 with 3 x 2, 9 x 6 with 1 x 5, 20 x 1 with 2 x 0.5, and the
@@ -298,7 +356,7 @@ class Core(unittest.TestCase):
         # width / 2 + height, over the narrowest section, below the notch or beside it (level 2 does not
         # converge at k / h = 1e5: rounding). Scaled by s in all four dimensions with h / s and the air at 0,
         # the field is s times the design's at every node, exactly but for rounding.
-        design = core.solve(TRIANGLES, core.Values(ambient_temperature=0)).temperatures
+        design = heat2d.Problem(ambient_temperature=0).solve(TRIANGLES).T
         fine = solved(TRIANGLES, 3, ambient_temperature=0).temperatures
         for w, height, notch, depth in [(9, 6, 3, 2), (10, 6, 3, 2), (9, 6, 1, 5), (20, 1, 2, 0.5), (0.09, 0.06, 0.03, 0.02),
                                         (900, 600, 300, 200)]:
@@ -311,17 +369,17 @@ class Core(unittest.TestCase):
             s = w / 9
             if height / 6 == s and s != 1:
                 scaled = dict(plate, convection_coeff=10 / s, ambient_temperature=0)
-                for mine, theirs, within in [(core.solve(TRIANGLES, core.Values(**scaled)).temperatures, design, 1e-12),
+                for mine, theirs, within in [(heat2d.Problem(**scaled).solve(TRIANGLES).T, design, 1e-12),
                                              (solved(TRIANGLES, 3, **scaled).temperatures, fine, 1e-9)]:
                     self.assertLess(max(abs(t - s * d) / (s * d) for t, d in zip(mine, theirs, strict=True)), within, s)
         # An element's values with other k, q, h and air: element 20 (13 17 18:
         # heat flux on 13-18 of length 1.5, convection on 17-18 of length 1).
         values = core.Values(conductivity=150, heat_flux=-30, convection_coeff=4, ambient_temperature=50)
-        mine, theirs = core.element(TRIANGLES, 20, values), core.element(TRIANGLES, 20)
-        self.assertEqual(mine.conduction, [[2 * v for v in row] for row in theirs.conduction])
+        mine, theirs = core.element(TRIANGLES, 20, values), DESIGN.element(TRIANGLES, 20)
+        self.assertEqual(mine.conduction.tolist(), (2 * theirs.conduction).tolist())
         self.assertEqual([(t.kind, t.length, t.load) for t in mine.terms],
                          [(core.Kind.CONVECTION, 1, 4 * 50 * 1 / 2), (core.Kind.HEAT_FLUX, 1.5, -30 * 1.5 / 2)])
-        self.assertEqual(mine.terms[0].matrix[1][1:], [4 / 3, 4 / 6])
+        self.assertEqual(mine.terms[0].matrix[1][1:].tolist(), [4 / 3, 4 / 6])
         # The ranges: each corner taken, the next number out refused with the range.
         ranges = [("conductivity", 1e-3, 1e6), ("heat_flux", -1e5, 1e5), ("convection_coeff", 1e-3, 1e6),
                   ("ambient_temperature", -1e3, 1e3)] + [(name, 1e-3, 1e3) for name in ["width", "height", "notch_width",
@@ -352,20 +410,19 @@ class Core(unittest.TestCase):
         level, and said."""
         rounded = 0
         for values in value_sets(random.Random(44), 200) + [dict(conductivity=1e6, convection_coeff=1)]:
-            given = core.Values(**values)
-            k, q, h, air, width, height, _, depth = (given[name] for name, _ in core.value_names())
+            given = heat2d.Problem(**values)
+            k, q, h, air, width, height, _, depth = given.numbers.values()
             flux_sides = width / 2 + depth
             load = flux_sides * abs(q) + height * h * abs(air)
-            solved = core.solve(TRIANGLES, given)
+            solved = given.solve(TRIANGLES)
             self.assertLessEqual(abs(solved.heat_in - q * flux_sides), 1e-12 * abs(q * flux_sides) + 1e-300)
             # Cholesky's rounding grows with K's condition, k / h (past the doubles' least).
             self.assertLessEqual(abs(solved.heat_out - solved.heat_in), 1e-12 * max(1, k / h) * load + 1e-305, values)
             before = None
-            for solved in itertools.chain(itertools.islice(core.refine(TRIANGLES, given), 3),
-                                          itertools.islice(core.adapt(TRIANGLES, given), 3)):
-                line, T = solved.line, solved.temperatures
+            for solved in itertools.chain(given.refine(TRIANGLES, 2), itertools.islice(given.adapt(TRIANGLES, 1e-6), 3)):
+                line, T = solved.figures, solved.temperatures.tolist()
                 if isinstance(solved, core.Step):  # the total indicator and the change, whatever the load's size
-                    self.assertAlmostEqual(line["eta"], math.hypot(*solved.indicators), delta=1e-12 * line["eta"] + 1e-300)
+                    self.assertAlmostEqual(line["eta"], numpy.hypot.reduce(solved.indicators), delta=1e-12 * line["eta"] + 1e-300)
                     self.assertEqual(line["change"], max(abs(a - b) for a, b in zip(T[:18], before[:18])) if line["step"] else 0)
                     before = T
                 self.assertTrue(all(map(math.isfinite, T + [line["heat_out"]])), values)
@@ -390,35 +447,40 @@ class Core(unittest.TestCase):
         triangle, the total indicator their root sum of squares, the balance,
         the figures by name; a refused triangulation named as the
         judge names it; the words of how the answer is had."""
-        steps = core.adapt(TRIANGLES)
+        steps = iter(DESIGN.adapt(TRIANGLES, 1e-6))
         before = None
         for number, step in zip(range(7), steps):
-            line = step.line
+            line = step.figures
             self.assertEqual((line["step"], len(step.triangles), len(step.nodes), len(step.temperatures)),
                              (number, line["triangles"], line["nodes"], line["nodes"]))
-            self.assertEqual([tuple(p) for p in step.nodes[:18]], XY)
+            self.assertEqual(list(map(tuple, step.nodes[:18].tolist())), XY)
             self.assertEqual((len(step.indicators), len(step.marked)), (line["triangles"], line["triangles"]))
-            self.assertAlmostEqual(line["eta"], sum(e * e for e in step.indicators) ** 0.5, delta=1e-9 * line["eta"])
+            self.assertAlmostEqual(line["eta"], numpy.hypot.reduce(step.indicators), delta=1e-9 * line["eta"])
             self.assertEqual(line["hottest"], max(step.temperatures))
             self.assertEqual((line["node_8"], line["heat_in"]), (step.temperatures[7], 975))
             self.assertAlmostEqual(line["heat_out"], 975, delta=1e-8 * 975)
             self.assertTrue(0 < line["residual"] <= 1e-10 and line["iterations"] >= 1, line)
             self.assertEqual(line["smallest_side_at_node_6"], min(math.dist(step.nodes[5], step.nodes[n - 1])
-                                                                  for t in step.triangles if 6 in t for n in t if n != 6))
+                                                                  for t in step.triangles.tolist() if 6 in t for n in t if n != 6))
             self.assertEqual(len(step.answer), 18)
             self.assertEqual(len(step.error_left), 18 if number else 0)
             self.assertEqual(line["error"], max(step.error_left, default=0))
             if before is not None:  # bisected where marked, and only there
-                kept = {tuple(sorted(t)) for t in step.triangles}
-                for triangle in (t for t, marked in zip(before.triangles, before.marked) if marked):
+                kept = {tuple(sorted(t)) for t in step.triangles.tolist()}
+                for triangle in before.triangles[before.marked].tolist():
                     self.assertNotIn(tuple(sorted(triangle)), kept)
-                self.assertEqual(step.nodes[:len(before.nodes)], before.nodes)
+                self.assertEqual(step.nodes[:len(before.nodes)].tolist(), before.nodes.tolist())
             before = step
         steps.close()
         swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]
-        with self.assertRaises(core.Refused) as refused:
-            next(core.adapt(swapped))
-        self.assertEqual(refused.exception.lines, core.judge(swapped))
+        with self.assertRaises(heat2d.Refused) as refused:
+            next(iter(DESIGN.adapt(swapped, 1e-3)))
+        self.assertEqual(refused.exception.lines, DESIGN.judge(swapped))
+        # A run of steps ends at the first whose error left is the one asked.
+        run = DESIGN.adapt(TRIANGLES, 3e-3)
+        errors = [step.figures["error"] for step in run]
+        self.assertTrue(errors[-1] <= 3e-3 < min(errors[1:-1]), errors)
+        self.assertEqual((run.answer.tolist(), len(run.figures)), (run.last.answer.tolist(), len(errors)))
         self.assertTrue(core.estimated_by().startswith("extrapolated from the last mesh"))
 
     def test_corner_counts_and_a_levels_memory(self):
@@ -437,7 +499,7 @@ class Core(unittest.TestCase):
         if not os.environ.get("HEAT2D_SANITIZE"):  # in 1 GiB of address space, the level that does not fit is refused
             import resource
             import subprocess
-            script = ("import sys; sys.path.insert(0, %r); import heat2d_core as core\ntry: list(core.refine(%r))\n"
+            script = ("import sys; sys.path.insert(0, %r); from heat2d import core\ntry: list(core.refine(%r))\n"
                       "except core.Refused as fault: print(fault.lines)") % (os.path.join(HERE, "..", "tools"), TRIANGLES)
             said = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True,
                                   preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))).stdout
@@ -559,13 +621,16 @@ class Core(unittest.TestCase):
         """The binding refuses, in one line naming both interfaces, a library
         that answers another; and a HEAT2D_LIBRARY that loads nothing."""
         import subprocess
-        script = ("import sys; sys.path.insert(0, %r); import heat2d_core as core; core.INTERFACE = 1\n"
-                  "try: core.library()\nexcept core.MissingLibrary as fault: print(fault.lines)") % os.path.join(HERE, "..", "tools")
+        script = ("import sys; sys.path.insert(0, %r)\ntry:\n import heat2d; heat2d.core._library = None\n"
+                  " heat2d.core.INTERFACE = 1; heat2d.core.library()\nexcept ImportError as fault: print(fault.lines)"
+                  ) % os.path.join(HERE, "..", "tools")
         said = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True).stdout
-        self.assertRegex(said, r"^\['the heat2d library .* \(\d+\.\d+\.\d+\) has interface %d, these tools need 1'\]$"
-                         % core.INTERFACE)
-        for library, words in [(os.path.join(HERE, "data", "K.txt"), "cannot be loaded"), ("/no/such/libheat2d.so", "is not at HEAT2D_LIBRARY")]:
-            said = subprocess.run([sys.executable, "-c", script.replace("core.INTERFACE = 1", "")], capture_output=True,
+        self.assertRegex(said, r"^\['the heat2d library .* \(\d+\.\d+\.\d+\) has interface %d, this package needs "
+                         r"1'\]$" % core.INTERFACE)
+        for library, words in [(os.path.join(HERE, "data", "K.txt"), "cannot be loaded"),
+                               ("/no/such/libheat2d.so", "is not at HEAT2D_LIBRARY (/no/such/libheat2d.so): install "
+                                "heat2d's package, or set HEAT2D_LIBRARY to the libheat2d.so of a build")]:
+            said = subprocess.run([sys.executable, "-c", script], capture_output=True,
                                   text=True, check=True, env=dict(os.environ, HEAT2D_LIBRARY=library)).stdout
             self.assertIn(words, said)
 

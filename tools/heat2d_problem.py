@@ -1,7 +1,7 @@
 """What the tools share: reading a file with bounds, the files of a finished
 heat2d run, replacing outputs at once, and the tools' way of reporting a
 fault. heat2d's own rules (the nodes, the boundary table, the reading of
-elements.txt) come from its library: heat2d_core.
+elements.txt) come from its library, through the heat2d package.
 """
 
 import errno
@@ -12,7 +12,23 @@ import sys
 import tempfile
 from typing import List, NamedTuple
 
-import heat2d_core
+# Installed, the tools' scripts are in share/heat2d and the package where
+# Python looks for it, lib/python3/dist-packages beside share.
+INSTALLED = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "lib", "python3", "dist-packages")
+if os.path.isdir(os.path.join(INSTALLED, "heat2d")):
+    sys.path.append(os.path.normpath(INSTALLED))
+try:
+    import heat2d
+    from heat2d import core as heat2d_core
+    from heat2d import Fault
+except ImportError as error:  # the library missing, or of another interface: said by command() in one line
+    heat2d = heat2d_core = None
+    MISSING = error
+
+    class Fault(Exception):
+        lines = []
+else:
+    MISSING = None
 
 LARGEST = 1 << 20  # bytes; 18 nodes and 20 triangles take a few kB in any format
 # The fine runs' files, by their stem: refined_mesh.txt, refined_elements.txt
@@ -28,7 +44,7 @@ KINDS = [(stat.S_ISFIFO, "a pipe"), (stat.S_ISCHR, "a device"), (stat.S_ISBLK, "
          (stat.S_ISSOCK, "a socket")]
 
 
-class InputError(heat2d_core.Fault):
+class InputError(Fault):
     """An input that cannot be taken: its line, or lines."""
 
 
@@ -144,7 +160,7 @@ def extent(values):
 def plate_nodes(values):
     """The nodes of the plate of values (a dict of the eight numbers), as the
     core places them, and the plate's extent."""
-    return heat2d_core.nodes(heat2d_core.Values(**values)), extent(values)
+    return [tuple(node) for node in heat2d.Problem(**values).nodes.tolist()], extent(values)
 
 
 def read_nodes(folder, values):
@@ -170,7 +186,7 @@ def node_at(nodes, x, y, z, tolerance):
 def read_triangles(folder):
     """The connectivity as heat2d reads it: node numbers."""
     path = os.path.join(folder, "elements.txt")
-    return heat2d_core.read_elements(read_file(path, "read"), path)
+    return heat2d.parse_elements(read_file(path, "read"), path).tolist()
 
 
 def read_temperatures(folder, nan=False):
@@ -260,7 +276,7 @@ def read_values(folder, prefix, warn):
     values = {**design_values(), **values}
     try:
         plate_nodes(values)  # each within its range, the plate whole
-    except heat2d_core.Fault as fault:
+    except Fault as fault:
         raise InputError(f"{path}: {fault.lines[0]}") from None
     return values
 
@@ -268,7 +284,9 @@ def read_values(folder, prefix, warn):
 def command(tool, main, arguments):
     """main(arguments)'s status, with its standard output flushed: a stream
     that cannot be written (a full disk, a closed pipe) is one line and
-    status 1, like any fault."""
+    status 1, like any fault, as is a library that cannot be had."""
+    if MISSING is not None and "--help" not in arguments:
+        return fail(tool, str(MISSING))
     try:
         status = main(arguments)
         sys.stdout.flush()
@@ -295,13 +313,12 @@ def run_folder_tool(tool, doc, arguments, make, library, nan=False):
         return fail(tool, f"usage: heat2d-{tool} [RUN_FOLDER]")
     folder = arguments[0] if arguments else "."
     try:
-        heat2d_core.library()
         warn = lambda line: fail(tool, line)  # noqa: E731
         run = read_run(folder, read_values(folder, "", warn), nan)
         fine = {stem: read_fine(folder, stem, warn) for stem in FINE}
         fine = {stem: field for stem, field in fine.items() if field is not None}
         written = make(folder, run, fine)
-    except heat2d_core.Fault as fault:
+    except Fault as fault:
         return fail(tool, fault.lines)
     except ImportError as error:
         return fail(tool, f"{library} is needed: {error}")

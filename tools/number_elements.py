@@ -42,8 +42,7 @@ import tempfile
 # The scripts' folder is the package's own: no byte code is written there.
 sys.dont_write_bytecode = True
 
-import heat2d_core
-from heat2d_problem import InputError, command, extent, fail, node_at, read_file, replaced
+from heat2d_problem import InputError, command, extent, fail, heat2d, heat2d_core, node_at, read_file, replaced
 
 USAGE = "usage: heat2d-elements [--flip-corner] [--width WIDTH] [--height HEIGHT] [--notch-width NOTCH_WIDTH] " \
         "[--notch-depth NOTCH_DEPTH] FILE"
@@ -58,7 +57,7 @@ SECONDS, MEMORY = 10, 256 << 20
 
 def read_input(path, plate):
     """The triangles of the file at path, as lists of node numbers of the
-    plate (a heat2d_core.Values)."""
+    plate (a heat2d.Problem)."""
     data = read_file(path)
     suffix = os.path.splitext(path)[1].lower()
     if suffix == ".txt":
@@ -159,9 +158,9 @@ def triangles_of(path, points, cells, plate):
         why = (f"; the mesher added {points} to heat2d's {heat2d_core.node_count()} nodes: mesh on exactly the "
                "nodes with region.geo (see heat2d-elements --help)" if added > 0 else "")
         raise InputError(f"{path}: found {len(triangles)} triangles, {needed} needed{why}")
-    nodes = heat2d_core.nodes(plate)
+    nodes = [tuple(node) for node in plate.nodes.tolist()]
     # Within what mesh.geo's six digits take from a coordinate, and a billionth of the plate.
-    tolerance = max(abs(v - float(f"{v:.6g}")) for v in sum(nodes, ())) + 1e-9 * extent(plate)
+    tolerance = max(abs(v - float(f"{v:.6g}")) for v in sum(nodes, ())) + 1e-9 * extent(plate.numbers)
     node_of, faults = {}, []
     for point in used:
         x, y, *z = points[point] + [0.0] * (2 - len(points[point]))
@@ -183,7 +182,7 @@ def triangles_of(path, points, cells, plate):
 
 def read_plate(arguments):
     """The plate's dimensions taken out of arguments (the rest left in them),
-    as heat2d takes them: a heat2d_core.Values."""
+    as heat2d takes them: a heat2d.Problem, the plate judged whole."""
     plate = heat2d_core.Values()
     for name, option in heat2d_core.dimension_names():
         given = [k for k, a in enumerate(arguments) if a == option or a.startswith(option + "=")]
@@ -202,7 +201,7 @@ def read_plate(arguments):
                 plate[name] = float(text)
             except heat2d_core.Refused as refused:  # out of its range: worded as heat2d words it
                 raise InputError(refused.lines[0].replace(f"{name} is taken", f"{option} takes a decimal number"))
-    return plate
+    return heat2d.Problem(**{name: plate[name] for name, _ in heat2d_core.dimension_names()})
 
 
 def write_elements(elements):
@@ -221,12 +220,10 @@ def main(arguments):
     flip = "--flip-corner" in arguments
     files = [a for a in arguments if a != "--flip-corner"]
     try:
-        heat2d_core.library()
         plate = read_plate(files)
         if len(files) != 1 or files[0].startswith("--"):
             return fail("elements", USAGE)
-        heat2d_core.nodes(plate)  # the plate whole: the notch inside, the spacings within their bound
-        numbered = heat2d_core.number(read_input(files[0], plate), flip, plate)
+        numbered = plate.number(read_input(files[0], plate), flip)
         fail("elements", [f"flipped side {f.a}-{f.b} to {f.c}-{f.d}" for f in numbered.flips])
         write_elements(numbered.elements)
     except heat2d_core.Refused as refusal:

@@ -25,8 +25,8 @@ import sys
 # The scripts' folder is the package's own: no byte code is written there.
 sys.dont_write_bytecode = True
 
-import heat2d_core
-from heat2d_problem import InputError, command, design_values, extent, replaced, run_folder_tool, values_of
+from heat2d_problem import (InputError, command, design_values, extent, heat2d_core, replaced, run_folder_tool,
+                            values_of)
 
 
 # Past this many triangles their lines would hide the field (an adapted mesh's

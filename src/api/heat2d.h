@@ -112,8 +112,8 @@ HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double
 HEAT2D_API int heat2d_values_get(const heat2d_values* values, const char* name, double* value);
 HEAT2D_API void heat2d_values_free(heat2d_values* values);
 
-/* The closed range of the value named name, as above; the name and the
- * console's option ("--conductivity") of value index (0 to 7, in that order). */
+/* The closed range of a value named as above, or of "error" (what adaptive
+ * refinement may be asked for); value index's (0 to 7) name and option. */
 HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most);
 HEAT2D_API int heat2d_value_name(int index, const char** name, const char** option);
 

@@ -1,12 +1,13 @@
-"""heat2d's rules for the tools, from the library that heat2d is built from
-(libheat2d.so, heat2d.dll), through its C API: the nodes, the boundary table,
+"""The calls of heat2d's library (libheat2d.so, heat2d.dll) through its C
+API, one function a call, with Python's lists: the nodes, the boundary table,
 the reading of elements.txt, the judge of a triangulation, the numbering for
-the table, the flip of a side and one element's values. Nothing of them is
-written here.
+the table, the flip of a side, one element's values, the solve, the levels
+and the steps. Nothing of heat2d's rules is written here.
 
 The library is looked for at $HEAT2D_LIBRARY when it is set, otherwise beside
-this script and where the installed layout puts it (lib/heat2d beside
-share/heat2d). One of another interface than this module's is refused.
+this package, in the folder above it (the Windows zip's tools) and where
+Debian's layout puts it (/usr/lib/heat2d beside /usr/lib/python3). One of
+another interface than this module's is refused.
 """
 
 import ctypes
@@ -14,6 +15,8 @@ import os
 import sys
 from dataclasses import dataclass
 from typing import List, NamedTuple
+
+import numpy
 
 NAME = "heat2d.dll" if sys.platform == "win32" else "libheat2d.so"
 INTERFACE = 11  # the library's HEAT2D_INTERFACE that this module speaks
@@ -40,11 +43,12 @@ class Fault(Exception):
         super().__init__("; ".join(self.lines))
 
 
-class MissingLibrary(Fault):
-    """The library cannot be had: not where the tools look, not loadable, or of another interface."""
+class MissingLibrary(Fault, ImportError):
+    """The library cannot be had: not where the package looks, not loadable,
+    or of another interface."""
 
 
-class Refused(Fault):
+class Refused(Fault, ValueError):
     """The core refused the input: lines are its own. flips, for a numbering
     refused only for its corners, are the flips that would mend them."""
 
@@ -54,7 +58,7 @@ class Refused(Fault):
         self.named = list(named)
 
 
-class BadCall(Fault):
+class BadCall(Fault, ValueError):
     """A call the core could not take, with its reason: a fault of the caller."""
 
 
@@ -99,6 +103,9 @@ class Numbered(NamedTuple):
 
 @dataclass
 class Term:
+    """A boundary term of an element: its kind, local nodes first and second
+    (1 to 3), their node numbers a and b, the side's length, its load and its
+    3 x 3 matrix."""
     kind: Kind
     first: int
     second: int
@@ -106,34 +113,38 @@ class Term:
     b: int
     length: float
     load: float
-    matrix: List[List[float]]
+    matrix: numpy.ndarray
 
 
 @dataclass
 class Element:
-    nodes: List[int]
-    x: List[float]
-    y: List[float]
+    """An element as the assembly computes it: its three nodes and their
+    coordinates, its area, the b and c of the shape functions' gradients, the
+    conduction matrix, the boundary terms, the element's matrix and loads."""
+    nodes: numpy.ndarray
+    x: numpy.ndarray
+    y: numpy.ndarray
     area: float
-    b: List[float]
-    c: List[float]
-    conduction: List[List[float]]
+    b: numpy.ndarray
+    c: numpy.ndarray
+    conduction: numpy.ndarray
     terms: List[Term]
-    matrix: List[List[float]]
-    loads: List[float]
+    matrix: numpy.ndarray
+    loads: numpy.ndarray
 
 
 def candidates():
     if os.environ.get("HEAT2D_LIBRARY"):
         return [os.environ["HEAT2D_LIBRARY"]]
     here = os.path.dirname(os.path.realpath(__file__))
-    return [os.path.join(here, NAME), os.path.normpath(os.path.join(here, "..", "..", "lib", "heat2d", NAME))]
+    return [os.path.normpath(os.path.join(here, *up, NAME)) for up in [(), ("..",), ("..", "..", "..", "heat2d")]]
 
 
 _library = None
 INT, DOUBLE = ctypes.c_int, ctypes.c_double
 INT_P, DOUBLE_P, TEXT_P = ctypes.POINTER(INT), ctypes.POINTER(DOUBLE), ctypes.POINTER(ctypes.c_void_p)
 STATIC_P = ctypes.POINTER(ctypes.c_char_p)
+_DTYPES = {INT: numpy.intc, DOUBLE: numpy.float64}
 SIGNATURES = [
     ("heat2d_version", INT, [STATIC_P, INT_P]),
     ("heat2d_error", ctypes.c_char_p, []),
@@ -183,14 +194,15 @@ def library():
         paths = candidates()
         path = next((p for p in paths if os.path.isfile(p)), None)
         if path is None:
-            where = "at HEAT2D_LIBRARY" if os.environ.get("HEAT2D_LIBRARY") else "installed beside this script"
-            raise MissingLibrary(f"the heat2d library is not {where} ({', '.join(paths)})")
+            where = "at HEAT2D_LIBRARY" if os.environ.get("HEAT2D_LIBRARY") else "where it is installed"
+            raise MissingLibrary(f"the heat2d library is not {where} ({', '.join(paths)}): install heat2d's package, "
+                                 f"or set HEAT2D_LIBRARY to the {NAME} of a build")
         try:
             loaded = ctypes.CDLL(path)
             release, interface = _version(loaded)
             if interface != INTERFACE:
                 raise MissingLibrary(f"the heat2d library {path} ({release}) has interface {interface}, "
-                                     f"these tools need {INTERFACE}")
+                                     f"this package needs {INTERFACE}")
             for name, result, arguments in SIGNATURES:
                 function = getattr(loaded, name)
                 function.restype, function.argtypes = result, arguments
@@ -254,15 +266,28 @@ def _rows(flat, width):
     return [list(flat[k:k + width]) for k in range(0, len(flat), width)]
 
 
-def _sized(ctype, fill):
-    """The values that fill(buffer, capacity, count) writes, its size asked first."""
+def _filled(ctype, fill, guess=16):
+    """(buffer, count): the values that fill(buffer, capacity, count) writes,
+    into a buffer of guess values, or of the size it asks for."""
     count = INT()
-    status = fill(None, 0, ctypes.byref(count))
-    if status != TOO_SMALL:
-        _checked(status)
-    buffer = (ctype * count.value)()
-    _checked(fill(buffer, count.value, ctypes.byref(count)))
-    return buffer[:count.value]
+    buffer = (ctype * guess)()
+    status = fill(buffer, guess, ctypes.byref(count))
+    if status == TOO_SMALL:
+        buffer = (ctype * count.value)()
+        status = fill(buffer, count.value, ctypes.byref(count))
+    _checked(status)
+    return buffer, count.value
+
+
+def _sized(ctype, fill):
+    buffer, count = _filled(ctype, fill)
+    return buffer[:count]
+
+
+def _array(ctype, fill):
+    """The values as a numpy array over the buffer they were written to."""
+    buffer, count = _filled(ctype, fill)
+    return numpy.ctypeslib.as_array(buffer)[:count] if count else numpy.empty(0, _DTYPES[ctype])
 
 
 def _static(call, *arguments):
@@ -280,6 +305,11 @@ def _named(call, name, ctype):
     value = ctype()
     _checked(call(name.encode(), ctypes.byref(value)))
     return value.value
+
+
+def code(name):
+    """A number the library gives by name: "last_level", "first_dimension", a status..."""
+    return _named(library().heat2d_code, name, INT)
 
 
 def node_count():
@@ -404,6 +434,11 @@ class Result:
         return _sized(DOUBLE, lambda buffer, capacity, count: library().heat2d_result_doubles(
             self.handle, name.encode(), buffer, capacity, count))
 
+    def array(self, name, ctype=DOUBLE):
+        """A flat numpy array of the values named name (ctype INT or DOUBLE)."""
+        call = library().heat2d_result_doubles if ctype is DOUBLE else library().heat2d_result_ints
+        return _array(ctype, lambda buffer, capacity, count: call(self.handle, name.encode(), buffer, capacity, count))
+
     def __enter__(self):
         return self
 
@@ -470,29 +505,43 @@ def _handle(values):
     return values.handle if values is not None else None
 
 
+def _matrix(flat, width):
+    return flat.reshape(-1, width)
+
+
 def element(elements, e, values=None):
     """Element e's values as the assembly computes them, with the problem's
     values (the design's when None)."""
     given, count = _ints(elements)
     with Result(lambda handle: library().heat2d_element(given, count, e, _handle(values), handle)) as found:
         sides, nodes_of = _rows(found.ints("term_sides"), 2), _rows(found.ints("term_nodes"), 2)
-        terms = [Term(Kind(kind), *side, *ends, length, load, _rows(matrix, 3))
+        terms = [Term(Kind(kind), *side, *ends, length, load, matrix)
                  for kind, side, ends, length, load, matrix in zip(
                      found.ints("term_kinds"), sides, nodes_of, found.doubles("term_lengths"),
-                     found.doubles("term_loads"), _rows(found.doubles("term_matrices"), 9))]
-        return Element(found.ints("nodes"), found.doubles("x"), found.doubles("y"), found.doubles("area")[0],
-                       found.doubles("b"), found.doubles("c"), _rows(found.doubles("conduction"), 3), terms,
-                       _rows(found.doubles("matrix"), 3), found.doubles("loads"))
+                     found.doubles("term_loads"), _matrix(found.array("term_matrices"), 9).reshape(-1, 3, 3))]
+        return Element(found.array("nodes", INT), found.array("x"), found.array("y"), found.doubles("area")[0],
+                       found.array("b"), found.array("c"), _matrix(found.array("conduction"), 3), terms,
+                       _matrix(found.array("matrix"), 3), found.array("loads"))
 
 
-class Solution(NamedTuple):
-    """heat2d's own problem solved: K (rows), f and the temperatures at its
+@dataclass
+class Solution:
+    """heat2d's problem solved on a triangulation: the nodes (18 x 2), its
+    triangles (node numbers, as given), K, f and the temperatures T at the
     nodes, full precision, with the heat that comes in and goes out."""
-    K: List[List[float]]
-    f: List[float]
-    temperatures: List[float]
+    nodes: numpy.ndarray
+    triangles: numpy.ndarray
+    K: numpy.ndarray
+    f: numpy.ndarray
+    T: numpy.ndarray
     heat_in: float
     heat_out: float
+
+    def plot(self, ax=None):
+        """The field on matplotlib's axes ax (new ones when None), returned."""
+        from .plots import field
+        return field(ax, self.nodes, self.triangles, self.T, f"heat2d: {len(self.triangles)} triangles, hottest "
+                     f"{self.T.max():.6g} at node {self.T.argmax() + 1}")
 
 
 def solve(elements, values=None):
@@ -505,47 +554,69 @@ def solve(elements, values=None):
                                                       ctypes.byref(lines))) as found:
         if lines.value:
             raise Refused(_taken(lines), named=_rows(found.ints("named"), 4) if found.handle else ())
-        K = found.doubles("K")
-        return Solution(_rows(K, node_count()), found.doubles("f"), found.doubles("temperatures"),
-                        found.doubles("heat_in")[0], found.doubles("heat_out")[0])
+        K = found.array("K")
+        return Solution(numpy.array(nodes(values)), numpy.ctypeslib.as_array(given).reshape(-1, 3).copy(), _matrix(K, node_count()),
+                        found.array("f"), found.array("temperatures"), found.doubles("heat_in")[0],
+                        found.doubles("heat_out")[0])
 
 
-class Level(NamedTuple):
-    """A refined level: its nodes, triangles (node numbers), temperatures, its
-    figures by name (level, triangles, nodes, hottest, hottest_node, change,
-    heat_in, heat_out, residual, iterations, seconds), from level 2 on the
-    error left at heat2d's nodes, and from level 1 on the level below's field at
+@dataclass
+class Level:
+    """A refined level: its nodes (x, y a row; heat2d's 18 first), triangles
+    (node numbers, counter-clockwise), temperatures, its figures by name
+    (level, triangles, nodes, hottest, hottest_node, change, heat_in,
+    heat_out, residual, iterations, seconds, backward_error), from level 2 on
+    the error left at heat2d's nodes with the orders of the extrapolation and
+    where they are observed, and from level 1 on the level below's field at
     its nodes."""
-    nodes: List[List[float]]
-    triangles: List[List[int]]
-    temperatures: List[float]
-    line: dict
-    error_left: List[float]
-    orders: List[float]
-    observed: List[bool]
-    below: List[float]
+    nodes: numpy.ndarray
+    triangles: numpy.ndarray
+    temperatures: numpy.ndarray
+    figures: dict
+    error_left: numpy.ndarray
+    orders: numpy.ndarray
+    observed: numpy.ndarray
+    below: numpy.ndarray
+
+    def plot(self, ax=None):
+        """The level's field and mesh on matplotlib's axes ax (new ones when None), returned."""
+        from .plots import field
+        return field(ax, self.nodes, self.triangles, self.temperatures, _title("level", self.figures))
 
 
-class Step(NamedTuple):
+@dataclass
+class Step:
     """An adaptive step: its mesh, temperatures, each triangle's indicator and
-    mark, its figures by name (as a level's, with step, smallest_side_at_node_6,
-    eta, node_8 and error), and its answer at heat2d's nodes with the error
-    left (none at step 0) and the orders it was extrapolated with."""
-    nodes: List[List[float]]
-    triangles: List[List[int]]
-    temperatures: List[float]
-    indicators: List[float]
-    marked: List[bool]
-    line: dict
-    answer: List[float]
-    error_left: List[float]
-    orders: List[float]
+    mark, its figures by name (as a level's, with step,
+    smallest_side_at_node_6, eta, node_8 and error), and its answer at
+    heat2d's nodes with the error left (none at step 0) and the orders it was
+    extrapolated with."""
+    nodes: numpy.ndarray
+    triangles: numpy.ndarray
+    temperatures: numpy.ndarray
+    indicators: numpy.ndarray
+    marked: numpy.ndarray
+    figures: dict
+    answer: numpy.ndarray
+    error_left: numpy.ndarray
+    orders: numpy.ndarray
+
+    def plot(self, ax=None):
+        """The step's field and graded mesh, the triangles it marks outlined,
+        on matplotlib's axes ax (new ones when None), returned."""
+        from .plots import field
+        return field(ax, self.nodes, self.triangles, self.temperatures, _title("step", self.figures), self.marked)
+
+
+def _title(what, figures):
+    return (f"{what} {figures[what]}: {figures['triangles']:,} triangles, {figures['nodes']:,} nodes, "
+            f"hottest {figures['hottest']:.7g}")
 
 
 COUNTS = {"triangles_count": "triangles", "nodes_count": "nodes"}  # a line's names for the result's
 
 
-def _line(result, ints, doubles):
+def _figures(result, ints, doubles):
     """A level's or step's figures, one value each, by name; backward_error
     None where the solve reached its tolerance, not only rounding's level."""
     return {COUNTS.get(name, name): result.ints(name)[0] for name in ints} | \
@@ -579,12 +650,12 @@ def refine(elements, values=None):
     lib = library()
     start = lambda given, count, run, lines: lib.heat2d_refine(given, count, _handle(values), run, lines)  # noqa: E731
     for level in _steps(start, lib.heat2d_refine_next, lib.heat2d_refine_free, elements):
-        yield Level(_rows(level.doubles("nodes"), 2), _rows(level.ints("triangles"), 3),
-                    level.doubles("temperatures"),
-                    _line(level, ["level", "triangles_count", "nodes_count", "hottest_node", "iterations"],
-                          ["hottest", "change", "heat_in", "heat_out", "residual", "seconds"]),
-                    level.doubles("error_left"), level.doubles("orders"), [bool(o) for o in level.ints("observed")],
-                    level.doubles("below"))
+        yield Level(_matrix(level.array("nodes"), 2), _matrix(level.array("triangles", INT), 3),
+                    level.array("temperatures"),
+                    _figures(level, ["level", "triangles_count", "nodes_count", "hottest_node", "iterations"],
+                             ["hottest", "change", "heat_in", "heat_out", "residual", "seconds"]),
+                    level.array("error_left"), level.array("orders"), level.array("observed", INT).astype(bool),
+                    level.array("below"))
 
 
 def adapt(elements, values=None):
@@ -594,12 +665,12 @@ def adapt(elements, values=None):
     lib = library()
     start = lambda given, count, run, lines: lib.heat2d_adapt(given, count, _handle(values), run, lines)  # noqa: E731
     for step in _steps(start, lib.heat2d_adapt_next, lib.heat2d_adapt_free, elements):
-        yield Step(_rows(step.doubles("nodes"), 2), _rows(step.ints("triangles"), 3), step.doubles("temperatures"),
-                   step.doubles("indicators"), [bool(m) for m in step.ints("marked")],
-                   _line(step, ["step", "triangles_count", "nodes_count", "hottest_node", "iterations"],
-                         ["smallest_side_at_node_6", "eta", "hottest", "node_8", "change", "heat_in", "heat_out",
-                          "residual", "error", "seconds"]),
-                   step.doubles("answer"), step.doubles("error_left"), step.doubles("orders"))
+        yield Step(_matrix(step.array("nodes"), 2), _matrix(step.array("triangles", INT), 3),
+                   step.array("temperatures"), step.array("indicators"), step.array("marked", INT).astype(bool),
+                   _figures(step, ["step", "triangles_count", "nodes_count", "hottest_node", "iterations"],
+                            ["smallest_side_at_node_6", "eta", "hottest", "node_8", "change", "heat_in", "heat_out",
+                             "residual", "error", "seconds"]),
+                   step.array("answer"), step.array("error_left"), step.array("orders"))
 
 
 def refine_memory(level):
