@@ -15,6 +15,9 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
+# The library of the build given, unless HEAT2D_LIBRARY names one: the package loads it as it is imported.
+if len(sys.argv) > 1:
+    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(os.path.abspath(sys.argv[1]), "libheat2d.so"))
 from heat2d import core  # noqa: E402
 from freefem_p1 import measured, outline_borders, problem_values  # noqa: E402
 
@@ -45,7 +48,6 @@ cout << Th.nv << endl;
 
 def main(build):
     build = os.path.abspath(build)
-    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(build, "libheat2d.so"))
     shipped = os.path.join(HERE, "..", "examples", "elements.txt")
     peer = shutil.which("FreeFem++")
     print("E        heat2d s  heat2d MB  finest nodes  largest error (but 6)  its estimate | "

@@ -17,6 +17,9 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
+# The library of the build given, unless HEAT2D_LIBRARY names one: the package loads it as it is imported.
+if len(sys.argv) > 1:
+    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(os.path.abspath(sys.argv[1]), "libheat2d.so"))
 from heat2d import core  # noqa: E402
 from freefem_p1 import measured, outline_borders  # noqa: E402
 from heat2d_problem import design_values, extent  # noqa: E402
@@ -49,7 +52,6 @@ cout.precision(12);
 
 def main(build):
     build = os.path.abspath(build)
-    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(build, "libheat2d.so"))
     peer = shutil.which("FreeFem++")
     design = design_values()
     plates = [("the design's x 1/8", 1 / 8), ("the design's x 64", 64), ("10 x 6, notch 3 x 2", None),

@@ -15,12 +15,14 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
 import freefem_p1  # noqa: E402
 from freefem_p1 import measured  # noqa: E402
+# The library of the build given, unless HEAT2D_LIBRARY names one: the package loads it as it is imported.
+if len(sys.argv) > 1:
+    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(os.path.abspath(sys.argv[1]), "libheat2d.so"))
 from heat2d import core  # noqa: E402
 
 
 def main(build, first, last):
     build = os.path.abspath(build)
-    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(build, "libheat2d.so"))
     shipped = os.path.join(HERE, "..", "examples", "elements.txt")
     triangles = [[int(n) for n in line.split()] for line in open(shipped)]
     peer = shutil.which("FreeFem++")

@@ -66,13 +66,14 @@ License: Expat
                        DEPENDS ${docs}/changelog)
     add_custom_target(documentation ALL DEPENDS ${compressed})
     install(FILES ${docs}/copyright ${docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
-    install(FILES examples/elements.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+    install(FILES examples/elements.txt examples/heat2d.ipynb DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
     install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
     install(DIRECTORY docs DESTINATION ${CMAKE_INSTALL_DOCDIR} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
     # Our own maintainer scripts: the private library in /usr/lib/heat2d needs
-    # no ldconfig, which CPack would call otherwise.
+    # no ldconfig, which CPack would call otherwise; the Python package's byte
+    # code is compiled and removed with it.
     set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/postinst
-        ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
+        ${PROJECT_SOURCE_DIR}/cmake/debian/prerm ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 include(CPack)

@@ -7,9 +7,8 @@ import math
 import os
 import random
 import sys
-import unittest
 
-from run_test import EXPECTED, HERE, SHIPPED, main, read
+from run_test import EXPECTED, HERE, SHIPPED, Program, main, read
 
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 import numpy  # noqa: E402
@@ -75,7 +74,7 @@ def value_sets(rng, count):
     return [{**{name: drawn(name) for name, _ in core.value_names()[:4]}, **plate()} for _ in range(count)]
 
 
-class Core(unittest.TestCase):
+class Core(Program):
     def test_the_problem_by_hand(self):
         self.assertEqual((core.node_count(), core.element_count()), (18, 20))
         self.assertEqual(core.nodes(), XY)  # as heat2d writes them in mesh.txt
@@ -320,6 +319,11 @@ class Core(unittest.TestCase):
             before = found
         self.assertEqual((len(levels.figures), levels.last, levels.error_left.tolist(), levels.answer.tolist()),
                          (4, found, found.error_left.tolist(), found.temperatures[:18].tolist()))
+        # Level 3's field is heat2d --refine 3's, to the last digit written.
+        self.run_heat2d(arguments=["--refine", "3"])
+        written = numpy.loadtxt(self.path("refined_write_.txt"))
+        self.assertEqual((written[:, 0].tolist(), written[:, 1].tolist()),
+                         (list(range(1, len(found.nodes) + 1)), found.temperatures.tolist()))
         self.assertEqual([f"{t:g}" for t in next(iter(DESIGN.refine(TRIANGLES, 0))).temperatures],
                          [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])
         swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]

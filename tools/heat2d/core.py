@@ -443,8 +443,49 @@ class Result:
         return self
 
     def __exit__(self, *_):
-        library().heat2d_result_free(self.handle)
+        self.free()
+
+    def free(self):
+        if self.handle and _library is not None:
+            _library.heat2d_result_free(self.handle)
         self.handle = ctypes.c_void_p()
+
+    __del__ = free
+
+
+class _Read:
+    """An array of a kept result, read from the core when it is first asked
+    for: by name, of ctype, in rows of width (1: flat), as truth values."""
+
+    def __init__(self, name, ctype=DOUBLE, width=1, truth=False):
+        self.name, self.ctype, self.width, self.truth = name, ctype, width, truth
+
+    def __set_name__(self, owner, attribute):
+        self.attribute = attribute
+
+    def __get__(self, kept, owner=None):
+        if kept is None:
+            return self
+        value = kept._result.array(self.name, self.ctype)
+        value = value.reshape(-1, self.width) if self.width > 1 else value.astype(bool) if self.truth else value
+        kept.__dict__[self.attribute] = value  # read once
+        return value
+
+
+class _Kept:
+    """A level or a step: the core's result kept, its arrays read as they are
+    asked for, its figures by name in figures."""
+
+    def __init__(self, result, ints, doubles):
+        self._result = result
+        self.figures = _figures(result, ["triangles_count", "nodes_count", "hottest_node", "iterations"] + ints,
+                                ["hottest", "change", "heat_in", "heat_out", "residual", "seconds"] + doubles)
+
+    nodes = _Read("nodes", width=2)
+    triangles = _Read("triangles", INT, 3)
+    temperatures = _Read("temperatures")
+    error_left = _Read("error_left")
+    orders = _Read("orders")
 
 
 class Values:
@@ -560,23 +601,19 @@ def solve(elements, values=None):
                         found.doubles("heat_out")[0])
 
 
-@dataclass
-class Level:
+class Level(_Kept):
     """A refined level: its nodes (x, y a row; heat2d's 18 first), triangles
     (node numbers, counter-clockwise), temperatures, its figures by name
     (level, triangles, nodes, hottest, hottest_node, change, heat_in,
     heat_out, residual, iterations, seconds, backward_error), from level 2 on
     the error left at heat2d's nodes with the orders of the extrapolation and
     where they are observed, and from level 1 on the level below's field at
-    its nodes."""
-    nodes: numpy.ndarray
-    triangles: numpy.ndarray
-    temperatures: numpy.ndarray
-    figures: dict
-    error_left: numpy.ndarray
-    orders: numpy.ndarray
-    observed: numpy.ndarray
-    below: numpy.ndarray
+    its nodes. Each array is read from the core when first asked for."""
+    observed = _Read("observed", INT, truth=True)
+    below = _Read("below")
+
+    def __init__(self, result):
+        super().__init__(result, ["level"], [])
 
     def plot(self, ax=None):
         """The level's field and mesh on matplotlib's axes ax (new ones when None), returned."""
@@ -584,28 +621,24 @@ class Level:
         return field(ax, self.nodes, self.triangles, self.temperatures, _title("level", self.figures))
 
 
-@dataclass
-class Step:
+class Step(_Kept):
     """An adaptive step: its mesh, temperatures, each triangle's indicator and
     mark, its figures by name (as a level's, with step,
     smallest_side_at_node_6, eta, node_8 and error), and its answer at
     heat2d's nodes with the error left (none at step 0) and the orders it was
-    extrapolated with."""
-    nodes: numpy.ndarray
-    triangles: numpy.ndarray
-    temperatures: numpy.ndarray
-    indicators: numpy.ndarray
-    marked: numpy.ndarray
-    figures: dict
-    answer: numpy.ndarray
-    error_left: numpy.ndarray
-    orders: numpy.ndarray
+    extrapolated with. Each array is read from the core when first asked for."""
+    indicators = _Read("indicators")
+    marked = _Read("marked", INT, truth=True)
+    answer = _Read("answer")
+
+    def __init__(self, result):
+        super().__init__(result, ["step"], ["smallest_side_at_node_6", "eta", "node_8", "error"])
 
     def plot(self, ax=None):
-        """The step's field and graded mesh, the triangles it marks outlined,
-        on matplotlib's axes ax (new ones when None), returned."""
+        """The step's field and its graded mesh on matplotlib's axes ax (new
+        ones when None), returned."""
         from .plots import field
-        return field(ax, self.nodes, self.triangles, self.temperatures, _title("step", self.figures), self.marked)
+        return field(ax, self.nodes, self.triangles, self.temperatures, _title("step", self.figures), True)
 
 
 def _title(what, figures):
@@ -637,8 +670,7 @@ def _steps(start, next_call, free, elements):
             result = Result(lambda handle: next_call(run, handle, ctypes.byref(lines)))
             if not result.handle:
                 raise Refused(_taken(lines))
-            with result:
-                yield result
+            yield result
     finally:
         free(run)
 
@@ -649,13 +681,7 @@ def refine(elements, values=None):
     heat2d's faults of the triangulation, or why a level cannot be solved."""
     lib = library()
     start = lambda given, count, run, lines: lib.heat2d_refine(given, count, _handle(values), run, lines)  # noqa: E731
-    for level in _steps(start, lib.heat2d_refine_next, lib.heat2d_refine_free, elements):
-        yield Level(_matrix(level.array("nodes"), 2), _matrix(level.array("triangles", INT), 3),
-                    level.array("temperatures"),
-                    _figures(level, ["level", "triangles_count", "nodes_count", "hottest_node", "iterations"],
-                             ["hottest", "change", "heat_in", "heat_out", "residual", "seconds"]),
-                    level.array("error_left"), level.array("orders"), level.array("observed", INT).astype(bool),
-                    level.array("below"))
+    yield from map(Level, _steps(start, lib.heat2d_refine_next, lib.heat2d_refine_free, elements))
 
 
 def adapt(elements, values=None):
@@ -664,13 +690,7 @@ def adapt(elements, values=None):
     of the triangulation, or why a step cannot be solved."""
     lib = library()
     start = lambda given, count, run, lines: lib.heat2d_adapt(given, count, _handle(values), run, lines)  # noqa: E731
-    for step in _steps(start, lib.heat2d_adapt_next, lib.heat2d_adapt_free, elements):
-        yield Step(_matrix(step.array("nodes"), 2), _matrix(step.array("triangles", INT), 3),
-                   step.array("temperatures"), step.array("indicators"), step.array("marked", INT).astype(bool),
-                   _figures(step, ["step", "triangles_count", "nodes_count", "hottest_node", "iterations"],
-                            ["smallest_side_at_node_6", "eta", "hottest", "node_8", "change", "heat_in", "heat_out",
-                             "residual", "error", "seconds"]),
-                   step.array("answer"), step.array("error_left"), step.array("orders"))
+    yield from map(Step, _steps(start, lib.heat2d_adapt_next, lib.heat2d_adapt_free, elements))
 
 
 def refine_memory(level):

@@ -15,17 +15,15 @@ def _axes(ax):
     return ax
 
 
-def field(ax, nodes, triangles, temperatures, title, marked=None):
+def field(ax, nodes, triangles, temperatures, title, every_line=False):
     """The temperatures interpolated linearly over the triangles (node
-    numbers), the mesh's lines while they do not hide it, heat2d's 18 nodes
-    marked, the triangles marked (a step's, for the next) outlined."""
+    numbers), the mesh's lines while they do not hide it (every_line: all of
+    them, where they crowd is the picture), heat2d's 18 nodes marked."""
     ax = _axes(ax)
     mesh = mtri.Triangulation(nodes[:, 0], nodes[:, 1], numpy.asarray(triangles) - 1)
     shading = ax.tripcolor(mesh, temperatures, shading="gouraud", cmap="inferno")
-    if len(mesh.triangles) <= MOST_LINES or marked is not None:
+    if len(mesh.triangles) <= MOST_LINES or every_line:
         ax.triplot(mesh, color="white", linewidth=0.3 if len(mesh.triangles) > 100 else 0.8, alpha=0.6)
-    if marked is not None and marked.any():
-        ax.triplot(mtri.Triangulation(mesh.x, mesh.y, mesh.triangles[marked]), color="cyan", linewidth=0.6)
     ax.plot(nodes[:18, 0], nodes[:18, 1], "o", color="black", markersize=3)
     ax.set_aspect("equal")
     ax.set_title(title, fontsize=9)
@@ -42,6 +40,6 @@ def convergence(ax, figures, what):
         ax.loglog(*zip(*shown), "o-", label=f"error left, by {what}")
         ax.legend()
     ax.set_xlabel("nodes")
-    ax.set_ylabel("largest error left at heat2d's 18 nodes")
+    ax.set_ylabel("largest error left, 18 nodes")
     ax.grid(True, which="both", alpha=0.3)
     return ax
