@@ -8,9 +8,10 @@ page, with numpy arrays.
     solution.T                                 # the 18 temperatures
     solution.plot()                            # the field, with matplotlib
 
-A Problem holds the eight numbers by their names: conductivity, heat_flux,
-convection_coeff, ambient_temperature (the values), then width, height, notch_width
-and notch_depth (the plate); each the design's unless given. Its calls take a
+A Problem holds the eight numbers by their names: conductivity,
+heat_flux, convection_coeff, ambient_temperature (the values), then width,
+height, notch_width and notch_depth (the plate); each the design's unless
+given. Its calls take a
 triangulation: 20 triples of node numbers (1 to 18), as a list or a numpy
 array, of ints or of integral floats (what numpy.loadtxt gives).
 

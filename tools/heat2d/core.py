@@ -36,7 +36,7 @@ class Kind(int):
 
 
 class Fault(Exception):
-    """A fault a tool reports as it stands: one line, or several (lines)."""
+    """A fault that heat2d reports as it stands: its lines, one or several."""
 
     def __init__(self, lines):
         self.lines = [lines] if isinstance(lines, str) else list(lines)
