@@ -1,6 +1,6 @@
-// The adaptive steps' pieces in-process: bisection keeps the mesh whole, the
-// indicator by hand and where it leads, the marking, and the steps' answer
-// against the converged field.
+// The finer meshes' pieces in-process: the levels, bisection keeping the mesh
+// whole, the indicator by hand and where it leads, the marking, and the
+// steps' answer against the converged field.
 #include "mesh/mesh.h"
 #include "problem/problem.h"
 #include "refine/adapt.h"
@@ -112,6 +112,39 @@ const std::vector<double>& converged() {
 }
 
 } // namespace
+
+// Each level splits every triangle into four, the mesh whole, its new nodes
+// the midpoints of the sides below, with an exactly symmetric K, solved by a
+// few V-cycles to a residual measured apart from the solver, and lets out the
+// heat that comes in.
+TEST(Refine, LevelsWholeSymmetricAndBalanced) {
+    std::vector<level_mesh> meshes{shipped_mesh()};
+    std::vector<level_system> systems{assemble_level(meshes[0], {})};
+    std::vector<double> T;
+    multigrid solver(meshes, systems);
+    for (int l = 0; l <= 5; l++) {
+        if (l > 0) {
+            meshes.push_back(refine(meshes.back()));
+            systems.push_back(assemble_level(meshes.back(), {}));
+            EXPECT_EQ(meshes[l].node_count(), meshes[l - 1].node_count() + meshes[l - 1].edge_count());
+            EXPECT_EQ(prolonged(meshes[l - 1], meshes[l - 1].x), meshes[l].x);
+        }
+        const level_mesh& mesh = meshes.back();
+        EXPECT_EQ(mesh.triangle_count(), 20 * std::pow(4, l));
+        expect_whole(mesh, "level " + std::to_string(l));
+        const Eigen::SparseMatrix<double> K(systems.back().K);
+        EXPECT_EQ(Eigen::SparseMatrix<double>(K - Eigen::SparseMatrix<double>(K.transpose())).norm(), 0);
+        const solve_report solved = solver.solve(l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
+        T = solved.T;
+        EXPECT_TRUE(solved.converged && solved.iterations <= 12) << l;
+        const Eigen::Map<const Eigen::VectorXd> f(systems.back().f.data(), mesh.node_count());
+        const Eigen::Map<const Eigen::VectorXd> T_l(T.data(), mesh.node_count());
+        EXPECT_LE((f - K * T_l).norm() / f.norm(), 1e-10) << l;
+        const heat_balance balance = balance_of(mesh, T, {});
+        EXPECT_NEAR(balance.in, 975, 1e-9);
+        EXPECT_NEAR(balance.out, balance.in, 1e-8 * balance.in) << l;
+    }
+}
 
 // Random triangles marked over eight steps: each bisection leaves the mesh
 // whole, splits every marked triangle into four at least, adds a node only at
@@ -316,47 +349,5 @@ TEST(Adapt, StepsReachTheConvergedFieldWithinTheirEstimate) {
                     steps.split_temperatures()[i] +
                         (steps.split_temperatures()[i] - steps.temperatures()[i]) / 3,
                     1e-12);
-    }
-}
-
-// The plate scaled by 8 in its four dimensions, with h divided by 8 and the
-// air at 0: K is the same and f 8 times the design's, so the rise is 8 times
-// at every node, in the 18-node run, at level 3 and at every adaptive step,
-// which bisects the same triangles (past step 19, where the sides at node 6
-// are shorter than the dual load's radius, as well).
-TEST(Adapt, APlateScaledByEightHasItsRiseScaledByEight) {
-    problem_values air_at_zero;
-    air_at_zero.ambient = 0;
-    problem_values scaled_values = air_at_zero;
-    scaled_values.convection /= 8;
-    scaled_values.width = 72;
-    scaled_values.height = 48;
-    scaled_values.notch_width = 24;
-    scaled_values.notch_depth = 16;
-    const plate design(air_at_zero), scaled(scaled_values);
-    const auto expect_scaled = [](const std::vector<double>& mine, const std::vector<double>& big,
-                                  double tolerance, const std::string& what) {
-        ASSERT_EQ(mine.size(), big.size()) << what;
-        for (std::size_t n = 0; n < mine.size(); n++) {
-            EXPECT_NEAR(big[n], 8 * mine[n], tolerance * 8 * std::abs(mine[n])) << what << " " << n;
-        }
-    };
-    element_table elements;
-    read_shipped(elements);
-    expect_scaled(solve_plate(elements, design).T, solve_plate(elements, scaled).T, 1e-12, "18");
-    refinement levels(shipped_mesh(design), design), big_levels(shipped_mesh(scaled), scaled);
-    for (int level = 0; level <= 3; level++) {
-        levels.next();
-        big_levels.next();
-    }
-    expect_scaled(levels.temperatures(), big_levels.temperatures(), 1e-9, "level 3");
-    adaptation steps(shipped_mesh(design), design), big_steps(shipped_mesh(scaled), scaled);
-    for (int step = 0; step <= 21; step++) {
-        const adapt_line line = steps.next(), big_line = big_steps.next();
-        ASSERT_EQ(big_steps.mesh().triangles, steps.mesh().triangles) << step;
-        ASSERT_EQ(big_steps.marked(), steps.marked()) << step;
-        EXPECT_DOUBLE_EQ(big_line.smallest_side, 8 * line.smallest_side) << step;
-        expect_scaled(steps.temperatures(), big_steps.temperatures(), 1e-9, "step");
-        expect_scaled(steps.answer().error, big_steps.answer().error, 1e-9, "error left");
     }
 }

@@ -135,10 +135,10 @@ class Engine(unittest.TestCase):
             return steps;""", [n for t in TRIANGLES for n in t])
         theirs = [step for _, step in zip(range(6), core.adapt(TRIANGLES))]
         self.assertEqual([(s["line"]["step"], s["line"]["triangles"], s["line"]["nodes"]) for s in steps],
-                         [(s.line["step"], s.line["triangles"], s.line["nodes"]) for s in theirs])
+                         [(s.figures["step"], s.figures["triangles"], s.figures["nodes"]) for s in theirs])
         for mine, step in zip(steps, theirs):
-            self.assertLess(max(abs(a - b) for a, b in zip(mine["answer"], step.answer)), 1e-9, step.line["step"])
-        self.assertEqual(steps[-1]["triangles"], [n for t in theirs[-1].triangles for n in t])
+            self.assertLess(max(abs(a - b) for a, b in zip(mine["answer"], step.answer)), 1e-9, step.figures["step"])
+        self.assertEqual(steps[-1]["triangles"], theirs[-1].triangles.ravel().tolist())
 
 
 def main(name, site, build, count):

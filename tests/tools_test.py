@@ -248,32 +248,40 @@ class Export(Tools):
                          "(the run's system was not positive definite); they are written as they are\n")
         self.assertTrue(math.isnan(meshio.read(self.path("temperature.vtu")).point_data["temperature"][17]))
 
-    def test_the_refined_field(self):
-        """Beside heat2d --refine's files the export writes that field too, read back
-        against them; the picture leaves its 5120 triangles' lines out but marks
-        heat2d's nodes and terms; files that do not belong together are refused."""
+    def test_the_fine_fields(self):
+        """Beside heat2d --refine's and --adapt's files the export writes their
+        fields too, read back against them; the picture leaves level 4's 5120
+        triangles' lines out but marks heat2d's nodes and terms, and draws the
+        adapted mesh and its corner; files that do not belong together are
+        refused; fine files older than elements.txt are another
+        triangulation's: left out, with a line that says so, the rest made."""
         needs("meshio")
         import meshio
 
         self.run_heat2d()
-        self.run_heat2d(arguments=["--refine", "4"])
-        xy = [[float(v) for v in line.split()] for line in read(self.path("refined_mesh.txt")).splitlines()]
-        T = [float(line.split()[1]) for line in read(self.path("refined_write_.txt")).splitlines()]
-        self.assertEqual(self.tool("export_field.py").stdout.split(), [
-            "./temperature.vtu", "./temperature.msh", "./refined_temperature.vtu", "./refined_temperature.msh"])
-        for name in ["refined_temperature.vtu", "refined_temperature.msh"]:
-            mesh = meshio.read(self.path(name))
-            self.assertEqual((mesh.points[:, :2].tolist(), mesh.point_data["temperature"].tolist()), (xy, T))
-            self.assertEqual(len(mesh.cells_dict["triangle"]), 5120)
-        if has("matplotlib"):
-            sys.path.insert(0, TOOLS)
-            import heat2d_problem
-            import plot_temperature
-            axes = plot_temperature.figure_of(heat2d_problem.read_fine(self.folder, "refined", self.fail),
-                                              TRIANGLES).axes[0]
-            self.assertEqual(([a.get_text() for a in axes.texts if hasattr(a, "xy")], len(axes.lines)),
-                             ([str(n) for n in range(1, 19)], 9))  # the numbers, the term sides: no triangle lines
-            self.assertEqual(self.tool("plot_temperature.py").stdout, "./temperature.png\n./refined_temperature.png\n")
+        for stem, option in [("refined", ["--refine", "4"]), ("adapted", ["--adapt", "1e-2"])]:
+            for name in [name for name in os.listdir(self.folder) if name.startswith(("refined_", "adapted_"))]:
+                os.remove(self.path(name))  # the other run's files, older than elements.txt
+            self.assertEqual(self.run_heat2d(arguments=option).returncode, 0)
+            xy, triangles, T = ([[float(v) for v in line.split()] for line in read(self.path(f"{stem}_{name}.txt"))
+                                 .splitlines()] for name in ["mesh", "elements", "write_"])
+            pictures = {"refined": ["refined_temperature"], "adapted": ["adapted_temperature", "adapted_corner"]}[stem]
+            self.assertEqual(self.tool("export_field.py").stdout.split(), [
+                f"./{name}.{kind}" for name in ["temperature", f"{stem}_temperature"] for kind in ["vtu", "msh"]])
+            for kind in ["vtu", "msh"]:
+                mesh = meshio.read(self.path(f"{stem}_temperature.{kind}"))
+                self.assertEqual((mesh.points[:, :2].tolist(), mesh.point_data["temperature"].tolist(),
+                                  (mesh.cells_dict["triangle"] + 1).tolist()), (xy, [t for _, t in T], triangles))
+            if has("matplotlib"):
+                sys.path.insert(0, TOOLS)
+                import heat2d_problem
+                import plot_temperature
+                axes = plot_temperature.figure_of(heat2d_problem.read_fine(self.folder, stem, self.fail), TRIANGLES).axes[0]
+                self.assertEqual(([a.get_text() for a in axes.texts if hasattr(a, "xy")], len(axes.lines) - 9 > 0),
+                                 ([str(n) for n in range(1, 19)], stem == "adapted"))  # level 4's lines left out
+                run = self.tool("plot_temperature.py")
+                self.assertEqual((run.stdout.split(), run.stderr), ([f"./{name}.png" for name in ["temperature"] + pictures],
+                                                                    ""))
         for name, content, said in [
                 ("refined_write_.txt", None, "refined_write_.txt: cannot read: No such file or directory"),
                 ("refined_mesh.txt", "1 1\n" * 3000, "refined_mesh.txt: its first 18 lines are not heat2d's nodes"),
@@ -286,6 +294,16 @@ class Export(Tools):
             else:
                 self.write(name, content)
             self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./{said}\n")
+        # elements.txt edited after the fine runs: their fields are left out.
+        self.run_heat2d(arguments=["--refine", "1"])
+        later = os.stat(self.path("refined_mesh.txt")).st_mtime + 10
+        os.utime(self.path("elements.txt"), (later, later))
+        run = self.tool("export_field.py")
+        self.assertEqual((run.returncode, run.stdout.split(), run.stderr.splitlines()),
+                         (0, ["./temperature.vtu", "./temperature.msh"],
+                          [f"heat2d-export: ./{stem}_mesh.txt is older than elements.txt: its field, of another "
+                           f"triangulation, is left out (run heat2d --{option} again)"
+                           for stem, option in [("refined", "refine"), ("adapted", "adapt")]]))
 
     def test_each_field_labelled_with_its_values(self):
         """A fine run given values beside a plain run given others: each
@@ -335,43 +353,6 @@ class Export(Tools):
                               (four.replace("22", "x"), "line 4: \"x\" is not a number")]:
             self.write("values.txt", content)
             self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./values.txt: {said}\n")
-
-    def test_the_adapted_field(self):
-        """Beside heat2d --adapt's files the export writes that field too, read
-        back against them, and the plot draws it with its mesh and the corner at
-        node 6; fine files older than elements.txt are another triangulation's:
-        left out, with a line that says so, the rest made."""
-        needs("meshio")
-        import meshio
-
-        self.run_heat2d()
-        self.assertEqual(self.run_heat2d(arguments=["--adapt", "1e-2"]).returncode, 0)
-        xy = [[float(v) for v in line.split()] for line in read(self.path("adapted_mesh.txt")).splitlines()]
-        triangles = [[int(n) - 1 for n in line.split()] for line in read(self.path("adapted_elements.txt")).splitlines()]
-        T = [float(line.split()[1]) for line in read(self.path("adapted_write_.txt")).splitlines()]
-        self.assertEqual(self.tool("export_field.py").stdout.split(), [
-            "./temperature.vtu", "./temperature.msh", "./adapted_temperature.vtu", "./adapted_temperature.msh"])
-        for name in ["adapted_temperature.vtu", "adapted_temperature.msh"]:
-            mesh = meshio.read(self.path(name))
-            self.assertEqual((mesh.points[:, :2].tolist(), mesh.point_data["temperature"].tolist(),
-                              mesh.cells_dict["triangle"].tolist()), (xy, T, triangles))
-        if has("matplotlib"):
-            run = self.tool("plot_temperature.py")
-            self.assertEqual((run.stdout, run.stderr), ("./temperature.png\n./adapted_temperature.png\n"
-                                                        "./adapted_corner.png\n", ""))
-        # elements.txt edited after the fine runs: their fields are left out.
-        self.run_heat2d(arguments=["--refine", "1"])
-        later = os.stat(self.path("refined_mesh.txt")).st_mtime + 10
-        os.utime(self.path("elements.txt"), (later, later))
-        for name in os.listdir(self.folder):
-            if name.endswith((".vtu", ".msh", ".png")):
-                os.remove(self.path(name))
-        run = self.tool("export_field.py")
-        self.assertEqual((run.returncode, run.stdout.split(), run.stderr.splitlines()),
-                         (0, ["./temperature.vtu", "./temperature.msh"],
-                          [f"heat2d-export: ./{stem}_mesh.txt is older than elements.txt: its field, of another "
-                           f"triangulation, is left out (run heat2d --{option} again)"
-                           for stem, option in [("refined", "refine"), ("adapted", "adapt")]]))
 
     def test_outputs_whole_or_not_at_all(self):
         """Under a file-size limit the old outputs stay whole, the pair of the

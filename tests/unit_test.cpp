@@ -1,5 +1,5 @@
-// What a run of the shipped case cannot reach: a dirty heap, the solvers, an
-// element's values on any side, the working tables after the assembly.
+// What a run of the shipped case cannot reach: a dirty heap, the solvers, the
+// working tables after the assembly (elements by hand: core_test).
 #include "assembly/assembly.h"
 #include "assembly/element.h"
 #include "assembly/triangulation.h"
@@ -8,7 +8,6 @@
 #include "problem/numbers.h"
 #include "problem/problem.h"
 #include "problem/status.h"
-#include "refine/refine.h"
 #include "solver/cholesky.h"
 #include "solver/gauss.h"
 
@@ -215,48 +214,6 @@ TEST(Solver, GaussWithPartialPivoting) {
     }
 }
 
-// By hand: corners (0, 0), (3, 0), (3, 4); convection on side 1-3 (length 5:
-// h L / 6 in the pattern 2 1; 1 2, loads h T L / 2) then heat flux on side 2-3
-// (length 4: loads q L / 2), added in that order. The design's values (k 75,
-// h 10, air 22, q 150: loads 550 and 300), and others (k 30, h 2, air 100,
-// q -40 out of the plate: loads 500 and -80).
-TEST(Element, ValuesOnAnySideByHand) {
-    const double x[4] = {0, 0, 3, 3};
-    const double y[4] = {0, 0, 0, 4};
-    const term_side sides[] = {{condition::convection, 1, 3}, {condition::heat_flux, 2, 3}};
-    problem_values other;
-    other.conductivity = 30;
-    other.convection = 2;
-    other.ambient = 100;
-    other.heat_flux = -40;
-    for (const auto& [values, k, h, convection, flux] :
-         {std::tuple(problem_values{}, 75.0 / 24, 50.0 / 6, 550.0, 300.0),
-          std::tuple(other, 30.0 / 24, 10.0 / 6, 500.0, -80.0)}) {
-        const element_values v = element_values_of(x, y, values, sides, 2);
-        EXPECT_EQ(v.area, 6);
-        EXPECT_EQ((std::vector<double>{v.b[1], v.b[2], v.b[3], v.c[1], v.c[2], v.c[3]}),
-                  (std::vector<double>{-4, 4, 0, 0, -3, 3}));
-        const double conduction[3][3] = {
-            {16 * k, -16 * k, 0}, {-16 * k, 25 * k, -9 * k}, {0, -9 * k, 9 * k}};
-        const double edge[3][3] = {{2 * h, 0, h}, {0, 0, 0}, {h, 0, 2 * h}};
-        for (int i = 1; i <= 3; i++) {
-            for (int j = 1; j <= 3; j++) {
-                EXPECT_DOUBLE_EQ(v.conduction[i][j], conduction[i - 1][j - 1]) << i << j;
-                EXPECT_DOUBLE_EQ(v.terms[0].matrix[i][j], edge[i - 1][j - 1]) << i << j;
-                EXPECT_EQ(v.terms[1].matrix[i][j], 0) << i << j;
-                EXPECT_DOUBLE_EQ(v.matrix[i][j], conduction[i - 1][j - 1] + edge[i - 1][j - 1])
-                    << i << j;
-            }
-        }
-        EXPECT_EQ((std::vector<double>{v.loads[1], v.loads[2], v.loads[3], v.terms[0].length,
-                                       v.terms[1].length}),
-                  (std::vector<double>{convection, flux, convection + flux, 5, 4}));
-    }
-    // More sides than a triangle of the region can have: the first two taken.
-    const term_side three[] = {sides[0], sides[1], {condition::heat_flux, 1, 2}};
-    EXPECT_EQ(element_values_of(x, y, other, three, 3).term_count, most_terms);
-}
-
 // After the assembly the working tables hold element 20's values (13 17 18:
 // convection on 17-18, length 1) and convection_matrix its edge matrix.
 TEST(Element, TheAssemblyLeavesTheLastElementsValues) {
@@ -272,72 +229,12 @@ TEST(Element, TheAssemblyLeavesTheLastElementsValues) {
             EXPECT_EQ(edge[4 * i + j], i == 1 || j == 1 ? 0 : (i == j ? 20.0 : 10.0) / 6) << i << j;
         }
     }
-}
-
-// Level 0 is the design's system; each level splits every triangle into four,
-// counter-clockwise, tiling the region (area 24, Euler's V - E + F = 1), with
-// an exactly symmetric K, and its solution lets out the heat that comes in.
-TEST(Refine, LevelsByCountAreaSymmetryAndBalance) {
-    Shipped run;
-    Table& E = run.E;
-    element_table rows;
-    for (int e = 1; e <= element_count; e++) {
-        std::copy(E.entries[e].begin(), E.entries[e].end(), rows.rows()[e]);
-    }
-    std::vector<level_mesh> meshes{table_mesh(rows, plate{})};
-    std::vector<level_system> systems{assemble_level(meshes[0], {})};
-    const Eigen::MatrixXd dense(systems[0].K);
-    for (int i = 0; i < node_count; i++) {
-        EXPECT_NEAR(systems[0].f[i], f[i + 1], 1e-12 * 975) << i;
-        for (int j = 0; j < node_count; j++) {
-            EXPECT_NEAR(dense(i, j), K[i + 1][j + 1], 1e-12 * 150) << i << "," << j;
-        }
-    }
-    std::vector<double> T;
-    multigrid solver(meshes, systems);
-    for (int l = 0; l <= 5; l++) {
-        if (l > 0) {
-            meshes.push_back(refine(meshes.back()));
-            systems.push_back(assemble_level(meshes.back(), {}));
-        }
-        const level_mesh& mesh = meshes.back();
-        const double nodes = mesh.node_count(), triangles = mesh.triangle_count();
-        EXPECT_EQ(triangles, 20 * std::pow(4, l));
-        EXPECT_EQ(nodes - static_cast<double>(mesh.kinds.size()) + triangles, 1) << l;
-        if (l > 0) {
-            EXPECT_EQ(nodes, meshes[l - 1].node_count() + meshes[l - 1].kinds.size());
-        }
-        double area = 0;
-        for (std::size_t t = 0; t < mesh.triangle_count(); t++) {
-            double x[4], y[4];
-            for (int k = 0; k < 3; k++) {
-                x[k + 1] = mesh.x[mesh.triangles[3 * t + k]];
-                y[k + 1] = mesh.y[mesh.triangles[3 * t + k]];
-            }
-            ASSERT_GT(signed_area(x, y), 0) << l << " " << t;
-            area += signed_area(x, y);
-        }
-        EXPECT_NEAR(area, 24, 1e-9);
-        const Eigen::SparseMatrix<double> K_l(systems.back().K);
-        EXPECT_EQ(
-            Eigen::SparseMatrix<double>(K_l - Eigen::SparseMatrix<double>(K_l.transpose())).norm(),
-            0);
-        const solve_report solved = solver.solve(l == 0 ? T : prolonged(meshes[l - 1], T), 1e-10);
-        T = solved.T;
-        EXPECT_TRUE(solved.converged && solved.residual <= 1e-10) << solved.residual;
-        EXPECT_LE(solved.iterations, 12) << l; // the V-cycle's work: a few iterations a level
-        const Eigen::Map<const Eigen::VectorXd> f_l(systems.back().f.data(), mesh.node_count());
-        const Eigen::Map<const Eigen::VectorXd> T_l(T.data(), mesh.node_count());
-        EXPECT_LE((f_l - K_l * T_l).norm() / f_l.norm(), 1e-10)
-            << l; // measured apart from the solver
-        const heat_balance balance = balance_of(mesh, T, {});
-        EXPECT_NEAR(balance.in, 975, 1e-9);
-        EXPECT_NEAR(balance.out, balance.in, 1e-8 * balance.in) << l;
-    }
-    // The midpoints of the finest level lie halfway along their parents' sides.
-    const level_mesh& coarse = meshes[4];
-    const std::vector<double> x = prolonged(coarse, coarse.x);
-    EXPECT_EQ(x, std::vector<double>(meshes[5].x.begin(), meshes[5].x.end()));
+    // More sides than a triangle of the region can have: the first two taken.
+    const double x[4] = {0, 0, 3, 3}, y[4] = {0, 0, 0, 4};
+    const term_side three[] = {{condition::convection, 1, 3},
+                               {condition::heat_flux, 2, 3},
+                               {condition::heat_flux, 1, 2}};
+    EXPECT_EQ(element_values_of(x, y, {}, three, 3).term_count, most_terms);
 }
 
 // A not-a-number prints "-nan" whatever its sign bit, on the standard streams

@@ -14,6 +14,7 @@ import shutil
 import sys
 import unittest
 
+import engines
 from engines import Native, served
 from run_test import HERE, cases, edited
 
@@ -30,25 +31,12 @@ RIGHT_EDGE = [("convection", f"{a}-{a + 1}") for a in range(14, 18)]
 NOTCH_AND_TOP = [("flux", side) for side in ["13-18", "3-6", "6-7", "7-8", "8-13"]]
 
 
-def opened(site):
-    """(browser, server): headless Chromium at 1280 x 800, and site served on
-    127.0.0.1 (its address: server.address)."""
-    from selenium import webdriver
-
-    server = served(site)
-    options = webdriver.ChromeOptions()
-    options.binary_location = shutil.which("chromium")
-    for argument in ["--headless", "--no-sandbox", "--disable-gpu", "--window-size=1280,800"]:
-        options.add_argument(argument)
-    return webdriver.Chrome(options=options), server
-
-
 class Page(unittest.TestCase):
     site = native = browser = server = None
 
     @classmethod
     def setUpClass(cls):
-        cls.browser, cls.server = opened(cls.site)
+        cls.browser, cls.server = engines.opened("chromium")[0].driver, served(cls.site)  # at 1280 x 800
         cls.addClassCleanup(cls.browser.quit)
         cls.addClassCleanup(cls.server.shutdown)
 
