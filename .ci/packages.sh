@@ -3,7 +3,8 @@
 # judgement, unpacked, its page in Chromium, installed by apt, used, its
 # Python package and notebook run, and removed whole), the Windows zip (its
 # files, unzipped, run under Wine, its page), each run on the shipped
-# triangulation in a scratch folder, plainly, refined three times, adapted to 1e-4 and with another heat flux, and the
+# triangulation in a scratch folder, plainly, refined three times, on
+# another plate, adapted to 1e-4 and with another heat flux, and the
 # page's zip (its files, opened from the file system in every engine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +50,14 @@ release_runs() {
     tr -d '\r' <"$1/values.txt" | grep -qx 'heat_flux 300'
 }
 
+# Another plate (command $2 in folder $1, after the others): 10 wide with a
+# notch 3 deep, its nodes where that plate puts them, its values written.
+plate_run() {
+    (cd "$1" && $2 --width 10 --notch-depth 3 </dev/null >/dev/null 2>&1)
+    diff <(tr -d '\r' <"$1/mesh.txt") <(printf '%s\n' "0 0" "0 1.5" "0 3" {1.5,3.25,5}\ {0,1.5,3,4.5,6})
+    tr -d '\r' <"$1/values.txt" | grep -qx 'notch_depth 3'
+}
+
 # The page's files, from their one list.
 page=$(grep -v '^#' web/files.txt)
 diff <(dpkg-deb -c "$deb" | awk '{print $6}' | sort) \
@@ -61,6 +70,7 @@ cp "$scratch/root/usr/share/doc/heat2d/examples/elements.txt" "$scratch/deb"
 same_run "$scratch/deb"
 refined_run "$scratch/deb" ../root/usr/bin/heat2d
 release_runs "$scratch/deb" ../root/usr/bin/heat2d
+plate_run "$scratch/deb" ../root/usr/bin/heat2d
 (cd "$scratch/numbered" && ../root/usr/bin/heat2d-elements ../deb/elements.txt)
 cmp "$scratch/numbered/elements.txt" examples/elements.txt
 /usr/bin/python3 tests/web_test.py "$scratch/root/usr/share/heat2d/web" build/default || [ $? -eq 77 ]
@@ -99,6 +109,7 @@ folder=$scratch/zip/heat2d-${version}-win64
 same_run "$folder"
 refined_run "$folder" "wine heat2d.exe"
 release_runs "$folder" "wine heat2d.exe"
+plate_run "$folder" "wine heat2d.exe"
 # The pages beside the Windows program and in the web zip, opened from the file
 # system: the zip's in Chromium, the web zip's in each engine (a few generated
 # inputs each, a finer level and the adaptive steps).

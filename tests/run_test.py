@@ -125,7 +125,7 @@ class Outputs(Program):
 
         # --help and --version answer alone; then a longer K.txt is replaced.
         self.write("K.txt", "7" * 100000)
-        for argument, said in [("--version", "heat2d 1.3.0\n"), ("--help", read(os.path.join(HERE, "data", "help.txt")))]:
+        for argument, said in [("--version", "heat2d 1.4.0\n"), ("--help", read(os.path.join(HERE, "data", "help.txt")))]:
             answered = self.run_heat2d(None, [argument])
             self.assertEqual((answered.returncode, answered.stdout, answered.stderr), (0, said, ""))
         self.assertEqual(sorted(os.listdir(self.folder)), sorted(OUTPUTS + ["elements.txt"]))

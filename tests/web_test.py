@@ -451,6 +451,7 @@ class Page(unittest.TestCase):
         self.assertEqual((self.browser.execute_script("return document.getElementById('drawing').getAttribute('viewBox')"),
                           self.text("#biot")[:12]), ("0 0 356 416", "h·5/k = 0.66"))  # 360 units to the height 6, 5 wide
         self.assertEqual(node18(), [28 + 5 * 60, 28])
+        self.browser.save_screenshot(os.path.join(self.site, "..", "another_plate.png"))
         self.browser.execute_script("document.getElementById('slider-width').focus()")
         self.ran(lambda: ActionChains(self.browser).send_keys(Keys.RIGHT).perform())
         width = self.field("width")

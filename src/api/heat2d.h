@@ -66,7 +66,7 @@ enum { HEAT2D_OK = 0, HEAT2D_REFUSED = 1, HEAT2D_TOO_SMALL = 2, HEAT2D_BAD_CALL 
 
 enum { HEAT2D_NO_TERM = 0, HEAT2D_HEAT_FLUX = 1, HEAT2D_CONVECTION = 2 }; /* kinds of term */
 
-/* The release ("1.3.0") and the interface (HEAT2D_INTERFACE) of the library. */
+/* The release ("1.4.0") and the interface (HEAT2D_INTERFACE) of the library. */
 HEAT2D_API int heat2d_version(const char** release, int* interface_number);
 
 /* Why the calling thread's last call was a bad one ("" after a good one). */
