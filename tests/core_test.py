@@ -19,6 +19,7 @@ from heat2d import core  # noqa: E402
 DESIGN = heat2d.Problem()
 
 XY = [tuple(float(v) for v in line.split()) for line in EXPECTED["mesh.txt"].splitlines()]
+XYT = [list(column) for column in zip(*XY)]
 TRIANGLES = [[int(n) for n in line.split()] for line in SHIPPED]
 # The two corners that the table's slots may not fit: node 8 in one triangle, 18 in two.
 CORNERS = TRIANGLES[:10] + [[7, 13, 8], [7, 12, 13]] + TRIANGLES[12:18] + [[12, 17, 18], [12, 18, 13]]
@@ -319,6 +320,14 @@ class Core(Program):
             before = found
         self.assertEqual((len(levels.figures), levels.last, levels.error_left.tolist(), levels.answer.tolist()),
                          (4, found, found.error_left.tolist(), found.temperatures[:18].tolist()))
+        # Pictures: the error left against the nodes from level 2; the field with heat2d's nodes, named in its title.
+        if not os.environ.get("HEAT2D_SANITIZE"):  # matplotlib's own code is not run under the sanitizers
+            import matplotlib
+            matplotlib.use("Agg")
+            convergence, field = levels.plot(), found.plot()
+            self.assertEqual([line.get_data()[0].tolist() for line in convergence.lines], [[189, 697]])
+            self.assertEqual(([p.tolist() for p in field.lines[-1].get_data()], field.get_title()),
+                             ([XYT[0], XYT[1]], "level 3: 1,280 triangles, 697 nodes, hottest 48.64415"))
         # Level 3's field is heat2d --refine 3's, to the last digit written.
         self.run_heat2d(arguments=["--refine", "3"])
         written = numpy.loadtxt(self.path("refined_write_.txt"))

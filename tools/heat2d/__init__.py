@@ -103,7 +103,9 @@ class Run:
     each solved as the iteration asks for it (so that a loop may stop, or
     show its progress, between them). Each one's figures are kept in
     .figures; .last is the last one, and .answer and .error_left its answer at
-    heat2d's 18 nodes and that answer's error left (estimated)."""
+    heat2d's 18 nodes and that answer's error left (estimated, signed: the
+    answer plus it is the extrapolated field); figures["error_left"] is the
+    largest of its magnitudes."""
 
     def __init__(self, results, what, last):
         self._results, self.what, self._stop = results, what, last
@@ -112,7 +114,7 @@ class Run:
     def __iter__(self):
         for found in self._results:
             self.last = found
-            self.figures.append({**found.figures, "error_left": float(found.error_left.max(initial=0))})
+            self.figures.append({**found.figures, "error_left": float(abs(found.error_left).max(initial=0))})
             yield found
             if self._stop(found):
                 return
