@@ -110,15 +110,14 @@ class Engine(unittest.TestCase):
         # wheel's events: there "+" under the drawing, about its middle): what is
         # there stays, the field drawn again with the view's colour scale, the probe
         # reading the field beside node 6.
-        node6 = ("const r = document.querySelector('#drawing circle[data-node=\"6\"]').getBoundingClientRect();"
-                 "return [r.x + r.width / 2, r.y + r.height / 2]")
+        middle = ("const r = document.querySelector(args[0]).getBoundingClientRect();"
+                  "return [r.x + r.width / 2, r.y + r.height / 2]")
+        node6 = '#drawing circle[data-node="6"]'
         engine.call("document.getElementById('picture').scrollIntoView({block: 'start'})")
-        x, y = engine.call(node6)
+        x, y = engine.call(middle, node6)
         if self.name == "webkit":
-            px, py = engine.call("const r = document.getElementById('drawing').getBoundingClientRect();"
-                                 "return [r.x + r.width / 2, r.y + r.height / 2]")
-            engine.click(*engine.call("const r = document.getElementById('zoom-in').getBoundingClientRect();"
-                                      "return [r.x + r.width / 2, r.y + r.height / 2]"))
+            px, py = engine.call(middle, "#drawing")
+            engine.click(*engine.call(middle, "#zoom-in"))
         else:
             px, py = int(x + 2), int(y + 2)  # the pointer, in the plate beside node 6
             engine.wheel(px, py, -240)
@@ -127,7 +126,7 @@ class Engine(unittest.TestCase):
         self.assertGreaterEqual(zoom, 2)
         self.assertEqual(title, "temperature in view")
         x, y = [p + (b - p) * zoom for b, p in zip((x, y), (px, py))]
-        self.assertLess(max(abs(a - b) for a, b in zip(engine.call(node6), (x, y))), 1.5)
+        self.assertLess(max(abs(a - b) for a, b in zip(engine.call(middle, node6), (x, y))), 1.5)
         self.assertLess(abs(engine.call("return finer.temperatureAt(args[0], args[1])", x + 2, y + 2) - got[5]), 0.5)
         steps = engine.call("""const core = await heat2d.core, steps = [];
             core.adapt(args[0], 5, (step) => steps.push(step.refused ? step : {line: step.line, answer: Array.from(step.answer),

@@ -726,8 +726,7 @@ class Page(unittest.TestCase):
         self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
         # At node 6's very point (the corner, where the field is steepest): its temperature, to four digits.
         t6 = float(self.find("#refined-temperatures td[data-value]")[5].get_attribute("data-value"))
-        x6, y6 = self.browser.execute_script("const r = document.querySelector('#drawing circle[data-node=\"6\"]')"
-                                             ".getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]")
+        x6, y6 = self.node6()
         self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x6, "y": y6})
         self.assertEqual(self.text("#probe"), f"{float(f'{t6:.4g}'):g}")
         self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
