@@ -196,6 +196,9 @@ class Core(Program):
         self.assertEqual((repr(other), other.numbers["height"], other.nodes.shape), ("heat2d.Problem(width=10.0, "
                          "notch_depth=3.0)", 6, (18, 2)))
         self.assertEqual(heat2d.value_range("error"), (1e-6, 1))
+        # A number as the console reads an option's (the tools' and the page's fields read it so).
+        self.assertEqual([core.read_number(text) for text in ["1", "-2.5e3", ".5", "5.", "+1E-2", "1e400", "1e", ".",
+                                                             "1.2.3", " 5", "0x10", "nan", ""]], [1, -2500, .5, 5, .01] + [None] * 8)
 
     def test_the_notebook(self):
         """examples/heat2d.ipynb run by a real Jupyter kernel on this library:

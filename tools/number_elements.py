@@ -34,7 +34,6 @@ import contextlib
 import io
 import json
 import os
-import re
 import subprocess
 import sys
 import tempfile
@@ -46,7 +45,6 @@ from heat2d_problem import InputError, command, extent, fail, heat2d, heat2d_cor
 
 USAGE = "usage: heat2d-elements [--flip-corner] [--width WIDTH] [--height HEIGHT] [--notch-width NOTCH_WIDTH] " \
         "[--notch-depth NOTCH_DEPTH] FILE"
-DECIMAL = re.compile(r"[-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?")  # as heat2d reads a number
 # The mesh formats taken, by suffix: those the tests read.
 FORMATS = {".msh": "gmsh", ".vtu": "vtu", ".vtk": "vtk"}
 TAKEN = ("a .txt of node-number triples, or a mesh: Gmsh's .msh (formats 2.2, 4.0 and 4.1, text or binary) "
@@ -195,10 +193,11 @@ def read_plate(arguments):
                 raise InputError(f"{option} takes a decimal number from {least:g} to {most:g}, and none is given")
             text = arguments[k + 1] if apart else arguments[k][len(option) + 1:]
             del arguments[k:k + 1 + apart]
-            if not DECIMAL.fullmatch(text):
+            value = heat2d_core.read_number(text)
+            if value is None:
                 raise InputError(f'{option} takes a decimal number from {least:g} to {most:g}, not "{text}"')
             try:
-                plate[name] = float(text)
+                plate[name] = value
             except heat2d_core.Refused as refused:  # out of its range: worded as heat2d words it
                 raise InputError(refused.lines[0].replace(f"{name} is taken", f"{option} takes a decimal number"))
     return heat2d.Problem(**{name: plate[name] for name, _ in heat2d_core.dimension_names()})

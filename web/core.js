@@ -90,6 +90,11 @@ function coreBinding() {
         checked(module._heat2d_value_range(string(alloc, name)[0], at, at + 8));
         return [module.HEAPF64[at / 8], module.HEAPF64[at / 8 + 1]];
       }),
+      // text as heat2d reads an option's number, or null when it is not one.
+      readNumber: (text) => scratch((alloc) => {
+        const value = alloc(8);
+        return checked(module._heat2d_read_number(string(alloc, text)[0], value)) === STATUS.ok ? module.HEAPF64[value / 8] : null;
+      }),
       refusal: (name, value) => { try { return withValues({[name]: value}, () => ""); } catch (fault) { if (fault instanceof Refused) return fault.message; throw fault; } },
       // The nodes of elements.txt as heat2d reads them (flat), or null.
       read: (text) => scratch((alloc) => {

@@ -49,9 +49,8 @@ const whatIf = (() => {
 
   // Why text cannot be the value of name ("" when it can): a decimal number in its range.
   function fault(name, text) {
-    const value = Number(text);
-    if (!/^\s*[-+]?[0-9.]+([eE][-+]?[0-9]+)?\s*$/.test(text) || !Number.isFinite(value)) return `"${text}" is not a decimal number`;
-    return core.refusal(name, value);
+    const value = core.readNumber(text.trim());
+    return value === null ? `"${text}" is not a decimal number` : core.refusal(name, value);
   }
 
   // Takes value for entry into the field, the slider and the state.

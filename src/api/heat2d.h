@@ -84,10 +84,9 @@ HEAT2D_API int heat2d_count(const char* name, int* value);
  * answers returns "ok": a binding asks it first, checked by that return. */
 HEAT2D_API int heat2d_code(const char* name, int* value);
 
-/* A node that the rules name: "notch_corner" (6, the notch's corner, where
- * the field is singular), "notch_top" (8, the top of the notch's wall, the
- * hottest node of the design's case) or "top_right" (18, the top right
- * corner, where the convection meets the heat flux). */
+/* A node that the rules name: "notch_corner" (6, where the field is
+ * singular), "notch_top" (8, the top of the notch's wall, the design's
+ * hottest) or "top_right" (18, where the convection meets the heat flux). */
 HEAT2D_API int heat2d_node(const char* name, int* node);
 
 /* A value of the problem: "width", "height", "notch_width", "notch_depth",
@@ -103,9 +102,8 @@ HEAT2D_API int heat2d_term_name(int kind, const char** name);
  * plate's "width", "height", "notch_width" and "notch_depth", each in its
  * closed range above; NULL for the design's. heat2d_values_set:
  * HEAT2D_REFUSED, the value kept, with *why naming the range. The plate as a
- * whole is judged by the calls that compute on it (heat2d_solve,
- * heat2d_refine, heat2d_adapt: HEAT2D_REFUSED with its line; heat2d_element:
- * a bad call). The calls that take no values are the design's plate's. */
+ * whole is judged by the calls that compute on it (HEAT2D_REFUSED with its
+ * line, or a bad call where there is no text out). */
 typedef struct heat2d_values heat2d_values;
 HEAT2D_API int heat2d_values_new(heat2d_values** values);
 HEAT2D_API int heat2d_values_set(heat2d_values* values, const char* name, double value, char** why);
@@ -113,9 +111,11 @@ HEAT2D_API int heat2d_values_get(const heat2d_values* values, const char* name, 
 HEAT2D_API void heat2d_values_free(heat2d_values* values);
 
 /* The closed range of a value named as above, or of "error" (what adaptive
- * refinement may be asked for); value index's (0 to 7) name and option. */
+ * refinement may be asked for); value index's (0 to 7) name and option; text
+ * read as heat2d reads an option's number (HEAT2D_REFUSED: it is not one). */
 HEAT2D_API int heat2d_value_range(const char* name, double* least, double* most);
 HEAT2D_API int heat2d_value_name(int index, const char** name, const char** option);
+HEAT2D_API int heat2d_read_number(const char* text, double* value);
 
 /* The coordinates of the nodes of the plate of values (NULL: the design's),
  * x1 y1 x2 y2 ...: 2 * 18 doubles. */

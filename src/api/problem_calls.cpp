@@ -106,6 +106,14 @@ int heat2d_value_range(const char* name, double* least, double* most) {
     });
 }
 
+int heat2d_read_number(const char* text, double* value) {
+    return guarded([&]() -> int {
+        not_null(text, "text");
+        not_null(value, "value");
+        return good(read_decimal(text, true, *value) ? HEAT2D_OK : HEAT2D_REFUSED);
+    });
+}
+
 int heat2d_parameter(const char* name, double* value) {
     static const plate design;
     static const std::pair<const char*, double> values[] = {

@@ -173,6 +173,7 @@ SIGNATURES = [
     ("heat2d_values_get", INT, [ctypes.c_void_p, ctypes.c_char_p, DOUBLE_P]),
     ("heat2d_values_free", None, [ctypes.c_void_p]),
     ("heat2d_value_range", INT, [ctypes.c_char_p, DOUBLE_P, DOUBLE_P]),
+    ("heat2d_read_number", INT, [ctypes.c_char_p, DOUBLE_P]),
     ("heat2d_element", INT, [INT_P, INT, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p)]),
     ("heat2d_solve", INT, [INT_P, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
     ("heat2d_refine", INT, [INT_P, INT, ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p), TEXT_P]),
@@ -539,6 +540,13 @@ def value_range(name):
     least, most = DOUBLE(), DOUBLE()
     _checked(library().heat2d_value_range(name.encode(), ctypes.byref(least), ctypes.byref(most)))
     return least.value, most.value
+
+
+def read_number(text):
+    """text as heat2d reads an option's number (a decimal number, an exponent
+    allowed, finite), or None when it is not one."""
+    value = DOUBLE()
+    return value.value if _checked(library().heat2d_read_number(os.fsencode(text), ctypes.byref(value))) == OK else None
 
 
 def _handle(values):
