@@ -331,11 +331,11 @@ class Core(Program):
             self.assertEqual([line.get_data()[0].tolist() for line in convergence.lines], [[189, 697]])
             self.assertEqual(([p.tolist() for p in field.lines[-1].get_data()], field.get_title()),
                              ([XYT[0], XYT[1]], "level 3: 1,280 triangles, 697 nodes, hottest 48.64415"))
-        # Level 3's field is heat2d --refine 3's, to the last digit written.
-        self.run_heat2d(arguments=["--refine", "3"])
-        written = numpy.loadtxt(self.path("refined_write_.txt"))
-        self.assertEqual((written[:, 0].tolist(), written[:, 1].tolist()),
-                         (list(range(1, len(found.nodes) + 1)), found.temperatures.tolist()))
+        # Level 5's field is heat2d --refine 5's, to the last digit written.
+        self.run_heat2d(arguments=["--refine", "5"])
+        written, five = numpy.loadtxt(self.path("refined_write_.txt")), DESIGN.refine(TRIANGLES, 5)
+        self.assertEqual((written[:, 0].tolist(), written[:, 1].tolist()), (list(range(1, 10466)),
+                                                                            list(five)[-1].temperatures.tolist()))
         self.assertEqual([f"{t:g}" for t in next(iter(DESIGN.refine(TRIANGLES, 0))).temperatures],
                          [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])
         swapped = TRIANGLES[:12] + [TRIANGLES[13], TRIANGLES[12]] + TRIANGLES[14:]
