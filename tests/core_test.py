@@ -502,6 +502,7 @@ class Core(Program):
         errors = [step.figures["error"] for step in run]
         self.assertTrue(errors[-1] <= 3e-3 < min(errors[1:-1]), errors)
         self.assertEqual((run.answer.tolist(), len(run.figures)), (run.last.answer.tolist(), len(errors)))
+        self.assertEqual([step.figures["step"] for step in DESIGN.adapt(TRIANGLES, 1)], [0, 1])  # the most asked: step 1
         self.assertTrue(core.estimated_by().startswith("extrapolated from the last mesh"))
 
     def test_corner_counts_and_a_levels_memory(self):
