@@ -102,10 +102,12 @@ class Run:
     """The levels of a refinement or the steps of an adaptive refinement,
     each solved as the iteration asks for it (so that a loop may stop, or
     show its progress, between them). Each one's figures are kept in
-    .figures; .last is the last one, and .answer and .error_left its answer at
-    heat2d's 18 nodes and that answer's error left (estimated, signed: the
-    answer plus it is the extrapolated field); figures["error_left"] is the
-    largest of its magnitudes."""
+    .figures, with "error_left", the largest magnitude of its error left;
+    .last is the last one, and .answer and .error_left its answer at
+    heat2d's 18 nodes and that answer's error left, estimated (a step's
+    answer is extrapolated, its error left one bound for all; a level's is
+    its temperatures, its error left signed: added, the extrapolation). None
+    before the first."""
 
     def __init__(self, results, what, last):
         self._results, self.what, self._stop = results, what, last
@@ -121,11 +123,13 @@ class Run:
 
     @property
     def answer(self):
-        return getattr(self.last, "answer", None) if self.what == "step" else self.last.temperatures[:18]
+        if self.last is None:
+            return None
+        return self.last.answer if self.what == "step" else self.last.temperatures[:18]
 
     @property
     def error_left(self):
-        return self.last.error_left
+        return None if self.last is None else self.last.error_left
 
     def plot(self, ax=None):
         """The largest error left at heat2d's nodes against the nodes, log-log,
