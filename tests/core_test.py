@@ -200,32 +200,6 @@ class Core(Program):
         self.assertEqual([core.read_number(text) for text in ["1", "-2.5e3", ".5", "5.", "+1E-2", "1e400", "1e", ".",
                                                              "1.2.3", " 5", "0x10", "nan", ""]], [1, -2500, .5, 5, .01] + [None] * 8)
 
-    def test_the_notebook(self):
-        """examples/heat2d.ipynb run by a real Jupyter kernel on this library:
-        its own checks (element 7 by hand, the 20 matrices adding up to K)
-        hold, its temperatures are the program's write_.txt, and every text it
-        prints is the one stored with it."""
-        try:
-            import nbclient
-            import nbformat
-        except ImportError:
-            self.skipTest("install python3-nbclient and python3-ipykernel to run the notebook")
-        if os.environ.get("HEAT2D_SANITIZE"):
-            self.skipTest("a kernel is not run under the sanitizers")
-        path = os.path.join(HERE, "..", "examples", "heat2d.ipynb")
-        stored, ran = nbformat.read(path, 4), nbformat.read(path, 4)
-        environment = dict(os.environ)
-        os.environ.update(PYTHONPATH=os.path.join(HERE, "..", "tools"), PYDEVD_DISABLE_FILE_VALIDATION="1")
-        try:
-            nbclient.NotebookClient(ran, timeout=60, kernel_name="python3").execute()
-        finally:
-            os.environ.clear()
-            os.environ.update(environment)
-        texts = [["".join(o.get("text", "") for o in cell.outputs) for cell in book.cells if cell.cell_type == "code"]
-                 for book in (stored, ran)]
-        self.assertEqual(texts[0], texts[1])
-        self.assertEqual(texts[1][0].split()[16:52], EXPECTED["write_.txt"].split())
-
     def test_the_reader(self):
         """elements.txt's bytes as the program reads them (its tokens are run_test's), named
         and worded as the caller asks, the numbers as read."""
@@ -622,6 +596,32 @@ class Core(Program):
             said = subprocess.run([sys.executable, "-c", script], capture_output=True,
                                   text=True, check=True, env=dict(os.environ, HEAT2D_LIBRARY=library)).stdout
             self.assertIn(words, said)
+
+
+class Notebook(Program):
+    def test_the_notebook(self):
+        """examples/heat2d.ipynb run by a real Jupyter kernel on this library:
+        its own checks (element 7 by hand, the 20 matrices adding up to K)
+        hold, its temperatures are the program's write_.txt, and every text it
+        prints is the one stored with it."""
+        try:
+            import nbclient
+            import nbformat
+        except ImportError:
+            self.skipTest("install python3-nbclient and python3-ipykernel to run the notebook")
+        path = os.path.join(HERE, "..", "examples", "heat2d.ipynb")
+        stored, ran = nbformat.read(path, 4), nbformat.read(path, 4)
+        environment = dict(os.environ)
+        os.environ.update(PYTHONPATH=os.path.join(HERE, "..", "tools"), PYDEVD_DISABLE_FILE_VALIDATION="1")
+        try:
+            nbclient.NotebookClient(ran, timeout=60, kernel_name="python3").execute()
+        finally:
+            os.environ.clear()
+            os.environ.update(environment)
+        texts = [["".join(o.get("text", "") for o in cell.outputs) for cell in book.cells if cell.cell_type == "code"]
+                 for book in (stored, ran)]
+        self.assertEqual(texts[0], texts[1])
+        self.assertEqual(texts[1][0].split()[16:52], EXPECTED["write_.txt"].split())
 
 
 if __name__ == "__main__":
