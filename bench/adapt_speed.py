@@ -80,7 +80,7 @@ def main(build):
     triangles = [[int(n) for n in line.split()] for line in open(shipped)]
     points = []
     for step in core.adapt(triangles):
-        nodes = step.line["nodes"]
+        nodes = step.figures["nodes"]
         if nodes >= 1000:
             points.append((math.log(nodes), math.log(max(abs(t - e) for t, e in zip(step.temperatures, EXACT))),
                            math.log(max(abs(t - e) for t, e in zip(step.answer, EXACT)))))

@@ -67,9 +67,9 @@ wait();
 
 def main(site, count, native=None):
     from selenium.webdriver.support.ui import WebDriverWait
-    from web_test import opened
+    from engines import opened, served
 
-    browser, server = opened(site)
+    browser, server = opened("chromium")[0].driver, served(site)
     texts = []
     for name in ["../examples/elements.txt", "../tests/data/other_elements.txt"]:
         with open(os.path.join(HERE, name), encoding="utf-8") as stream:

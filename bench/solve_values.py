@@ -45,7 +45,7 @@ def ends(library, count):
 def solve(values, queue):
     import itertools
     from heat2d import core
-    line = core._line
+    line = core._figures
 
     def older(result, ints, doubles):
         """A line of a library that gives no backward error (release 1.3.0)."""
@@ -53,7 +53,7 @@ def solve(values, queue):
             return line(result, ints, doubles)
         except core.BadCall:
             return {name: result.ints(name)[0] for name in ints} | {name: result.doubles(name)[0] for name in doubles}
-    core._line = older
+    core._figures = older
     try:
         given = core.Values(**values)
         rounding = False
@@ -61,7 +61,7 @@ def solve(values, queue):
                                                                    given), 3),
                                       itertools.islice(core.adapt(core.read_elements(shipped(), "elements.txt"),
                                                                   given), 3)):
-            rounding |= solved.line.get("backward_error") is not None
+            rounding |= solved.figures.get("backward_error") is not None
         queue.put("answer, rounding" if rounding else "answer")
     except core.Refused as refused:
         queue.put("refused: " + refused.lines[0])
