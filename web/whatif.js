@@ -100,8 +100,13 @@ const whatIf = (() => {
 
   function listen(entry) {
     const field = $(`value-${entry.name}`), slider = $(`slider-${entry.name}`);
-    slider.addEventListener("input", () => { show(entry, valueAt(entry, Number(slider.value))); changed(false, entry); });
-    slider.addEventListener("change", () => changed(true, entry));
+    // A move previews; its end runs: the change at a pointer's release or a
+    // key's (Firefox's comes only at blur, so a key's release ends it too).
+    let moved = false;
+    const ended = () => { if (moved) { moved = false; changed(true, entry); } };
+    slider.addEventListener("input", () => { moved = true; show(entry, valueAt(entry, Number(slider.value))); changed(false, entry); });
+    slider.addEventListener("change", ended);
+    slider.addEventListener("keyup", ended);
     field.addEventListener("change", () => {
       const why = fault(entry.name, field.value);
       if (why) {
