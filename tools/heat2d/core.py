@@ -1,5 +1,6 @@
 """The calls of heat2d's library (libheat2d.so, heat2d.dll) through its C
-API, one function a call, with Python's lists: the nodes, the boundary table,
+API, one function a call, with Python's lists (numpy arrays for an element,
+a solve, a level and a step): the nodes, the boundary table,
 the reading of elements.txt, the judge of a triangulation, the numbering for
 the table, the flip of a side, one element's values, the solve, the levels
 and the steps. Nothing of heat2d's rules is written here.
