@@ -47,10 +47,11 @@ const whatIf = (() => {
   const current = () => ({...state.values.current});
   const given = (values) => (VALUES.every(({name}) => values[name] === state.values.design[name]) ? null : values);
 
-  // Why text cannot be the value of name ("" when it can): a decimal number in its range.
-  function fault(name, text) {
+  // text read as the value of name: [its number, ""], or why it cannot be one
+  // ("why" not empty): a decimal number in its range.
+  function taken(name, text) {
     const value = core.readNumber(text.trim());
-    return value === null ? `"${text}" is not a decimal number` : core.refusal(name, value);
+    return value === null ? [null, `"${text}" is not a decimal number`] : [value, core.refusal(name, value)];
   }
 
   // Takes value for entry into the field, the slider and the state.
@@ -108,12 +109,12 @@ const whatIf = (() => {
     slider.addEventListener("change", ended);
     slider.addEventListener("keyup", ended);
     field.addEventListener("change", () => {
-      const why = fault(entry.name, field.value);
+      const [value, why] = taken(entry.name, field.value);
       if (why) {
         state.values.faults[entry.name] = why;
         return mark(entry, why);
       }
-      show(entry, Number(field.value));
+      show(entry, value);
       changed(true, entry);
     });
   }
@@ -138,9 +139,9 @@ const whatIf = (() => {
     $("values-fields").replaceChildren(...rows);
     const asked = new URLSearchParams(location.search), bad = [];
     for (const entry of VALUES) {
-      const text = asked.get(entry.key), why = text === null ? "" : fault(entry.name, text);
+      const text = asked.get(entry.key), [value, why] = text === null ? [null, ""] : taken(entry.name, text);
       if (why) bad.push(`${entry.key}: ${why}`);
-      show(entry, text === null || why ? state.values.design[entry.name] : Number(text));
+      show(entry, value === null || why ? state.values.design[entry.name] : value);
       $(`slider-${entry.name}`).nextSibling.style.left = `${(100 * position(entry, state.values.design[entry.name])) / STEPS}%`;
       listen(entry);
     }
