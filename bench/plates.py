@@ -17,9 +17,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "tools")]
-# The library of the build given, unless HEAT2D_LIBRARY names one: the package loads it as it is imported.
-if len(sys.argv) > 1:
-    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(os.path.abspath(sys.argv[1]), "libheat2d.so"))
+import built  # noqa: E402,F401
 from heat2d import core  # noqa: E402
 from freefem_p1 import measured, outline_borders  # noqa: E402
 from heat2d_problem import design_values, extent  # noqa: E402

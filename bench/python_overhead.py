@@ -4,18 +4,13 @@ level 5 by the package, its wall time against the core's own time for the
 same solves (the levels' "seconds" added up), and a call of
 problem.element. Not a test: it prints the figures.
 Usage: python_overhead.py BUILD"""
-import os
-import sys
 import time
 import timeit
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tools"))
-if len(sys.argv) > 1:
-    os.environ.setdefault("HEAT2D_LIBRARY", os.path.join(os.path.abspath(sys.argv[1]), "libheat2d.so"))
-import numpy  # noqa: E402
+import built  # noqa: F401
+import numpy
 
-import heat2d  # noqa: E402
+import heat2d
 
 
 def main():

@@ -275,7 +275,7 @@ def read_values(folder, prefix, warn):
         raise InputError(f"{path}: not the eight numbers (or the four values) as heat2d writes them")
     values = {**design_values(), **values}
     try:
-        plate_nodes(values)  # each within its range, the plate whole
+        heat2d.Problem(**values)  # each within its range, the plate whole
     except Fault as fault:
         raise InputError(f"{path}: {fault.lines[0]}") from None
     return values
