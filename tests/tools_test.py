@@ -310,8 +310,7 @@ class Export(Tools):
         field's legend, scale and exported values are its own run's, on its own
         plate, whose nodes are the core's, not mesh.txt's six digits; then a
         run given none, whose field is the design's and whose old values file
-        is said to be another run's; values files that heat2d would not write,
-        refused in one line."""
+        is said to be another run's."""
         needs("meshio")
         import meshio
         import numpy
@@ -343,16 +342,6 @@ class Export(Tools):
         self.assertEqual(self.tool("export_field.py").stderr, "heat2d-export: ./values.txt is older than write_.txt: "
                          "its values are another run's, and this field's plate and values are the design's\n")
         self.assertEqual(values("temperature.vtu"), [{None}] * 8)  # the design's: the file as it always was
-        four = "conductivity 75\nheat_flux 150\nconvection_coeff 10\nambient_temperature 22\n"
-        for content, said in [(four.replace("75", "0"), "conductivity is taken from 0.001 to 1e+06, not 0"),
-                              (four.replace("heat_flux", "depth"), "line 2 is not one of the eight numbers, each once, "
-                                                                   "as heat2d writes them"),
-                              (four[:-24], "not the eight numbers (or the four values) as heat2d writes them"),
-                              (four + "width 9\nheight 6\nnotch_width 9\nnotch_depth 2\n",
-                               "a notch 9 wide is not inside a plate 9 wide: the notch's width must be less than the plate's"),
-                              (four.replace("22", "x"), "line 4: \"x\" is not a number")]:
-            self.write("values.txt", content)
-            self.assertEqual(self.tool("export_field.py").stderr, f"heat2d-export: ./values.txt: {said}\n")
 
     def test_outputs_whole_or_not_at_all(self):
         """Under a file-size limit the old outputs stay whole, the pair of the
@@ -429,7 +418,8 @@ class Export(Tools):
                 self.addCleanup(shutil.rmtree, folder, True)
                 for other in ["mesh.txt", "elements.txt", "write_.txt"]:
                     shutil.copy(self.path(other), folder)
-                os.remove(os.path.join(folder, name))
+                if os.path.exists(os.path.join(folder, name)):  # values.txt is a run's with options only
+                    os.remove(os.path.join(folder, name))
                 kind, _, size = content.replace("-", "missing", content == "-").partition(" ")
                 make(os.path.join(folder, name), kind if kind in KINDS else "bytes",
                      bytes(int(size or 0)) if kind == "zeros" else content.encode().decode("unicode_escape").encode())

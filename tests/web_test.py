@@ -16,6 +16,12 @@ import unittest
 
 import engines
 from engines import Native, served
+try:
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.keys import Keys
+    from selenium.webdriver.support.ui import Select, WebDriverWait
+except ImportError:  # said in one line by the command
+    ActionChains = Keys = Select = WebDriverWait = None
 from run_test import HERE, cases, edited
 
 
@@ -59,14 +65,30 @@ class Page(unittest.TestCase):
 
     def until(self, seconds, condition):
         """Waits until condition() holds, for at most seconds."""
-        from selenium.webdriver.support.ui import WebDriverWait
         WebDriverWait(self.browser, seconds).until(lambda _: condition())
+
+    def mouse(self, kind, x, y, **more):
+        """A mouse event at (x, y) of the window, through the browser's input."""
+        self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y, **more})
+
+    def dataset(self, name):
+        return self.browser.execute_script(f"return document.body.dataset.{name}")
+
+    def keys(self, *pressed):
+        """Keys pressed, as real input, on what has the focus."""
+        ActionChains(self.browser).send_keys(*pressed).perform()
+
+    def fineness(self, value, wait=True):
+        """A fineness chosen in its list; what it draws awaited."""
+        Select(self.find("#fineness")[0]).select_by_value(str(value))
+        if wait:
+            self.until(60, lambda: self.dataset("level") == str(value))
 
     def ran(self, action):
         """Does action, then waits for the page's next run to end."""
         action()
         self.runs += 1
-        self.until(60, lambda: self.browser.execute_script("return document.body.dataset.runs") == str(self.runs))
+        self.until(60, lambda: self.dataset("runs") == str(self.runs))
 
     def typed(self, content, keys=None):
         self.browser.execute_script("document.getElementById('elements').value = arguments[0]", content)
@@ -96,7 +118,7 @@ class Page(unittest.TestCase):
             command("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
         else:
             for kind in ["mousePressed", "mouseReleased"]:
-                command("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
+                self.mouse(kind, x, y, button="left", clickCount=1)
         self.until(5, lambda: self.browser.execute_script("return window.tapped"))
 
     def point(self, e, weights=(1 / 3, 1 / 3, 1 / 3)):
@@ -126,24 +148,22 @@ class Page(unittest.TestCase):
         self.assertEqual((self.text("#console"), "".join(li.text + "\n" for li in self.find("#errors li"))),
                          (console, errors), content)
 
-    def test_shipped_run_over_http_and_from_the_file_system(self):
-        for address in [self.server.address, "file://" + os.path.join(self.site, "index.html")]:
-            with self.subTest(address):
-                self.load(address)
-                self.assertEqual((self.text("#console"), self.text("#errors")), (data("console.txt"), ""))
-                self.assertTrue(self.text("#status").startswith("exit status 0, no faults, "))
-                self.assertEqual(self.text("#extremes"), "Hottest: node 8, 48.4099. Coolest: node 14, 36.1659.")
-                self.assertEqual([a.get_attribute("download") for a in self.find("#files a")],
-                                 ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"])
-                self.assertEqual((len(self.find("#drawing [data-node]")), len(self.find("#drawing polygon[data-element]")),
-                                  [span.text for span in self.find("[data-count]")]), (18, 20, ["18", "20", "20"]))
-                self.assertEqual(self.sides(), RIGHT_EDGE + NOTCH_AND_TOP)
-                self.assertEqual((self.text("#gutter").split(), self.text("#scale-unit")),
-                                 ([str(n) for n in range(1, 22)], "(same units as the air's 22)"))
-                self.assertEqual([[td.text for td in tr.find_elements("tag name", "td")] for tr in self.find("#table tbody tr")], [
-                    ["4", "heat flux", "1-3"], ["12", "heat flux", "1-3"], ["9", "heat flux", "2-3"],
-                    ["11", "heat flux", "2-3"], ["14", "convection", "2-3"], ["16", "convection", "2-3"],
-                    ["18", "convection", "2-3"], ["20", "convection", "2-3"], ["20", "heat flux", "1-3"]])
+    def test_the_shipped_run(self):
+        """The shipped run over HTTP (from the file system: engines_test's)."""
+        self.assertEqual((self.text("#console"), self.text("#errors")), (data("console.txt"), ""))
+        self.assertTrue(self.text("#status").startswith("exit status 0, no faults, "))
+        self.assertEqual(self.text("#extremes"), "Hottest: node 8, 48.4099. Coolest: node 14, 36.1659.")
+        self.assertEqual([a.get_attribute("download") for a in self.find("#files a")],
+                         ["mesh.txt", "mesh.geo", "f.txt", "K.txt", "write_.txt"])
+        self.assertEqual((len(self.find("#drawing [data-node]")), len(self.find("#drawing polygon[data-element]")),
+                          [span.text for span in self.find("[data-count]")]), (18, 20, ["18", "20", "20"]))
+        self.assertEqual(self.sides(), RIGHT_EDGE + NOTCH_AND_TOP)
+        self.assertEqual((self.text("#gutter").split(), self.text("#scale-unit")),
+                         ([str(n) for n in range(1, 22)], "(same units as the air's 22)"))
+        self.assertEqual([[td.text for td in tr.find_elements("tag name", "td")] for tr in self.find("#table tbody tr")], [
+            ["4", "heat flux", "1-3"], ["12", "heat flux", "1-3"], ["9", "heat flux", "2-3"],
+            ["11", "heat flux", "2-3"], ["14", "convection", "2-3"], ["16", "convection", "2-3"],
+            ["18", "convection", "2-3"], ["20", "convection", "2-3"], ["20", "heat flux", "1-3"]])
         self.browser.save_screenshot(os.path.join(self.site, "..", "page.png"))
         # Every file the page asked for was there: its icon is in it.
         self.assertEqual([request for request in self.server.requests if request[1] not in (200, 304)], [])
@@ -178,10 +198,8 @@ class Page(unittest.TestCase):
         and the focus stays on it, with why no temperature changed. Then 1-5 by
         pointer. Each as the native program runs the box; undo gives each back;
         refusals are worded for the flip."""
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.common.keys import Keys
         first = self.box()
-        keys = lambda *pressed: ActionChains(self.browser).send_keys(*pressed).perform()  # noqa: E731
+        keys = self.keys
         focused = lambda: self.browser.execute_script(  # noqa: E731
             "const f = document.activeElement; return ((f.id || f.className.baseVal || f.className)"
             " + ' ' + (f.dataset.element || f.dataset.side || f.dataset.node || '')).trim()")
@@ -282,7 +300,6 @@ class Page(unittest.TestCase):
     def test_numbering_as_the_command_numbers(self):
         """A shuffled, clockwise paste, numbered as heat2d-elements numbers it, then
         run; corners that only flips mend are asked first, then mended."""
-        from selenium.webdriver.common.keys import Keys
         triangles = [line.split() for line in data("other_elements.txt").splitlines()]
         random.Random(23).shuffle(triangles)
         shuffled = "".join(" ".join(t[::-1]) + "\n" for t in triangles)
@@ -345,7 +362,7 @@ class Page(unittest.TestCase):
         self.browser.execute_script("document.getElementById('elements').value = '1 '.repeat(600000);"
                                     "document.getElementById('run').click()")
         self.until(5, lambda: "more than 1 MiB: not run" in self.text("#notice"))
-        self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))
+        self.assertEqual(self.dataset("runs"), str(self.runs))
 
     def field(self, name):
         """What the What if field of a value holds."""
@@ -356,23 +373,20 @@ class Page(unittest.TestCase):
         the extremes follow without a run; let go, a run with the option, as
         the native program gives it. The q slider by a key; at a finer level,
         the air's slider solves that level again."""
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.common.keys import Keys
-        command, field = self.browser.execute_cdp_cmd, self.field
+        field = self.field
         x, y, width = self.browser.execute_script(
             "const s = document.getElementById('slider-conductivity'); s.scrollIntoView({block: 'center'});"
             "const r = s.getBoundingClientRect(), at = Number(s.value) / Number(s.max);"
             "return [r.left + 8 + at * (r.width - 16), r.top + r.height / 2, r.width];")
         extremes = self.text("#extremes")
-        command("Input.dispatchMouseEvent", {"type": "mousePressed", "x": x, "y": y, "button": "left", "clickCount": 1})
+        self.mouse("mousePressed", x, y, button="left", clickCount=1)
         for step in range(1, 6):
-            command("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x - step * width / 12, "y": y, "button": "left"})
+            self.mouse("mouseMoved", x - step * width / 12, y, button="left")
         self.until(5, lambda: self.text("#extremes") != extremes)
         moved = self.text("#extremes")
-        self.assertEqual(self.browser.execute_script("return document.body.dataset.runs"), str(self.runs))  # no run yet
+        self.assertEqual(self.dataset("runs"), str(self.runs))  # no run yet
         self.assertLess(float(field("conductivity")), 75)
-        self.ran(lambda: command("Input.dispatchMouseEvent", {"type": "mouseReleased", "x": x - 5 * width / 12, "y": y,
-                                                             "button": "left", "clickCount": 1}))
+        self.ran(lambda: self.mouse("mouseReleased", x - 5 * width / 12, y, button="left", clickCount=1))
         k = field("conductivity")
         native = self.native.run(SHIPPED, "--conductivity", k)
         console, errors = native["console"], native["errors"]
@@ -382,20 +396,18 @@ class Page(unittest.TestCase):
         self.assertIn(f"k = {k}", self.text("#inspector"))
         # The q slider by a key: one step of 200 up, and a run.
         self.browser.execute_script("document.getElementById('slider-heat_flux').focus()")
-        self.ran(lambda: ActionChains(self.browser).send_keys(Keys.RIGHT).perform())
+        self.ran(lambda: self.keys(Keys.RIGHT))
         q = field("heat_flux")
         self.assertNotEqual(q, "150")
         console = self.native.run(SHIPPED, "--conductivity", k, "--heat-flux", q)["console"]
         self.assertEqual(self.text("#console"), console)
         # At a finer level a value's change solves that level again with the
         # values, as the native program solves it.
-        from selenium.webdriver.support.ui import Select
-        Select(self.find("#fineness")[0]).select_by_value("2")
-        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "2")
+        self.fineness("2")
         self.browser.execute_script("document.getElementById('slider-ambient_temperature').focus()")
-        self.ran(lambda: ActionChains(self.browser).send_keys(Keys.LEFT).perform())
+        self.ran(lambda: self.keys(Keys.LEFT))
         t = field("ambient_temperature")
-        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "2")
+        self.until(30, lambda: self.dataset("level") == "2")
         native = self.native.run(SHIPPED, "--refine", "2", "--conductivity", k, "--heat-flux", q, "--ambient", t)
         native = native["files"]["refined_write_.txt"]
         got = [float(td.get_attribute("data-value")) for td in self.find("#refined-temperatures td[data-value]")]
@@ -408,15 +420,13 @@ class Page(unittest.TestCase):
         """A bad field marked, with why, and nothing run until it is mended; the
         reset; an address with values, one with no load at all, and one with a
         bad value, which opens the design's values and says why."""
-        from selenium.webdriver.common.keys import Keys
-        from selenium.webdriver.support.ui import Select
         for text, why in [("75abc", '"75abc" is not a decimal number'),
                           ("0", "Conductivity is taken from 0.001 to 1e+06, not 0")]:
             box = self.find("#value-conductivity")[0]
             box.clear()
             box.send_keys(text, Keys.TAB)
             self.assertEqual((box.get_attribute("aria-invalid"), self.text("#why-conductivity"),
-                              self.browser.execute_script("return document.body.dataset.runs")),
+                              self.dataset("runs")),
                              ("true", why + ": nothing is solved until it is mended.", str(self.runs)))
         self.ran(lambda: self.find("#design-values")[0].click())
         self.assertEqual((self.text("#console"), self.field("conductivity"), self.find("#value-conductivity")[0]
@@ -428,8 +438,7 @@ class Page(unittest.TestCase):
         self.assertIn("Biot", self.text("#biot"))
         # No load at all: a finer level in the Worker is the zero field at once, and said so.
         self.load(self.server.address + "?q=0&t=0")
-        Select(self.find("#fineness")[0]).select_by_value("2")
-        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "2")
+        self.fineness("2")
         self.assertEqual({td.get_attribute("data-value") for td in self.find("#refined-temperatures td[data-value]")}, {"0"})
         self.assertIn("is the same: no heat comes in, and the plate is at the air's 0.", self.text("#refined-estimate"))
         self.load(self.server.address + "?k=0&h=ten")
@@ -438,36 +447,29 @@ class Page(unittest.TestCase):
             "a decimal number): the design's values are shown.")))
 
     def test_another_plate_by_address_slider_and_field(self):
-        """A plate in the address: its run as the native program's, the drawing
-        fitted to it with its aspect kept, node 18 at its top right corner, the
-        Biot number of its width; the width's slider by a key moves the plate
-        and runs it; a notch as wide as the plate is marked and nothing is run;
-        an address of such a plate opens the design's and says why."""
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.common.keys import Keys
+        """A plate in the address (its run and its slider's, engines_test's):
+        the drawing fitted to it with its aspect kept, the Biot number of its
+        width, the address following the slider; a notch as wide as the plate
+        is marked and nothing is run; an address of such a plate opens the
+        design's and says why."""
         self.load(self.server.address + "?width=10&notch_depth=3")
-        node18 = lambda: [float(self.find('#drawing circle[data-node="18"]')[0].get_attribute(c)) for c in ["cx", "cy"]]  # noqa: E501, E731
-        self.assertEqual(self.text("#console"), self.native.run(SHIPPED, "--width", "10", "--notch-depth", "3")["console"])
         self.assertEqual((self.browser.execute_script("return document.getElementById('drawing').getAttribute('viewBox')"),
                           self.text("#biot")[:12]), ("0 0 356 416", "h·5/k = 0.66"))  # 360 units to the height 6, 5 wide
-        self.assertEqual(node18(), [28 + 5 * 60, 28])
         self.browser.save_screenshot(os.path.join(self.site, "..", "another_plate.png"))
         self.browser.execute_script("document.getElementById('slider-width').focus()")
-        self.ran(lambda: ActionChains(self.browser).send_keys(Keys.RIGHT).perform())
+        self.ran(lambda: self.keys(Keys.RIGHT))
         width = self.field("width")
-        self.assertGreater(float(width), 10)
-        native = self.native.run(SHIPPED, "--width", width, "--notch-depth", "3")
-        self.assertEqual((self.text("#console"), self.text("#errors")), (native["console"], native["errors"]))
         self.assertIn(f"width={width}&height=6&notch_width=3&notch_depth=3", self.browser.current_url)
         box = self.find("#value-notch_width")[0]
         box.clear()
         box.send_keys(width, Keys.TAB)
-        self.assertEqual((box.get_attribute("aria-invalid"), self.text("#why-notch_width"), self.browser.execute_script(
-            "return document.body.dataset.runs")), ("true", f"A notch {width} wide is not inside a plate {width} wide: the "
+        self.assertEqual((box.get_attribute("aria-invalid"), self.text("#why-notch_width"), self.dataset(
+            "runs")), ("true", f"A notch {width} wide is not inside a plate {width} wide: the "
                                                             "notch's width must be less than the plate's: nothing is solved "
                                                             "until it is mended.", str(self.runs)))
         self.load(self.server.address + "?notch_width=9")
-        self.assertEqual((self.text("#console"), node18()), (data("console.txt"), [28 + 4.5 * 60, 28]))
+        self.assertEqual((self.text("#console"), self.find('#drawing circle[data-node="18"]')[0].get_attribute("cx")),
+                         (data("console.txt"), str(28 + 4.5 * 60)))
         self.assertEqual(self.text("#notice"), "The address's values are not taken (the plate: a notch 9 wide is not inside "
                          "a plate 9 wide: the notch's width must be less than the plate's): the design's values are shown.")
 
@@ -477,11 +479,8 @@ class Page(unittest.TestCase):
         last one's triangles and nodes, its answer at heat2d's nodes to the
         digits the program prints), drawn with the mesh's lines, plotted beside
         the uniform levels."""
-        from selenium.webdriver.support.ui import Select
-        Select(self.find("#fineness")[0]).select_by_value("3")
-        self.until(30, lambda: self.browser.execute_script("return document.body.dataset.level") == "3")
-        Select(self.find("#fineness")[0]).select_by_value("adapt:0.001")
-        self.until(60, lambda: self.browser.execute_script("return document.body.dataset.level") == "adapt:0.001")
+        self.fineness("3")
+        self.fineness("adapt:0.001")
         console = self.native.run(SHIPPED, "--adapt", "1e-3")["console"]
         lines = console.splitlines()
         blank = lines.index("")
@@ -542,19 +541,16 @@ class Page(unittest.TestCase):
         adapted mesh's smallest triangles, drawn in the view's own coordinates
         (the field read at node 6 is the mesh's value there); a drag moves the
         view and chooses nothing; a uniform level's error map."""
-        from selenium.webdriver.support.ui import Select
-        script, command = self.browser.execute_script, self.browser.execute_cdp_cmd
-        node6, zoom, settled = self.node6, self.zoom, self.settled
-        Select(self.find("#fineness")[0]).select_by_value("adapt:0.001")
-        self.until(60, lambda: script("return document.body.dataset.level") == "adapt:0.001")
+        script, node6, zoom, settled = self.browser.execute_script, self.node6, self.zoom, self.settled
+        self.fineness("adapt:0.001")
         script("scrollTo(0, 100)")
-        command("Input.dispatchMouseEvent", {"type": "mouseWheel", "x": node6()[0], "y": node6()[1], "deltaX": 0, "deltaY": 240})
+        self.mouse("mouseWheel", node6()[0], node6()[1], deltaX=0, deltaY=240)
         self.until(5, lambda: script("return scrollY") > 100)
         self.assertEqual((zoom(), self.find("#zoom-hint")[0].get_attribute("class")), (1, "hint asked"))
         script("scrollTo(0, 0)")
         for _ in range(10):  # e to the 10th
             x, y = node6()
-            command("Input.dispatchMouseEvent", {"type": "mouseWheel", "x": x, "y": y, "deltaX": 0, "deltaY": -240, "modifiers": 2})
+            self.mouse("mouseWheel", x, y, deltaX=0, deltaY=-240, modifiers=2)
         settled()
         drawn = self.find("#drawing")[0].rect
         x, y = node6()
@@ -575,17 +571,16 @@ class Page(unittest.TestCase):
         self.browser.save_screenshot(os.path.join(self.site, "..", "corner.png"))
         # A drag of 60 px to the right carries node 6 with it, and reads or chooses nothing.
         self.browser.execute_script("document.getElementById('said').textContent = ''")
-        command("Input.dispatchMouseEvent", {"type": "mousePressed", "x": x, "y": y, "button": "left", "buttons": 1, "clickCount": 1})
+        self.mouse("mousePressed", x, y, button="left", buttons=1, clickCount=1)
         for step in range(1, 7):
-            command("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x + 10 * step, "y": y, "button": "left", "buttons": 1})
-        command("Input.dispatchMouseEvent", {"type": "mouseReleased", "x": x + 60, "y": y, "button": "left", "buttons": 0, "clickCount": 1})
+            self.mouse("mouseMoved", x + 10 * step, y, button="left", buttons=1)
+        self.mouse("mouseReleased", x + 60, y, button="left", buttons=0, clickCount=1)
         settled()
         self.assertLess(abs(node6()[0] - x - 60), 1.5)
         self.assertEqual(self.text("#said"), "")
         # A uniform level's error map: the change from the level below, brightest at node 6's corner from level 4 on.
         self.find("#zoom-reset")[0].click()
-        Select(self.find("#fineness")[0]).select_by_value("4")
-        self.until(60, lambda: script("return document.body.dataset.level") == "4")
+        self.fineness("4")
         self.find("#error-map")[0].click()
         self.assertEqual(self.text("#scale .title"), "change from level 3 (log10)")
         self.assertLess(self.brightest_from_node_6(), 0.05 * drawn["width"])
@@ -595,14 +590,12 @@ class Page(unittest.TestCase):
         """+ and -, Shift with an arrow and 0 on a focused triangle at level 0,
         which keeps the focus as the drawing is made again; the buttons; a click
         on a zoomed drawing."""
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.common.keys import Keys
         script, node6, zoom, settled = self.browser.execute_script, self.node6, self.zoom, self.settled
         drawn = self.find("#drawing")[0].rect
         self.assertEqual((zoom(), self.text("#zoom-level"), self.find("#zoom-reset")[0].get_attribute("disabled")), (1, "×1", "true"))
         self.browser.execute_script("document.querySelector('#drawing polygon[data-element=\"3\"]').focus()")
         before = node6()
-        ActionChains(self.browser).send_keys("+").perform()
+        self.keys("+")
         settled()
         focused = lambda: script("return document.activeElement.dataset.element")  # noqa: E731
         self.assertEqual((zoom(), focused()), (2, "3"))
@@ -611,10 +604,10 @@ class Page(unittest.TestCase):
         ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.RIGHT).key_up(Keys.SHIFT).perform()
         settled()
         self.assertLess(abs(node6()[0] - (after[0] - width / 4)), 1)  # the view a quarter to the right
-        ActionChains(self.browser).send_keys("-").perform()
+        self.keys("-")
         settled()
         self.assertEqual((zoom(), focused(), node6()), (1, "3", before))
-        ActionChains(self.browser).send_keys("+", "+", "0").perform()
+        self.keys("+", "+", "0")
         settled()
         self.assertEqual((zoom(), focused(), len(self.find("#ring polygon"))), (1, "3", 2))
         # A click on a zoomed drawing still chooses the triangle under it, cut by the view's edge.
@@ -622,7 +615,7 @@ class Page(unittest.TestCase):
         settled()
         self.assertEqual((zoom(), self.text("#zoom-level")), (2, "×2"))
         self.browser.execute_script("document.querySelector('#drawing polygon[data-element=\"3\"]').focus()")
-        ActionChains(self.browser).send_keys("+", "+", "+").perform()
+        self.keys("+", "+", "+")
         settled()
         self.assertEqual(zoom(), 16)
         self.assertGreater(len(self.find('#drawing polygon[data-element="3"]')[0].get_attribute("points").split()), 3)
@@ -650,17 +643,14 @@ class Page(unittest.TestCase):
         by a click leaves it empty, and so does going back to level 0 or a
         refused run. The line numbers match the box's lines, scrolled or not.
         At 1280 x 800 the sticky drawing never lies over the run below it."""
-        from selenium.webdriver.support.ui import Select
-        level = lambda: self.browser.execute_script("return document.body.dataset.level")  # noqa: E731
-        Select(self.find("#fineness")[0]).select_by_value("7")
+        level = lambda: self.dataset("level")  # noqa: E731
+        self.fineness(7, wait=False)
         self.tap(*self.point(5))
         self.until(5, lambda: self.text("#inspector h3").startswith("Element 5:"))
         self.browser.execute_script("return new Promise((done) => setTimeout(done, 1500))")
         self.assertEqual((level(), self.text("#refining-text")), ("0", ""))
-        for leave in [lambda: Select(self.find("#fineness")[0]).select_by_value("0"),
-                      lambda: self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])]:
-            Select(self.find("#fineness")[0]).select_by_value("2")
-            self.until(30, lambda: level() == "2")
+        for leave in [lambda: self.fineness(0, wait=False), lambda: self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])]:
+            self.fineness(2)
             self.assertTrue(self.text("#refining-text").startswith("level 2: 320 triangles"))
             leave()
             self.assertEqual((level(), self.text("#refining-text")), ("0", ""))
@@ -690,13 +680,8 @@ class Page(unittest.TestCase):
         cancelled by a new choice leaves the page answering; at a finer level a
         click reads the field where it lands and keeps the level; no finer level
         for a refused triangulation."""
-        from selenium.webdriver.common.action_chains import ActionChains
-        from selenium.webdriver.support.ui import Select
-        level = lambda: self.browser.execute_script("return document.body.dataset.level")  # noqa: E731
-        choose = lambda value: Select(self.find("#fineness")[0]).select_by_value(str(value))  # noqa: E731
-        shown = lambda value: self.until(30, lambda: level() == str(value))  # noqa: E731
-        choose(2)
-        shown(2)
+        level = lambda: self.dataset("level")  # noqa: E731
+        self.fineness(2)
         self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["2"])
         # The plot's points in plain numbers; the balance of the level; the corner's lesson; an order a node from level 2.
         self.assertEqual([t.get_attribute("textContent") for t in self.find("#convergence circle title")][0][:34],
@@ -708,8 +693,7 @@ class Page(unittest.TestCase):
         self.assertIn("elements.txt's answer, 48.4099, is 0.89% low (of its rise above the air's 22)",
                       self.text("#refined-estimate"))
         # At level 4 (no mesh lines), node 11's pixel and what the pointer reads there, against its temperature.
-        choose(4)
-        shown(4)
+        self.fineness(4)
         t11 = float(self.find("#refined-temperatures td[data-value]")[10].get_attribute("data-value"))
         x, y, pixel, scale = self.browser.execute_script("""
             const circle = document.querySelector('#drawing circle[data-node="11"]'), r = circle.getBoundingClientRect();
@@ -723,25 +707,23 @@ class Page(unittest.TestCase):
                     drawing.colour((arguments[0] - low) / (high - low)).match(/\\d+/g).map(Number)];""", t11)
         self.assertLess(max(abs(a - b) for a, b in zip(pixel, scale)), 8, (pixel, scale))
         ActionChains(self.browser).move_to_element_with_offset(self.find("#field")[0], 0, 0).perform()
-        self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
+        self.mouse("mouseMoved", x, y)
         # At node 6's very point (the corner, where the field is steepest): its temperature, to four digits.
         t6 = float(self.find("#refined-temperatures td[data-value]")[5].get_attribute("data-value"))
         x6, y6 = self.node6()
-        self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x6, "y": y6})
+        self.mouse("mouseMoved", x6, y6)
         self.assertEqual(self.text("#probe"), f"{float(f'{t6:.4g}'):g}")
-        self.browser.execute_cdp_cmd("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
+        self.mouse("mouseMoved", x, y)
         probe = self.text("#probe")  # the field at the point, from its triangle, to four digits
         self.assertTrue(abs(float(probe) - t11) < 0.05 and len(probe.replace(".", "").lstrip("0")) <= 4, (probe, t11))
-        choose(7)
-        choose(1)
-        shown(1)
+        self.fineness(7, wait=False)
+        self.fineness(1)
         points = [c.get_attribute("data-level") for c in self.find("#convergence circle")]
         self.assertTrue(points[:3] == ["2", "3", "4"] and "7" not in points, points)  # level 7 never ended
         self.tap(*self.point(5))  # at a finer level a click reads the field there, and the level stays
         self.until(5, lambda: self.text("#said").startswith("Level 1: temperature "))
         self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("1", "1"))
-        choose(0)
-        shown(0)
+        self.fineness(0)
         self.choose(5)
         self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("0", "0"))
         self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])
@@ -758,9 +740,7 @@ def main(site, native, names):
 
 
 if __name__ == "__main__":
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
+    if not ActionChains:
         sys.exit(print("page: skipped, python3-selenium is not installed") or 77)
     if not (shutil.which("chromium") and shutil.which("chromedriver")):
         sys.exit(print("page: skipped, chromium and chromium-driver are not installed") or 77)
