@@ -433,31 +433,41 @@ class Export(Tools):
 
 
 class Converged(Tools):
-    def test_converged(self):
-        """heat2d too cool at every node, by 0.268 at node 7; both balance 975."""
+    def freefem(self, name, script):
+        """FreeFEM's output of script, saved as name in the test's folder, as numbers' texts."""
         if not shutil.which("FreeFem++"):
             self.skipTest("FreeFem++ is not installed")
+        self.write(name, script)
+        return subprocess.run(["FreeFem++", "-nw", "-v", "0", name], cwd=self.folder, capture_output=True, text=True,
+                              timeout=600).stdout.split()
+
+    def same(self, theirs, ours, within=1e-9):
+        self.assertEqual(len(theirs), len(ours))
+        largest = max(map(abs, ours))  # of the field, which may cross 0 on another plate
+        self.assertLess(max(abs(float(t) - u) for t, u in zip(theirs, ours)), within * largest)
+
+    def test_converged(self):
+        """heat2d too cool at every node, by 0.268 at node 7; both balance 975."""
         self.run_heat2d()
-        lines = subprocess.run(["FreeFem++", "-nw", "-v", "0", os.path.join(TOOLS, "converged.edp")],
-                               cwd=self.folder, capture_output=True, text=True, timeout=600).stdout.splitlines()
-        rows = [line.split() for line in lines[lines.index("node converged heat2d difference") + 1:]]
-        self.assertEqual([row[2] for row in rows[:18]],
-                         [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])
+        with open(os.path.join(TOOLS, "converged.edp"), encoding="utf-8") as stream:
+            words = self.freefem("converged.edp", stream.read())
+        rows = [words[k:k + 4] for k in range(words.index("difference") + 1, len(words), 4)]
+        self.assertEqual([row[2] for row in rows[:18]], [line.split()[1] for line in EXPECTED["write_.txt"].splitlines()])
         differences = [float(row[3]) for row in rows[:18]]
         self.assertEqual(min(differences), differences[6])
         self.assertTrue(-0.269 < differences[6] < -0.267 and max(differences) < 0, differences)
         self.assertEqual(rows[18][:2], ["heat", "in"])
         self.assertAlmostEqual(float(rows[18][2]), 975, delta=1e-6)
-        self.assertAlmostEqual(float(rows[18][4]), 975, delta=1e-3)
+        self.assertAlmostEqual(float(words[-1]), 975, delta=1e-3)  # heat out
 
-    def test_refined_levels_as_a_general_package_solves_them(self):
+    def test_refined_levels_and_adapted_steps_as_a_general_package_solves_them(self):
         """heat2d --refine L, levels 0 to 5, and the core's solve of the 18 nodes,
         against FreeFEM's P1 on the very same mesh (splitmesh of the 20 triangles
         into 4^L each), every node to 1e-9; its script made from the core's values
         and outline; at level 0, K and f as FreeFEM assembles them. Then five
-        other plates, with the design's values and with others, at levels 0 and 4."""
-        if not shutil.which("FreeFem++"):
-            self.skipTest("FreeFem++ is not installed")
+        other plates, with the design's values and with others, at levels 0 and
+        4. Then the adaptive steps' meshes (steps 2, 5 and 8 through the core,
+        and the last split once from heat2d --adapt's files), to 1e-9 relative."""
         sys.path[:0] = [TOOLS, os.path.join(HERE, "..", "bench")]
         import freefem_p1
         from heat2d import core
@@ -475,34 +485,14 @@ class Converged(Tools):
                 labels = freefem_p1.write_base_mesh(core, self.folder, TRIANGLES, values)
                 self.run_heat2d(arguments=["--refine", str(level)] + plate)
                 ours = [float(line.split()[1]) for line in read(self.path("refined_write_.txt")).splitlines()]
-                script = freefem_p1.script(core, labels, level, "refined_mesh.txt", len(ours), values=values)
-                with open(self.path("p1.edp"), "w") as stream:
-                    stream.write(script)
-                peer = subprocess.run(["FreeFem++", "-nw", "-v", "0", "p1.edp"], cwd=self.folder, capture_output=True,
-                                      text=True, timeout=300).stdout.split()
-                self.assertEqual(len(peer), len(ours))
-                solved = core.solve(TRIANGLES, values)
-                pairs = [(peer, ours)] + [(peer, solved.T)] * (level == 0)
-                if level == 0:  # K and f, as FreeFEM assembles them on the same 18 nodes
-                    with open(self.path("system.edp"), "w") as stream:
-                        stream.write(freefem_p1.system_script(core, labels, values))
-                    system = subprocess.run(["FreeFem++", "-nw", "-v", "0", "system.edp"], cwd=self.folder,
-                                            capture_output=True, text=True, timeout=300).stdout.split()
-                    cut = len(solved.f) ** 2
-                    pairs += [(system[:cut], [v for row in solved.K for v in row]), (system[cut:], solved.f)]
-                for theirs, answer in pairs:
-                    largest = max(map(abs, answer))  # of the field, which may cross 0 on another plate
-                    self.assertLess(max(abs(float(t) - u) for t, u in zip(theirs, answer, strict=True)), 1e-9 * largest)
-
-    def test_adapted_steps_as_a_general_package_solves_them(self):
-        """The adaptive steps' meshes (steps 2, 5 and 8 through the core, and the
-        last split once from heat2d --adapt's files) solved by FreeFEM's P1 on
-        the very same triangles, every node to 1e-9."""
-        if not shutil.which("FreeFem++"):
-            self.skipTest("FreeFem++ is not installed")
-        sys.path[:0] = [TOOLS, os.path.join(HERE, "..", "bench")]
-        import freefem_p1
-        from heat2d import core
+                peer = self.freefem("p1.edp", freefem_p1.script(core, labels, level, "refined_mesh.txt", len(ours), values=values))
+                self.same(peer, ours)
+                if level == 0:  # the core's solve, and K and f as FreeFEM assembles them on the same 18 nodes
+                    solved = core.solve(TRIANGLES, values)
+                    system = self.freefem("system.edp", freefem_p1.system_script(core, labels, values))
+                    self.same(peer, solved.T)
+                    self.same(system[:324], [v for row in solved.K for v in row])
+                    self.same(system[324:], solved.f)
         labels = freefem_p1.write_base_mesh(core, self.folder, TRIANGLES)
         meshes = [(step.nodes, step.triangles, step.temperatures)
                   for number, step in zip(range(9), core.adapt(TRIANGLES)) if number in (2, 5, 8)]
@@ -514,15 +504,10 @@ class Converged(Tools):
         for k, (xy, triangles, ours) in enumerate(meshes):
             with self.subTest(mesh=k):
                 freefem_p1.write_mesh(core, self.folder, xy, triangles)
-                with open(self.path("points.txt"), "w") as stream:
-                    stream.writelines(f"{x!r} {y!r}\n" for x, y in xy)
-                with open(self.path("p1.edp"), "w") as stream:
-                    stream.write(freefem_p1.script(core, labels, 0, "points.txt", len(ours), "adapted.msh"))
-                peer = subprocess.run(["FreeFem++", "-nw", "-v", "0", "p1.edp"], cwd=self.folder, capture_output=True,
-                                      text=True, timeout=300).stdout.split()
-                self.assertEqual(len(peer), len(ours))
-                worst = max(abs(float(t) - u) / abs(u) for t, u in zip(peer, ours))
-                self.assertLess(worst, 1e-9)
+                self.write("points.txt", "".join(f"{x!r} {y!r}\n" for x, y in xy))
+                self.same(self.freefem("p1.edp", freefem_p1.script(core, labels, 0, "points.txt", len(ours), "adapted.msh")),
+                          ours)
+
 
 if __name__ == "__main__":
     main(sys.modules[__name__])
