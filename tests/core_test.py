@@ -123,18 +123,16 @@ class Core(Program):
         self.assertEqual(last.terms[0].matrix.tolist(), [[0, 0, 0], [0, 20 / 6, 10 / 6], [0, 10 / 6, 20 / 6]])
         self.assertEqual(last.loads.tolist(), [112.5, 110, 222.5])
         numpy.testing.assert_allclose(last.matrix - last.conduction, last.terms[0].matrix, atol=1e-12)
-        # Every element's entries, added where they go, give the exported K and f.
-        K, f = numpy.zeros((18, 18)), numpy.zeros(18)
+        # Every element's loads, added where they go, give the exported f (their matrices K: the notebook's).
+        f = numpy.zeros(18)
         for e in range(1, 21):
-            values = DESIGN.element(TRIANGLES, e)
-            numpy.add.at(K, numpy.ix_(values.nodes - 1, values.nodes - 1), values.matrix)
-            numpy.add.at(f, values.nodes - 1, values.loads)
+            numpy.add.at(f, DESIGN.element(TRIANGLES, e).nodes - 1, DESIGN.element(TRIANGLES, e).loads)
         # The core's solve adds them so, and its K, f and T are the program's files to their six digits,
         # with the heat balanced: 150 over 6.5 of flux sides, all out through the right edge.
         solved = DESIGN.solve(numpy.loadtxt(SHIPPED))
-        self.assertEqual((solved.K.tolist(), solved.f.tolist(), solved.triangles.tolist()), (K.tolist(), f.tolist(), TRIANGLES))
+        self.assertEqual((solved.f.tolist(), solved.triangles.tolist()), (f.tolist(), TRIANGLES))
         files = [numpy.array(EXPECTED[name].split(), float) for name in ["K.txt", "f.txt", "write_.txt"]]
-        for got, written in zip([K.ravel(), f, solved.T], [files[0], files[1], files[2][1::2]], strict=True):
+        for got, written in zip([solved.K.ravel(), f, solved.T], [files[0], files[1], files[2][1::2]], strict=True):
             numpy.testing.assert_allclose(got, written, rtol=5e-6, atol=5e-6)
         self.assertEqual((solved.heat_in, round(solved.heat_out, 9)), (975, 975))
         # Triangulations it refuses: heat2d's lines, and what each names as data (line, kind: element 1, side 2,
@@ -165,7 +163,8 @@ class Core(Program):
         """Node numbers as lists, ints or integral floats (numpy.loadtxt's);
         a fraction, 59 numbers, a string, a level of 13, an error of 0, an
         unknown number, a plate the core refuses: TypeError or ValueError
-        naming the argument, the core's own line where it is its refusal."""
+        naming the argument, the core's own line where it is its refusal. The
+        reader of elements.txt's bytes, and of a number."""
         shipped = heat2d.shipped_elements()
         self.assertEqual((shipped.tolist(), heat2d.read_elements(os.path.join(HERE, "..", "examples", "elements.txt"))
                           .tolist()), (TRIANGLES, TRIANGLES))
@@ -197,10 +196,8 @@ class Core(Program):
         # A number as the console reads an option's (the tools' and the page's fields read it so).
         self.assertEqual([core.read_number(text) for text in ["1", "-2.5e3", ".5", "5.", "+1E-2", "1e400", "1e", ".",
                                                              "1.2.3", " 5", "0x10", "nan", ""]], [1, -2500, .5, 5, .01] + [None] * 8)
-
-    def test_the_reader(self):
-        """elements.txt's bytes as the program reads them (its tokens are run_test's), named
-        and worded as the caller asks, the numbers as read."""
+        # elements.txt's bytes as the program reads them (its tokens are run_test's), named and worded as the
+        # caller asks, the numbers as read.
         text = ("\n".join(SHIPPED) + "\n").encode()
         for data, said in [(b"", "found 0 numbers, 60 needed"), (text[:-9] + b"13 17", "found 59 numbers, 60 needed"),
                            (b"1 2 x", 'triangle 1, node 3: "x" is not a number'),
@@ -210,6 +207,7 @@ class Core(Program):
             self.assertEqual(refused.exception.lines, ["in/t.txt: " + said])
         self.assertEqual(core.read_elements(text + b"\x00 anything", "e.txt"), TRIANGLES)
         self.assertEqual(core.read_elements(b"2.7 " + text[2:], "e.txt")[0], [2, 4, 5])  # the node it stands for
+
 
     def test_random_triangulations_numbered(self):
         """Hundreds of triangulations made by flips, scrambled: numbered, the
@@ -222,11 +220,10 @@ class Core(Program):
             triangles = scrambled(flipped(start, rng, case % 25), rng)
             with self.subTest(case=case):
                 # The corners' counts as data: those out of the table's bounds are the corner faults.
-                counts = core._sized(ctypes.c_int, lambda values, capacity, count: core.library().heat2d_corner_counts(
-                    *core._ints(triangles), values, capacity, count))
+                counts = core.corner_counts(triangles)
                 wrong = [f"node {node} is a corner of {'just one' if found == 1 else found} triangle"
-                         for node, found, least, most in core._rows(counts, 4) if not least <= found <= most]
-                self.assertEqual([node for node, *_ in core._rows(counts, 4)], [18, 8])
+                         for node, found, least, most in counts if not least <= found <= most]
+                self.assertEqual([c.node for c in counts], [18, 8])
                 try:
                     elements, said = core.number(triangles)
                     self.assertEqual((said, wrong), ([], []))
