@@ -98,8 +98,8 @@ folder=$scratch/zip/heat2d-${version}-win64
 same_run "$folder"
 release_runs "$folder" "wine heat2d.exe"
 # The pages beside the Windows program and in the web zip, opened from the file
-# system: the zip's in Chromium, the web zip's in each engine (a few generated
-# inputs each, a finer level and the adaptive steps).
+# system: the zip's in Chromium, the web zip's in each engine (the cases and a few
+# flipped triangulations each, another plate, a finer level, the zoom).
 /usr/bin/python3 tests/engines_test.py chromium "$folder" build/default 5 || [ $? -eq 77 ]
 diff <(unzip -Z1 "build/web/heat2d-${version}-web.zip" | sed 's|^[^/]*/||' | sort) \
     <(printf '%s\n' LICENSE $page | sort)
