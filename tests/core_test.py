@@ -388,13 +388,11 @@ class Core(Program):
 
     def test_every_solve_returns_with_any_values(self):
         """200 seeded plates with values, and k / h = 1e6: the 18-node solve,
-        levels 0 to 2 and three
-        adaptive steps each give a finite answer whose heat balance holds to
-        its residual's level (out - in is minus the sum of the residual's
-        entries: at most root n times the residual times the loads' sum of
-        magnitudes, or the doubles' least); a zero load gives the zero field and no error left, q = 0
-        the air's temperature; a residual above 1e-10 only at rounding's
-        level, and said."""
+        levels 0 to 2 and three adaptive steps each give a finite answer whose
+        heat balance holds to its residual's level (out - in is minus the sum of
+        the residual's entries: at most root n times the residual times the
+        loads' sum of magnitudes); a zero load gives the zero field, q = 0 the
+        air's temperature; a residual above 1e-10 only at rounding's, said."""
         rounded = 0
         for values in value_sets(random.Random(44), 200) + [dict(conductivity=1e6, convection_coeff=1)]:
             given = heat2d.Problem(**values)
@@ -428,12 +426,9 @@ class Core(Program):
         self.assertGreaterEqual(rounded, 6)  # k / h = 1e6 at every level and step, and those drawn so
 
     def test_adaptive_steps_one_a_call(self):
-        """Steps 0 to 6 of the shipped case: heat2d's nodes first and kept, each
-        step's mesh the last one's with the marked triangles bisected (a marked
-        triangle's corners no longer make a triangle), one indicator and mark a
-        triangle, the total indicator their root sum of squares, the balance,
-        the figures by name; a refused triangulation named as the
-        judge names it; the words of how the answer is had."""
+        """Steps 0 to 6 of the shipped case: heat2d's nodes first and kept, the
+        marked triangles bisected, one indicator and mark a triangle, the
+        figures by name; a refused triangulation named as the judge names it."""
         steps = iter(DESIGN.adapt(TRIANGLES, 1e-6))
         before = None
         for number, step in zip(range(7), steps):
