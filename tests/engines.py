@@ -110,19 +110,6 @@ class Classic:
         actions.pointer_action.click()
         actions.perform()
 
-    def wheel(self, x, y, delta):
-        """The wheel turned at (x, y) with Ctrl held."""
-        from selenium.webdriver.common.actions.action_builder import ActionBuilder
-        from selenium.webdriver.common.keys import Keys
-        actions = ActionBuilder(self.driver)
-        actions.key_action.key_down(Keys.CONTROL)
-        actions.wheel_action.pause(0)
-        actions.key_action.pause(0)
-        actions.wheel_action.scroll(x=int(x), y=int(y), delta_x=0, delta_y=int(delta))
-        actions.key_action.key_up(Keys.CONTROL)
-        actions.wheel_action.pause(0)
-        actions.perform()
-
     def keys(self, *keys):
         from selenium.webdriver.common.action_chains import ActionChains
         ActionChains(self.driver).send_keys(*keys).perform()
@@ -198,24 +185,15 @@ class Bidi:
             raise Thrown(answer["exceptionDetails"]["text"])
         return _value(answer["result"]["value"])
 
-    def _act(self, kind, name, actions, parameters=None, *others):
-        """One input source's actions, tick by tick with others' (sources as the protocol has them)."""
-        source = {"type": kind, "id": name, "actions": actions}
-        if parameters:
-            source["parameters"] = parameters
-        self.send("input.performActions", {"context": self.context, "actions": [source, *others]})
+    def _act(self, kind, name, actions, parameters=None):
+        """One input source's actions, as the protocol has them."""
+        source = {"type": kind, "id": name, "actions": actions, **({"parameters": parameters} if parameters else {})}
+        self.send("input.performActions", {"context": self.context, "actions": [source]})
 
     def click(self, x, y):
         self._act("pointer", "mouse", [{"type": "pointerMove", "x": int(x), "y": int(y)},
                                        {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}],
                   {"pointerType": "mouse"})
-
-    def wheel(self, x, y, delta):
-        """The wheel turned at (x, y) with Ctrl held."""
-        control = "\ue009"
-        self._act("key", "keyboard", [{"type": "keyDown", "value": control}, {"type": "pause"}, {"type": "keyUp", "value": control}],
-                  None, {"type": "wheel", "id": "wheel", "actions": [
-                      {"type": "pause"}, {"type": "scroll", "x": int(x), "y": int(y), "deltaX": 0, "deltaY": int(delta)}, {"type": "pause"}]})
 
     def keys(self, *keys):
         self._act("key", "keyboard", [{"type": kind, "value": key} for key in "".join(keys)

@@ -137,21 +137,7 @@ class Program(unittest.TestCase):
 class Outputs(Program):
     def test_shipped_case(self):
         run = self.run_heat2d()
-        self.check(run, 0, [])
-        # By hand: the right edge (nodes 14 to 18) lets out the 975 that comes in;
-        # K times a constant is convection's h L / 2 a node, times a linear field 0 inside.
-        xy = [[float(v) for v in line.split()] for line in EXPECTED["mesh.txt"].splitlines()]
-        T = [float(line.split()[1]) for line in EXPECTED["write_.txt"].splitlines()]
-        self.assertAlmostEqual(sum(10 * (xy[n + 1][1] - xy[n][1]) * ((T[n] + T[n + 1]) / 2 - 22)
-                                   for n in range(13, 17)), 975, delta=0.05)
-        K = [[float(v) for v in line.split()] for line in EXPECTED["K.txt"].splitlines()]
-        self.assertEqual(K, [list(column) for column in zip(*K)])
-        for row, convection in zip(K, [0] * 13 + [10, 20, 15, 10, 5]):
-            self.assertAlmostEqual(sum(row), convection, delta=1e-3)
-        for i in [4, 9, 10, 11]:
-            linear = sum(k * (3 + 2 * x - 5 * y) for k, (x, y) in zip(K[i], xy))
-            self.assertAlmostEqual(linear, 0, delta=1e-3)
-
+        self.check(run, 0, [])  # the files' numbers are FreeFEM's on the same nodes (tools_test's Converged)
         # --help and --version answer alone; then a longer K.txt is replaced.
         self.write("K.txt", "7" * 100000)
         for argument, said in [("--version", "heat2d 1.4.0\n"), ("--help", read(os.path.join(HERE, "data", "help.txt")))]:
