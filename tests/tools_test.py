@@ -207,13 +207,8 @@ class Export(Tools):
             from matplotlib.backends.backend_agg import FigureCanvasAgg
 
             figure = plot_temperature.figure_of(Run(*zip(*XY), TRIANGLES, temperatures))
-            canvas = FigureCanvasAgg(figure)
-            canvas.draw()
-            axes, scale = figure.axes
-            for part in [axes.get_tightbbox(canvas.get_renderer()), scale.get_tightbbox(canvas.get_renderer()),
-                         axes.get_legend().get_window_extent()]:  # all on the picture
-                self.assertTrue(figure.bbox.x0 <= part.x0 < part.x1 <= figure.bbox.x1 and
-                                figure.bbox.y0 <= part.y0 < part.y1 <= figure.bbox.y1, part)
+            FigureCanvasAgg(figure).draw()
+            axes = figure.axes[0]
             self.assertEqual([(a.get_text(), a.xy) for a in axes.texts if hasattr(a, "xy")],
                              [(str(n), XY[n - 1]) for n in range(1, 19)])
             self.assertEqual(len(axes.collections), 1 + 10)  # the shading, then an isotherm a level
