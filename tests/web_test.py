@@ -573,7 +573,8 @@ class Page(unittest.TestCase):
     def test_the_fineness_line_the_gutter_and_the_drawing_keep_their_places(self):
         """The line under Fineness always says what is drawn: a solve cut short
         by a click leaves it empty, and so does going back to level 0 or a
-        refused run. The line numbers match the box's lines, scrolled or not."""
+        refused run, which takes no finer level. The line numbers match the
+        box's lines, scrolled or not."""
         level = lambda: self.dataset("level")  # noqa: E731
         self.fineness(7, wait=False)
         self.tap(*self.point(5))
@@ -585,6 +586,8 @@ class Page(unittest.TestCase):
             self.assertTrue(self.text("#refining-text").startswith("level 2: 320 triangles"))
             leave()
             self.assertEqual((level(), self.text("#refining-text")), ("0", ""))
+        self.assertEqual((self.find("#fineness")[0].get_attribute("disabled"), self.text("#fineness-why")),
+                         ("true", "A finer level needs a triangulation that heat2d takes: mend the faults first."))
         # Two copies of the file pasted: 41 lines with the empty last one, every one numbered, level with it.
         self.browser.execute_script("const box = document.getElementById('elements'); box.value = arguments[0];"
                                     "box.dispatchEvent(new Event('input')); box.scrollTop = box.scrollHeight;", SHIPPED * 2)
@@ -600,8 +603,7 @@ class Page(unittest.TestCase):
         lesson (level 2's temperatures against the native program's, and from
         the file system, are engines_test's); the pointer reading the field; a solve
         cancelled by a new choice leaves the page answering; at a finer level a
-        click reads the field where it lands and keeps the level; no finer level
-        for a refused triangulation."""
+        click reads the field where it lands and keeps the level."""
         level = lambda: self.dataset("level")  # noqa: E731
         self.fineness(2)
         self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["2"])
@@ -629,12 +631,6 @@ class Page(unittest.TestCase):
         self.tap(*self.point(5))  # at a finer level a click reads the field there, and the level stays
         self.until(5, lambda: self.text("#said").startswith("Level 1: temperature "))
         self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("1", "1"))
-        self.fineness(0)
-        self.choose(5)
-        self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("0", "0"))
-        self.typed(TRIANGULATIONS["nodes 1 and 18 left out"])
-        self.assertEqual((self.find("#fineness")[0].get_attribute("disabled"), self.text("#fineness-why")),
-                         ("true", "A finer level needs a triangulation that heat2d takes: mend the faults first."))
 
 
 def main(site, native, names):
