@@ -92,10 +92,6 @@ class Core(Program):
             (18, 13, top, flux), (13, 8, top, flux), (8, 7, wall, flux), (7, 6, wall, flux), (6, 3, floor, flux),
             (3, 2, symmetry, none), (2, 1, symmetry, none)])
         self.assertEqual([str(kind) for kind in (none, flux, convection)], ["", "heat flux", "convection"])
-        self.assertEqual(core.value_names(), [("conductivity", "--conductivity"), ("heat_flux", "--heat-flux"),
-                                              ("convection_coeff", "--convection"), ("ambient_temperature", "--ambient"),
-                                              ("width", "--width"), ("height", "--height"),
-                                              ("notch_width", "--notch-width"), ("notch_depth", "--notch-depth")])
         # Another plate, 10 x 5 with a 4 x 1 notch: its half's columns at 0, 2, 3.5 and 5, rows 2 apart below
         # the notch's floor, 0.5 above it; the shipped triangulation judged and numbered on it.
         other = core.Values(width=10, height=5, notch_width=4, notch_depth=1)
