@@ -129,9 +129,8 @@ class Core(Program):
             numpy.testing.assert_allclose(got, written, rtol=5e-6, atol=5e-6)
         self.assertEqual((solved.heat_in, round(solved.heat_out, 9)), (975, 975))
         # Triangulations it refuses: heat2d's lines, and what each names as data (line, kind: element 1, side 2,
-        # node 3, the count of faults that a cut list's last line stands for 4): rows 13 and 14 swapped; element 2
-        # made element 1 (node 2 left out; the area, which names nothing; an overlap); element 5 clockwise and
-        # element 1 three times; the rows reversed (18 faults: 10 shown, then "and 8 more").
+        # node 3, the faults a cut list's last line stands for 4): rows 13 and 14 swapped; element 2 made element 1
+        # (node 2 left out; the area; an overlap); element 5 clockwise and element 1 three times; the rows reversed.
         T = TRIANGLES
         for triangles, at, lines, named in [
                 (T[:12] + [T[13], T[12]] + T[14:], 0, [], [[0, 1, 14, 0], [0, 2, 15, 10], [1, 2, 14, 15]]),
@@ -189,8 +188,7 @@ class Core(Program):
         # A number as the console reads an option's (the tools' and the page's fields read it so).
         self.assertEqual([core.read_number(text) for text in ["1", "-2.5e3", ".5", "5.", "+1E-2", "1e400", "1e", ".",
                                                              "1.2.3", " 5", "0x10", "nan", ""]], [1, -2500, .5, 5, .01] + [None] * 8)
-        # elements.txt's bytes as the program reads them (its tokens are run_test's), named and worded as the
-        # caller asks, the numbers as read.
+        # elements.txt's bytes as the program reads them (its tokens: run_test), named and worded as asked.
         text = ("\n".join(SHIPPED) + "\n").encode()
         for data, said in [(b"", "found 0 numbers, 60 needed"), (text[:-9] + b"13 17", "found 59 numbers, 60 needed"),
                            (b"1 2 x", 'triangle 1, node 3: "x" is not a number'),
@@ -325,13 +323,11 @@ class Core(Program):
                                     1e-12 * abs(found.figures["heat_in"]) + found.figures["residual"] * abs(q) * 10)
                 shifted = solved(triangles, level, ambient_temperature=-100.5)
                 self.assertLess(max(abs(a - b + 122.5) for a, b in zip(shifted.temperatures, design.temperatures)), 1e-11)
-        # On the five plates (the design's, 10 x 6 with 3 x 2, 9 x 6 with 1 x 5, 20 x 1 with 2 x 0.5, and the
-        # design's scaled by 1/100 and 100): as k grows, the plate tends to one temperature, the air's plus
-        # Q / (h height) where Q = q (width / 2 + notch_depth) comes in, within Q over k times the longest path,
-        # width / 2 + height, over the narrowest section, below the notch or beside it (level 2 does not
-        # converge at k / h = 1e5: rounding). Scaled by s in all four dimensions with h / s and the air at 0,
-        # the field is s times the design's at every node, exactly but for rounding, and the adaptive steps
-        # bisect the same triangles (past step 19 too, where node 6's sides are shorter than the dual load's radius).
+        # On six plates, as k grows the plate tends to one temperature, the air's plus Q / (h height), where
+        # Q = q (width / 2 + notch_depth) comes in, within Q over k times the longest path, width / 2 + height, over
+        # the narrowest section (level 2 does not converge at k / h = 1e5: rounding). Scaled by s in all four
+        # dimensions with h / s and the air at 0, the field is s times the design's at every node, and the adaptive
+        # steps bisect the same triangles (past step 19 too, where node 6's sides are shorter than the dual load's radius).
         design = heat2d.Problem(ambient_temperature=0).solve(TRIANGLES).T
         fine = solved(TRIANGLES, 3, ambient_temperature=0).temperatures
         design_steps = list(itertools.islice(core.adapt(TRIANGLES, core.Values(ambient_temperature=0)), 22))

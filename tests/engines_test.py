@@ -1,9 +1,7 @@
 """The page in one browser engine (chromium, firefox or webkit), driven by
-WebDriver alone, against a native build: elements.txt texts (valid, wrong,
-malformed and NaN-giving ones), each run by a real click on the page's Run
-button and shown byte for byte as the native program gives it; another plate
-by its address and slider; the page from the file system, a finer level
-solved in its Worker, the zoom. One test, run once an engine.
+WebDriver alone, against a native build: elements.txt texts, each run by a
+real click and shown byte for byte as the native program gives it; another
+plate; the page from the file system. One test, run once an engine.
 Usage: engines_test.py ENGINE SITE NATIVE_BUILD [COUNT]; 77 when this machine
 lacks the engine, with the reason."""
 import os
@@ -100,9 +98,8 @@ class Engine(unittest.TestCase):
                 kinds |= {"fault" if native["errors"] else "answer"} | ({"NaN"} if "-nan" in native["console"] else set())
         self.assertEqual(kinds, {"fault", "answer", "NaN"})
 
-        # Another plate from the address, run as the native program runs it, its node 18 drawn at its top
-        # right corner; then from the file system: the shipped run, level 2 in the Worker, and the adaptive
-        # steps through the page's binding, as the native core gives them.
+        # Another plate from the address, run as the native program runs it, its node 18 at its top right
+        # corner; then from the file system: the shipped run, level 2 in the Worker, the zoom.
         engine.open(self.address + "?width=10&notch_depth=3")
         self.until("runs", 1)
         self.assertEqual(engine.call(SHOWN)["console"],
@@ -128,9 +125,8 @@ class Engine(unittest.TestCase):
         self.assertEqual(len(got), 18)
         for node, (mine, theirs) in enumerate(zip(got, expected), 1):
             self.assertLess(abs(mine - theirs), 1e-12 * abs(theirs), node)
-        # "+" under the drawing zooms about its middle (the wheel with Ctrl, about the
-        # pointer: the page's test, in Chromium): what is there stays, the field drawn
-        # again with the view's colour scale, the probe reading the field beside node 6.
+        # "+" zooms about the drawing's middle (the wheel: the page's test): what is there stays,
+        # drawn again with the view's colour scale, the probe reading the field beside node 6.
         middle = ("const r = document.querySelector(args[0]).getBoundingClientRect();"
                   "return [r.x + r.width / 2, r.y + r.height / 2]")
         node6 = '#drawing circle[data-node="6"]'

@@ -305,8 +305,7 @@ class Adapted(Program):
     def test_refusals_leave_the_old_files(self):
         self.refuses_as_a_plain_run(["--adapt", "1e-2"], "adapted")
         if not (WINDOWS or WEB or os.environ.get("HEAT2D_SANITIZE")):
-            # A step that cannot fit in the memory the process may take: refused before it is made,
-            # with the smallest error that fits.
+            # A step that cannot fit in the memory the process may take: refused before it is made.
             run = self.in_memory(400, ["--adapt", "1e-6"])
             found = re.match(r"^heat2d: step (\d+) needs about (\d+) MB, more than the (\d+) MB available: "
                              r"the smallest error that fits is about (\S+)\n$", run.stderr)
@@ -341,8 +340,7 @@ class Values(Program):
         self.run_heat2d(arguments=["--conductivity", "150", "--convection", "20"])
         for mine, theirs in zip(read(self.path("K.txt")).split(), EXPECTED["K.txt"].split()):
             self.assertLess(abs(float(mine) - 2 * float(theirs)), 1e-5 * abs(float(theirs)) + 1e-12)
-        # Then a run without options: the design's every byte, values.txt left
-        # older than its answer.
+        # Then a run without options: the design's every byte, values.txt left older than its answer.
         self.check(self.run_heat2d(), 0, [])
         self.assertLess(os.stat(self.path("values.txt")).st_mtime_ns, os.stat(self.path("write_.txt")).st_mtime_ns)
 
@@ -374,8 +372,7 @@ class Values(Program):
                          "conductivity 75\nheat_flux 150\nconvection_coeff 20\nambient_temperature 22\n" + self.PLATE)
         self.assertEqual(read(self.path("refined_values.txt")),
                          "conductivity 75\nheat_flux -150\nconvection_coeff 10\nambient_temperature 22\n" + self.PLATE)
-        # Conduction a million times the convection: rounding keeps each level's
-        # residual above 1e-10, and each is taken at rounding's level, said.
+        # k a million times h: rounding keeps each level's residual above 1e-10, taken at rounding's level, said.
         run = self.run_heat2d(arguments=["--refine", "3", "--conductivity", "1e6", "--convection", "1"])
         self.assertEqual((run.returncode, run.stderr), (0, ""))
         for row in run.stdout.splitlines()[1:5]:
@@ -472,8 +469,7 @@ class Streams(Program):
                 self.assertEqual(modes(), termios.ECHO | termios.ICANON)
         os.close(controller)
 
-        # The console's reader goes while the prompt waits; of two bytes at
-        # hand, the pause takes one.
+        # The console's reader goes while the prompt waits; of two bytes at hand, the pause takes one.
         keys, key = os.pipe()
         reader, writer = os.pipe()
         self.assertEqual(self.at_the_prompt(keys, writer, reader, lambda _: [

@@ -169,9 +169,8 @@ class Export(Tools):
             run = self.number("--flip-corner", "mine.msh")
             self.assertEqual(run.stderr, "heat2d-elements: flipped side 12-18 to 13-17\n")
             self.judge()
-            # Another plate, 10 x 5 with a notch of 3.33333333333 x 1, whose mesh.geo holds six digits of its
-            # half: the mesh is matched to that plate's nodes when its dimensions are given, refused in one
-            # line when they are not.
+            # Another plate, 10 x 5 with a 3.33333333333 x 1 notch (mesh.geo: six digits): the mesh is matched to
+            # its nodes when its dimensions are given, refused in one line when they are not.
             plate = ["--width", "10", "--height", "5", "--notch-width", "3.33333333333", "--notch-depth", "1"]
             self.run_heat2d(arguments=plate)
             subprocess.run(["gmsh", "mesh.geo", os.path.join(TOOLS, "region.geo"), "-2", "-o", "plate.msh"],
@@ -190,8 +189,7 @@ class Export(Tools):
             self.assertEqual(self.tool("plot_temperature.py").stderr, "")
             with open(self.path("temperature.png"), "rb") as stream:
                 self.assertEqual(stream.read(8), b"\x89PNG\r\n\x1a\n")
-            # What the picture shows, read back from its figure: each node's number at
-            # the node, ten isotherms splitting the range evenly, the extremes, the terms.
+            # The picture's figure: each node's number at the node, ten isotherms evenly, the extremes, the terms.
             sys.path.insert(0, TOOLS)
             import plot_temperature
             from heat2d_problem import Run

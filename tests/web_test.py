@@ -187,11 +187,10 @@ class Page(unittest.TestCase):
                          ("Node 8: temperature 48.4099.", [""] + [str(n) for n in range(1, 19)] + ["f"]))
 
     def test_flips_by_keyboard_and_pointer_and_their_undo(self):
-        """The keyboard's route: a skip link, the drawing one Tab stop, arrows to
-        element 5, Enter, Tab to its handles, Escape back, Enter flips 4-10 to 5-9
-        and the focus stays on it, with why no temperature changed. Then 1-5 by
-        pointer. Each as the native program runs the box; undo gives each back;
-        refusals are worded for the flip."""
+        """The keyboard's route: a skip link, the drawing one Tab stop, the arrows,
+        + and - on element 5, Enter, Tab to its handles, Escape back, Enter flips
+        4-10 to 5-9 with why no temperature changed; 1-5 by pointer; each run as
+        the native program runs it, undone; refusals worded for the flip."""
         first = self.box()
         keys = self.keys
         focused = lambda: self.browser.execute_script(  # noqa: E731
@@ -206,9 +205,8 @@ class Page(unittest.TestCase):
         self.until(5, lambda: self.text("#inspector h3").startswith("Node 5: temperature 41.1932"))
         self.assertEqual(len(self.find("#ring circle.ring")), 2)
         ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(Keys.SHIFT).perform()
-        # The arrows by direction, from the triangles' middles: nothing left of or
-        # below 1; right of 1 is 5 (its middle level with 1's); above 5 is 6, up
-        # and to the left, before 7 farther up; below 6 is 5 again.
+        # The arrows by direction, from the triangles' middles: nothing left of or below 1; right of 1 is 5
+        # (its middle level with 1's); above 5 is 6, up and to the left, before 7 farther up; below 6 is 5.
         self.assertEqual([keys(pressed) or focused() for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT,
                                                                     Keys.UP, Keys.DOWN]],
                          [f"element {e}" for e in [20, 1, 1, 1, 5, 6, 5]])
@@ -251,11 +249,10 @@ class Page(unittest.TestCase):
             self.assertEqual((self.text("#said"), self.box()), (said, first))
 
     def test_a_click_inside_every_triangle_chooses_it(self):
-        """On a laptop and on a phone, a click or tap at points inside each
-        triangle, a quarter of its height from its sides, chooses it and flips
-        nothing; handles and nodes are at least 24 px across on the phone; a
-        refused flip is said in view, without scrolling. On the phone, the drawing comes first, and a run
-        scrolls up to it."""
+        """On a laptop and on a phone, a click or tap a quarter of a triangle's
+        height from its sides chooses it and flips nothing; handles and nodes at
+        least 24 px across; a refused flip said in view, without scrolling. On the
+        phone the drawing comes first, and a run scrolls up to it."""
         shipped = self.box()
         for phone in [False, True]:
             self.device(phone)
@@ -420,11 +417,10 @@ class Page(unittest.TestCase):
             "a decimal number): the design's values are shown.")))
 
     def test_another_plate_by_address_slider_and_field(self):
-        """A plate in the address (its run and its slider's, engines_test's):
-        the drawing fitted to it with its aspect kept, the Biot number of its
-        width, the address following the slider; a notch as wide as the plate
-        is marked and nothing is run; an address of such a plate opens the
-        design's and says why."""
+        """A plate in the address (its run and its slider's: engines_test): the
+        drawing fitted to it, the Biot number of its width, the address after the
+        slider; a notch as wide as the plate marked and nothing run; an address
+        of such a plate opens the design's and says why."""
         self.load(self.server.address + "?width=10&notch_depth=3")
         self.assertEqual((self.browser.execute_script("return document.getElementById('drawing').getAttribute('viewBox')"),
                           self.text("#biot")[:12]), ("0 0 356 416", "h·5/k = 0.66"))  # 360 units to the height 6, 5 wide
@@ -447,11 +443,9 @@ class Page(unittest.TestCase):
                          "a plate 9 wide: the notch's width must be less than the plate's): the design's values are shown.")
 
     def test_adaptive_steps_as_the_native_program_takes_them(self):
-        """Where the error is: the steps until the error left is at most 1e-3,
-        in the Worker, as heat2d --adapt 1e-3 takes them (the same steps, the
-        last one's triangles and nodes, its answer at heat2d's nodes to the
-        digits the program prints), drawn with the mesh's lines, plotted beside
-        the uniform levels."""
+        """The steps to 1e-3 in the Worker as heat2d --adapt 1e-3 takes them
+        (the last one's triangles and nodes, its answer to the digits printed),
+        plotted beside the uniform levels; the error map brightest at node 6."""
         self.fineness("3")
         self.fineness("adapt:0.001")
         console = self.native.run(SHIPPED, "--adapt", "1e-3")["console"]
@@ -600,10 +594,9 @@ class Page(unittest.TestCase):
 
     def test_finer_levels_solved_in_a_worker(self):
         """A point of the plot a level solved, with its table, balance and
-        lesson (level 2's temperatures against the native program's, and from
-        the file system, are engines_test's); the pointer reading the field; a solve
-        cancelled by a new choice leaves the page answering; at a finer level a
-        click reads the field where it lands and keeps the level."""
+        lesson (its temperatures: engines_test); the pointer reading the field;
+        a solve cancelled by a new choice; at a finer level a click reads the
+        field where it lands and keeps the level."""
         level = lambda: self.dataset("level")  # noqa: E731
         self.fineness(2)
         self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["2"])
