@@ -420,7 +420,7 @@ class Page(unittest.TestCase):
         """A plate in the address (its run and its slider's: engines_test): the
         drawing fitted to it, the Biot number of its width, the address after the
         slider; a notch as wide as the plate marked and nothing run; an address
-        of such a plate opens the design's and says why."""
+        of such a plate opens the design's and says why; its error map."""
         self.load(self.server.address + "?width=10&notch_depth=3")
         self.assertEqual((self.browser.execute_script("return document.getElementById('drawing').getAttribute('viewBox')"),
                           self.text("#biot")[:12]), ("0 0 356 416", "h·5/k = 0.66"))  # 360 units to the height 6, 5 wide
@@ -441,6 +441,11 @@ class Page(unittest.TestCase):
                          (data("console.txt"), "298"))  # 28 + 4.5 x 60
         self.assertEqual(self.text("#notice"), "The address's values are not taken (the plate: a notch 9 wide is not inside "
                          "a plate 9 wide: the notch's width must be less than the plate's): the design's values are shown.")
+        # The plate's error map at level 4, brightest at its own node 6's corner.
+        self.load(self.server.address + "?width=10&notch_depth=3")
+        self.fineness(4)
+        self.find("#error-map")[0].click()
+        self.assertLess(self.brightest_from_node_6(), 0.05 * self.find("#refined-field")[0].rect["width"])
 
     def test_adaptive_steps_as_the_native_program_takes_them(self):
         """The steps to 1e-3 in the Worker as heat2d --adapt 1e-3 takes them
