@@ -91,7 +91,6 @@ class Core(Program):
             (15, 16, right, convection), (16, 17, right, convection), (17, 18, right, convection),
             (18, 13, top, flux), (13, 8, top, flux), (8, 7, wall, flux), (7, 6, wall, flux), (6, 3, floor, flux),
             (3, 2, symmetry, none), (2, 1, symmetry, none)])
-        self.assertEqual([str(kind) for kind in (none, flux, convection)], ["", "heat flux", "convection"])
         # Another plate, 10 x 5 with a 4 x 1 notch: its half's columns at 0, 2, 3.5 and 5, rows 2 apart below
         # the notch's floor, 0.5 above it; the shipped triangulation judged and numbered on it.
         other = core.Values(width=10, height=5, notch_width=4, notch_depth=1)
@@ -152,11 +151,9 @@ class Core(Program):
         self.assertEqual(DESIGN.element(mirrored, 1).conduction.tolist(), [[-v for v in row[::-1]] for row in by_hand[::-1]])
 
     def test_the_package_takes_what_python_gives_and_refuses_the_rest(self):
-        """Node numbers as lists, ints or integral floats (numpy.loadtxt's);
-        a fraction, 59 numbers, a string, a level of 13, an error of 0, an
-        unknown number, a plate the core refuses: TypeError or ValueError
-        naming the argument, the core's own line where it is its refusal. The
-        reader of elements.txt's bytes, and of a number."""
+        """Node numbers as lists, ints or integral floats; what Python may not
+        give: TypeError or ValueError naming the argument, the core's own line
+        where it is its refusal. The reader of elements.txt's bytes, and of a number."""
         shipped = heat2d.shipped_elements()
         self.assertEqual((shipped.tolist(), heat2d.read_elements(os.path.join(HERE, "..", "examples", "elements.txt"))
                           .tolist()), (TRIANGLES, TRIANGLES))
@@ -461,6 +458,11 @@ class Core(Program):
         self.assertEqual(core.corner_counts(TRIANGLES), [core.CornerCount(18, 1, 1, 1),
                                                          core.CornerCount(8, 2, 2, core.element_count())])
         self.assertEqual([(c.node, c.count) for c in core.corner_counts(CORNERS)], [(18, 2), (8, 1)])
+        with self.assertRaises(core.Refused) as refused:  # each corner named with the triangle the table needs
+            core.number(CORNERS)
+        self.assertEqual([line.split(": flip")[0] for line in refused.exception.lines], [
+            "node 18 is a corner of 2 triangles, but the boundary table needs one there (13 17 18)",
+            "node 8 is a corner of just one triangle (7 13 8), whose two heat-flux sides no slot of the boundary table carries"])
         memory = [core.refine_memory(level) for level in range(13)]
         self.assertTrue(all(3.5 < b / a < 4.1 for a, b in zip(memory[9:], memory[10:])), memory)
         if not os.environ.get("HEAT2D_SANITIZE"):  # in 1 GiB of address space, the level that does not fit is refused

@@ -319,9 +319,7 @@ class Adapted(Program):
 
 class Values(Program):
     """The problem's values as options, in any order and spelling and with
-    --refine or --adapt: the same files and lines with those values in them,
-    the laws they obey at heat2d's nodes, values.txt beside them; refusals
-    that write nothing."""
+    --refine or --adapt: the files and lines with those values, values.txt."""
     PLATE = "width 9\nheight 6\nnotch_width 3\nnotch_depth 2\n"
     VALUES = "conductivity 75\nheat_flux 300\nconvection_coeff 10\nambient_temperature 30\n" + PLATE
 
