@@ -210,11 +210,15 @@ class Page(unittest.TestCase):
         self.assertEqual([keys(pressed) or focused() for pressed in [Keys.END, Keys.HOME, Keys.LEFT, Keys.DOWN, Keys.RIGHT,
                                                                     Keys.UP, Keys.DOWN]],
                          [f"element {e}" for e in [20, 1, 1, 1, 5, 6, 5]])
-        # The focused triangle wears a ring of two tones; + and - zoom on it, 0 goes back, and it keeps the focus.
+        # The focused triangle wears a ring of two tones; + and - zoom on it, 0 goes back; it keeps the focus.
         self.browser.save_screenshot(os.path.join(self.site, "..", "focus.png"))
         keys("+")
         self.settled()
         self.assertEqual((self.zoom(), focused(), self.text("#zoom-level")), (2, "element 5", "×2"))
+        before = self.at_node()  # Shift with an arrow: the view a quarter to the right
+        ActionChains(self.browser).key_down(Keys.SHIFT).send_keys(Keys.RIGHT).key_up(Keys.SHIFT).perform()
+        self.settled()
+        self.assertLess(abs(self.at_node()[0] - before[0] + self.find("#drawing")[0].rect["width"] / 4), 1)
         keys("+", "-", "+", "0")
         self.settled()
         self.assertEqual((self.zoom(), focused(), len(self.find("#ring polygon"))), (1, "element 5", 2))
