@@ -130,6 +130,7 @@ class Program(unittest.TestCase):
         if console is not None:
             cut = len(console) - len(PROMPT) if WINDOWS else None
             self.assertEqual(run.stdout[:cut], console[:cut])
+            self.assertTrue(not WINDOWS or run.stdout[cut:].strip(), "no prompt after the run")  # Windows: its own words
         for name in outputs:
             self.assertEqual(read(self.path(name)), EXPECTED[name], name)
 
