@@ -131,7 +131,7 @@ class Engine(unittest.TestCase):
         middle = ("const r = document.querySelector(args[0]).getBoundingClientRect();"
                   "return [r.x + r.width / 2, r.y + r.height / 2]")
         node6 = '#drawing circle[data-node="6"]'
-        engine.call("document.getElementById('picture').scrollIntoView({block: 'start'})")
+        engine.call("document.getElementById('zoom-in').scrollIntoView({block: 'center'})")  # the button in view
         (x, y), (px, py) = engine.call(middle, node6), engine.call(middle, "#drawing")
         engine.click(*engine.call(middle, "#zoom-in"))
         engine.call("await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 100)))")
