@@ -149,7 +149,7 @@ def main(name, site, build, count):
         sys.exit(print(f"page in {name}: skipped, {why}") or 77)
     server = served(site)
     Engine.engine, Engine.site, Engine.native, Engine.address = engine, site, Native(build), server.address
-    Engine.count, Engine.name = count, name
+    Engine.count = count
     try:
         result = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Engine))
     finally:
