@@ -88,10 +88,7 @@ class Page(unittest.TestCase):
 
     def typed(self, content, keys=None):
         self.browser.execute_script("document.getElementById('elements').value = arguments[0]", content)
-        if keys:
-            self.ran(lambda: self.find("#elements")[0].send_keys(*keys))
-        else:
-            self.ran(lambda: self.find("#run")[0].click())
+        self.ran(lambda: self.find("#elements")[0].send_keys(*keys) if keys else self.find("#run")[0].click())
 
     def device(self, phone):
         """A laptop's window, or an emulated phone of 390 x 844 with touch."""
@@ -424,7 +421,7 @@ class Page(unittest.TestCase):
         """A plate in the address (its run and its slider's: engines_test): the
         drawing fitted to it, the Biot number of its width, the address after the
         slider; a notch as wide as the plate marked and nothing run; an address
-        of such a plate opens the design's and says why; its error map."""
+        of such a plate opens the design's and says why; its error map, zoomed."""
         self.load(self.server.address + "?width=10&notch_depth=3")
         self.assertEqual((self.browser.execute_script("return document.getElementById('drawing').getAttribute('viewBox')"),
                           self.text("#biot")[:12]), ("0 0 356 416", "h·5/k = 0.66"))  # 360 units to the height 6, 5 wide
@@ -450,6 +447,10 @@ class Page(unittest.TestCase):
         self.fineness(4)
         self.find("#error-map")[0].click()
         self.assertLess(self.brightest_from_node_6(), 0.05 * self.find("#refined-field")[0].rect["width"])
+        x, y = map(round, self.at_node(6))  # the wheel zooms about the pointer on this plate too (its whole pixels)
+        self.mouse("mouseWheel", x, y, deltaX=0, deltaY=-480, modifiers=2)
+        self.settled()
+        self.assertEqual((self.text("#zoom-level"), max(abs(a - b) for a, b in zip(self.at_node(6), (x, y))) < 1.5), ("×2.72", True))
 
     def test_adaptive_steps_as_the_native_program_takes_them(self):
         """The steps to 1e-3 in the Worker as heat2d --adapt 1e-3 takes them
