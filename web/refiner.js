@@ -6,8 +6,10 @@
 // below. It is posted the module that the page compiled, and makes its
 // instance before it is asked anything: one Worker is kept ready so. A new
 // solve ends one still running and takes the ready one; a Worker whose solve
-// has ended takes the next itself, its instance warm (its code compiled to
-// the full, its memory grown: a level 5 solves three times faster so).
+// has ended with its answer takes the next itself, its instance warm (its
+// code compiled to the full, its memory grown: a level 5 solves three times
+// faster so). One that refused is ended: a refusal may be the instance's own
+// failure.
 
 const refiner = (() => {
   // In the Worker: solves levels 0 to `level` of `elements` through the core's
@@ -31,7 +33,7 @@ const refiner = (() => {
 
   const address = URL.createObjectURL(new Blob([HEAT2D_LOADER, `\n${coreMarshal}\n${coreBinding}\n(${solveInWorker})();\n`],
                                                {type: "text/javascript"}));
-  let worker = null, ready = null, ended = false; // the Worker of the last solve, and whether that solve ended
+  let worker = null, ready = null, warm = false; // the Worker of the last solve, and whether it ended with its answer
   // A Worker with its instance made or on its way.
   function fresh() {
     const made = new Worker(address);
@@ -41,17 +43,16 @@ const refiner = (() => {
 
   // Solves levels 0 to level of elements (flat node numbers), or the
   // adaptive steps until the error left is at most error, with the values
-  // given (none: the design's) in a fresh Worker, ending any solve still
-  // running; hear(message) hears each of its messages. Returns a function that
-  // ends it.
+  // given (none: the design's) in a Worker, ending any solve still running;
+  // hear(message) hears each of its messages. Returns a function that ends it.
   function solve(elements, {level, error}, hear, given) {
-    if (worker && !ended) worker.terminate();
-    const mine = worker = worker && ended ? worker : ready;
+    if (worker && !warm) worker.terminate();
+    const mine = worker = worker && warm ? worker : ready;
     if (mine === ready) ready = fresh(); // the next one's
-    ended = false;
+    warm = false;
     mine.onmessage = ({data}) => {
       if (worker !== mine) return;
-      ended = Boolean(data.nodes || data.refused); // the last level or step, or the refusal: the solve's last message
+      warm = Boolean(data.nodes); // the last level or step: the solve has ended with its answer
       hear(data);
     };
     mine.onerror = (event) => {
@@ -62,9 +63,9 @@ const refiner = (() => {
     };
     const job = {elements: Int32Array.from(elements), level, error, given};
     heat2d.compiled.then(() => mine.postMessage(job)); // after the module, which fresh() posts once compiled
-    // Ends the solve if it has not ended.
+    // Ends the solve, unless it has ended with its answer.
     return () => {
-      if (worker !== mine || ended) return;
+      if (worker !== mine || warm) return;
       mine.terminate();
       worker = null;
     };
