@@ -606,7 +606,7 @@ class Page(unittest.TestCase):
         """A point of the plot a level solved, with its table, balance and
         lesson (its temperatures: engines_test); the pointer reading the field;
         a solve cancelled by a new choice; at a finer level a click reads the
-        field where it lands and keeps the level."""
+        field where it lands and keeps the level; steps refused, then a level."""
         level = lambda: self.dataset("level")  # noqa: E731
         self.fineness(2)
         self.assertEqual([c.get_attribute("data-level") for c in self.find("#convergence circle")], ["2"])
@@ -634,6 +634,11 @@ class Page(unittest.TestCase):
         self.tap(*self.point(5))  # at a finer level a click reads the field there, and the level stays
         self.until(5, lambda: self.text("#said").startswith("Level 1: temperature "))
         self.assertEqual((level(), self.find("#fineness")[0].get_attribute("value")), ("1", "1"))
+        # Steps that the core refuses (a slender plate's stall) are said, and the next choice is solved.
+        self.load(self.server.address + "?width=20&height=1&notch_width=2&notch_depth=0.5")
+        self.fineness("adapt:0.01", wait=False)
+        self.until(30, lambda: self.text("#said").startswith("The steps to 0.01 are not solved: the steps stalled: "))
+        self.fineness(2)
 
 
 def main(site, native, names):
