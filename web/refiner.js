@@ -33,7 +33,8 @@ const refiner = (() => {
 
   const address = URL.createObjectURL(new Blob([HEAT2D_LOADER, `\n${coreMarshal}\n${coreBinding}\n(${solveInWorker})();\n`],
                                                {type: "text/javascript"}));
-  let worker = null, ready = null, warm = false; // the Worker of the last solve, and whether it ended with its answer
+  // The Worker of the last solve, the solve (its job), and whether it ended with its answer.
+  let worker = null, ready = null, current = null, warm = false;
   // A Worker with its instance made or on its way.
   function fresh() {
     const made = new Worker(address);
@@ -49,25 +50,25 @@ const refiner = (() => {
     if (worker && !warm) worker.terminate();
     const mine = worker = worker && warm ? worker : ready;
     if (mine === ready) ready = fresh(); // the next one's
+    const job = current = {elements: Int32Array.from(elements), level, error, given};
     warm = false;
     mine.onmessage = ({data}) => {
-      if (worker !== mine) return;
+      if (current !== job) return;
       warm = Boolean(data.nodes); // the last level or step: the solve has ended with its answer
       hear(data);
     };
     mine.onerror = (event) => {
-      if (worker !== mine) return;
+      if (current !== job) return;
       mine.terminate();
-      worker = null;
+      worker = current = null;
       hear({refused: [event.message || "the solve failed"]});
     };
-    const job = {elements: Int32Array.from(elements), level, error, given};
     heat2d.compiled.then(() => mine.postMessage(job)); // after the module, which fresh() posts once compiled
     // Ends the solve, unless it has ended with its answer.
     return () => {
-      if (worker !== mine || warm) return;
+      if (current !== job || warm) return;
       mine.terminate();
-      worker = null;
+      worker = current = null;
     };
   }
 
